@@ -1,0 +1,222 @@
+#include "ftpsession.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "socketio.h"
+#include "trace.h"
+
+namespace ftp {
+namespace {
+
+constexpr auto kFailedReadPause = std::chrono::milliseconds(100);
+
+// A line break or NUL inside a command would let a name smuggle in a second command.
+bool isSafeCommand(const std::string& command) {
+    return command.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+}  // namespace
+
+int chooseControlPort(int configuredPort, int servicesPort) {
+    int chosen = 21;
+    if (servicesPort > 0 && servicesPort != 21) chosen = servicesPort;
+    if (configuredPort != 21) chosen = configuredPort;
+    return chosen;
+}
+
+int servicesFtpPort() {
+    servent entry{};
+    servent* result = nullptr;
+    char buffer[1024];
+    if (::getservbyname_r("ftp", "tcp", &entry, buffer, sizeof buffer, &result) != 0 || !result)
+        return 0;
+    return ntohs(static_cast<std::uint16_t>(result->s_port));
+}
+
+FtpSession::FtpSession(std::string hostName, std::string userId, std::string userPassword)
+    : host(std::move(hostName)), user(std::move(userId)), password(std::move(userPassword)) {}
+
+FtpSession::~FtpSession() {
+    closeDataSocket();
+    closeControlSocket();
+}
+
+void FtpSession::showStatus(int pane, const std::string& text) const {
+    if (statusSink_) statusSink_->setStatusText(pane, text);
+}
+
+void FtpSession::setControlSocket(int fd) {
+    std::lock_guard lock(socketMutex_);
+    controlSocket_.store(fd);
+}
+
+void FtpSession::setDataSocket(int fd) {
+    std::lock_guard lock(socketMutex_);
+    dataSocket_.store(fd);
+}
+
+void FtpSession::closeControlSocket() {
+    std::lock_guard lock(socketMutex_);
+    int fd = controlSocket_.exchange(-1);
+    if (fd >= 0) ::close(fd);
+}
+
+void FtpSession::closeDataSocket() {
+    std::lock_guard lock(socketMutex_);
+    int fd = dataSocket_.exchange(-1);
+    if (fd >= 0) ::close(fd);
+}
+
+void FtpSession::abort() {
+    std::lock_guard lock(socketMutex_);
+    aborted_.store(true);
+    for (int fd : {controlSocket_.load(), dataSocket_.load()})
+        if (fd >= 0) ::shutdown(fd, SHUT_RDWR);
+}
+
+int FtpSession::waitWritable(int seconds, int microseconds) const {
+    return waitForSocket(controlSocket_.load(), POLLOUT, seconds, microseconds);
+}
+
+int FtpSession::waitReadable(int seconds, int microseconds) const {
+    return waitForSocket(controlSocket_.load(), POLLIN, seconds, microseconds);
+}
+
+int FtpSession::open() {
+    if (connected || aborted_) return 0;
+
+    addrinfo hints{};
+    hints.ai_family = AF_INET;  // the session is IPv4 by design
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return 0;
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_addr = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
+    ::freeaddrinfo(found);
+
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return 0;
+    closeControlSocket();
+    setControlSocket(fd);
+    if (aborted_) return 0;  // an abort that came before the socket existed
+
+    server.sin_port = htons(static_cast<std::uint16_t>(chooseControlPort(port, servicesFtpPort())));
+    if (connectWithin(fd, reinterpret_cast<sockaddr*>(&server), sizeof server, kWaitSeconds) != 0)
+        return 0;
+
+    socklen_t length = sizeof localAddress;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&localAddress), &length) != 0) return 0;
+
+    connected = true;
+    std::string welcome;
+    if (readReply(welcome, true, 4096) != 220) {
+        connected = false;
+        return 0;
+    }
+    return 1;
+}
+
+int FtpSession::sendCommand(const std::string& command, bool showText, const char* displayText) {
+    if (!connected) return 0;
+    if (!isSafeCommand(command)) return 0;  // refused before anything is sent
+
+    if (showText)
+        showStatus(0, command);
+    else if (displayText)
+        showStatus(0, displayText);
+
+    // The line goes out whole: a cut command could name another file than the one meant.
+    const std::string line = command + "\r\n";
+    ssize_t sent = -1;
+    if (waitWritable(kWaitSeconds, 0) > 0)
+        sent = sendAll(controlSocket_.load(), line.data(), line.size());
+
+    if (trace::traceEnabled()) {
+        // The password never reaches the trace: a masked line stands in for it.
+        const std::string traced = displayText && !showText ? std::string(displayText) + "\r\n" : line;
+        trace::write(traced + " (ret = " + std::to_string(sent) + ")\n");
+    }
+
+    if (sent == static_cast<ssize_t>(line.size())) return 1;
+    lastError = -1;
+    return 0;
+}
+
+int FtpSession::readReply(std::string& text, bool showReply, std::size_t capacity) {
+    text.clear();
+    if (!connected) return 0;
+
+    int code = 0;
+    int position = 0;
+    int continuations = 0;
+    int firstCode = 0;
+    int failures = 0;
+    const std::size_t limit = capacity > 0 ? capacity - 1 : 0;
+
+    for (;;) {
+        char byte = 0;
+        ssize_t got = -1;
+        if (waitReadable(kWaitSeconds, 0) > 0) got = recvFill(controlSocket_.load(), &byte, 1);
+        if (got <= 0) {
+            ++failures;
+            if (aborted_) {
+                lastError = -1;
+                return 0;
+            }
+            std::this_thread::sleep_for(kFailedReadPause);
+            if (trace::traceEnabled())
+                trace::write("ret code = " + std::to_string(got) + " (retry:" +
+                             std::to_string(failures) + ")\n");
+            if (failures > kMaxFailedReads) {
+                lastError = -1;
+                return 0;
+            }
+            continue;
+        }
+
+        if (byte == '\n') {
+            if (continuations == 0 || code == firstCode) break;
+            if (firstCode == 0) firstCode = code;
+            code = 0;
+            position = 0;
+            continue;
+        }
+
+        ++position;
+        if (position >= 1 && position <= 3 && byte >= '0' && byte <= '9') {
+            code = code * 10 + (byte - '0');
+            continue;
+        }
+        if (byte != '\r' && text.size() < limit) text.push_back(byte);
+        if (position == 4 && byte == '-') {
+            if (continuations != 0) code = 0;
+            ++continuations;
+        }
+    }
+
+    if (trace::traceEnabled()) trace::write(text + "\n");
+    if (showReply) showStatus(0, text);
+    return code;
+}
+
+void FtpSession::close() {
+    if (sendCommand("QUIT", true)) {
+        std::string reply;
+        readReply(reply, true, 4096);
+    }
+    closeDataSocket();
+    closeControlSocket();
+    passivePort = 0;
+    connected = false;
+    serverType = ServerType::Unix;
+}
+
+}  // namespace ftp

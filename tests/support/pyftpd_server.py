@@ -1,0 +1,44 @@
+#!/usr/bin/python3
+"""A pyftpdlib server on 127.0.0.1 for the tests: binds an ephemeral port, writes the
+port number to a file once it listens, and serves until it is terminated."""
+import argparse
+import logging
+import os
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--user")
+    parser.add_argument("--password", default="")
+    parser.add_argument("--anonymous", action="store_true")
+    args = parser.parse_args()
+
+    authorizer = DummyAuthorizer()
+    if args.user:
+        authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    if args.anonymous:
+        authorizer.add_anonymous(args.root, perm="elradfmwMT")
+
+    handler = FTPHandler
+    handler.authorizer = authorizer
+    handler.banner = "pyftpdlib ready."
+    logging.basicConfig(stream=sys.stderr, level=logging.INFO)
+
+    server = FTPServer(("127.0.0.1", 0), handler)
+    port = server.socket.getsockname()[1]
+    temp = args.port_file + ".tmp"
+    with open(temp, "w") as f:
+        f.write(str(port))
+    os.rename(temp, args.port_file)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()

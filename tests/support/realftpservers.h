@@ -1,0 +1,74 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A real FTP server from Debian, started on a free loopback port with a temporary root
+// and stopped by PID. start() returns false and leaves the reason in error(); tests
+// fail with that reason rather than skip.
+class RealFtpServer {
+public:
+    enum class Login { Anonymous, User };
+
+    virtual ~RealFtpServer();
+    virtual bool start() = 0;
+    void stop();
+
+    const char* kind() const { return kind_; }
+    int port() const { return port_; }
+    const std::string& root() const { return root_; }  // the directory the login sees
+    const std::string& user() const { return user_; }
+    const std::string& password() const { return password_; }
+    const std::string& error() const { return error_; }
+    std::string log() const;
+
+    // Gives a file or tree that a test created under root() to the login's system user,
+    // so the server may change it (vsftpd sessions run as that user).
+    void ownByLogin(const std::string& path) const;
+
+protected:
+    RealFtpServer(const char* kind, Login login);
+    bool makeWorkDirectory();
+    bool spawn(const std::vector<std::string>& argv);
+    // A server counts as started only once a login on it has succeeded.
+    bool waitUntilLoginWorks();
+    bool fail(std::string why);
+
+    const char* kind_;
+    Login login_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+    std::string work_;  // temporary directory holding root, config and log
+    std::string root_;
+    std::string user_;
+    std::string password_;
+    std::string error_;
+    uid_t uid_ = static_cast<uid_t>(-1);
+    gid_t gid_ = static_cast<gid_t>(-1);
+};
+
+class PyftpdlibServer : public RealFtpServer {
+public:
+    explicit PyftpdlibServer(Login login = Login::User) : RealFtpServer("pyftpdlib", login) {}
+    bool start() override;
+};
+
+// Needs root: the daemon runs as root and a local test user logs in.
+class VsftpdServer : public RealFtpServer {
+public:
+    explicit VsftpdServer(Login login = Login::User) : RealFtpServer("vsftpd", login) {}
+    bool start() override;
+};
+
+std::unique_ptr<RealFtpServer> makeRealServer(const std::string& kind,
+                                              RealFtpServer::Login login);
+
+// A free TCP port on 127.0.0.1 at the moment of the call.
+int freeLoopbackPort();
+
+}  // namespace testsupport
