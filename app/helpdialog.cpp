@@ -1,0 +1,32 @@
+#include "helpdialog.h"
+
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+#include "qtprompts.h"
+#include "uitexts.h"
+
+QString HelpDialog::pagePath() {
+    const auto* module = uitexts::module();
+    const bool english = module && module->moduleLoaded() &&
+                         module->languageAbbreviation().rfind("EN", 0) == 0;
+    return english ? QStringLiteral(":/help/trandel_en.html") : QStringLiteral(":/help/trandel_zh.html");
+}
+
+HelpDialog::HelpDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName("help");
+    setWindowTitle(uitexts::text(1277));
+    auto* browser = new QTextBrowser(this);
+    browser->setOpenExternalLinks(false);
+    QFile page(pagePath());
+    if (page.open(QIODevice::ReadOnly)) browser->setHtml(QString::fromUtf8(page.readAll()));
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(messageButtonText(1), QDialogButtonBox::AcceptRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(browser);
+    layout->addWidget(buttons);
+    resize(560, 480);
+}

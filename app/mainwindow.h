@@ -1,0 +1,158 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <QRect>
+#include <memory>
+
+#include "prompts.h"
+#include "uidispatcher.h"
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QStatusBar;
+class QTimer;
+class QToolButton;
+class QTreeView;
+class DirectoryCombo;
+class SysColorBitmapButton;
+
+// The dual-pane main window: toolbar row, local pane on the left, remote pane on the
+// right, the transfer buttons between them and a two-pane status bar. Controls carry
+// their classic numbers as object names. The subsystems that own the window's
+// behaviour reach it through the members below.
+class MainWindow : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kDialogId = 102;
+    static constexpr int kMinimumWidth = 570;
+    static constexpr int kMinimumHeight = 440;
+    static constexpr int kInitialWidth = 640;
+    static constexpr int kInitialHeight = 480;
+
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The first-show initialisation, in its fixed order.
+    bool initialize();
+
+    // Status bar, connection icon, buttons, focus.
+    void setStatusText(int pane, const QString& text);
+    QString statusText(int pane) const;
+    void setConnectionIcon(int state);
+    int connectionIconState() const { return connectionIcon_; }
+    void enableTransferButtons(bool enable);
+    // 1 local, 2 remote, 0 neither: which pane the keyboard focus belongs to.
+    int focusedSide() const;
+    void showLocalTitle(const QString& localPath);
+    void showRemoteTitle(const QString& remotePath);
+
+    // Geometry.
+    void layoutControls();
+    void loadButtonImages();
+    void createToolTips();
+    int listPos = 50;
+    int windowWidth = 0;
+    int windowHeight = 0;
+    bool splitterHot() const { return splitterHot_; }
+    bool splitterDragging() const { return splitterDragging_; }
+    int trackLineX() const { return trackLineX_; }
+    // True when a pointer at this client position is over the splitter.
+    bool onSplitter(QPoint position) const;
+
+    // The control with this classic number, or null.
+    QWidget* control(int id) const;
+    template <typename T>
+    T* control(int id) const {
+        return qobject_cast<T*>(control(id));
+    }
+
+    // Every modal question goes through these prompts; tests install scripted ones.
+    platform::Prompts& prompts() { return *prompts_; }
+    void setPrompts(platform::Prompts* prompts);
+    UiDispatcher& uiThread() { return dispatcher_; }
+
+    // Whether an FTP connection exists (asked before closing).
+    bool connected() const { return connected_; }
+    void setConnected(bool connected) { connected_ = connected; }
+
+signals:
+    void closing();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+public slots:
+    void reject() override;
+    void accept() override;
+
+private:
+    void createControls();
+    void createStatusBar();
+    void showHelpMenu();
+    void showAbout();
+    void showHelp();
+    void updateSplitterState(QPoint position);
+    // The shared steps of both close paths; false when the user kept the window open.
+    bool confirmClose();
+
+    // Controls.
+    QComboBox* profileCombo_ = nullptr;
+    SysColorBitmapButton* connectButton_ = nullptr;
+    QLabel* connectionLabel_ = nullptr;
+    SysColorBitmapButton* selectButton_ = nullptr;
+    QButtonGroup* displayModes_ = nullptr;
+    QToolButton* helpButton_ = nullptr;
+    QToolButton* closeButton_ = nullptr;
+    QLabel* localIcon_ = nullptr;
+    QLabel* localCaption_ = nullptr;
+    QToolButton* localUp_ = nullptr;
+    QComboBox* driveCombo_ = nullptr;
+    DirectoryCombo* localDirectory_ = nullptr;
+    QTreeView* localList_ = nullptr;
+    QLabel* remoteIcon_ = nullptr;
+    QLabel* remoteCaption_ = nullptr;
+    QToolButton* remoteUp_ = nullptr;
+    DirectoryCombo* remoteDirectory_ = nullptr;
+    QTreeView* remoteList_ = nullptr;
+    SysColorBitmapButton* uploadButton_ = nullptr;
+    SysColorBitmapButton* downloadButton_ = nullptr;
+    QToolButton* lockButton_ = nullptr;
+    QButtonGroup* transferModes_ = nullptr;
+    QLineEdit* textField_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* statusPanes_[2] = {nullptr, nullptr};
+    QWidget* trackLine_ = nullptr;
+    QTimer* repaintTimer_ = nullptr;
+
+    // Layout results read by painting and the splitter.
+    QRect localListRect_, remoteListRect_, profileComboRect_, uploadRect_, downloadRect_,
+        lockRect_, textModeRect_;
+    int splitterCentre_ = 0;
+    bool splitterHot_ = false;
+    bool splitterDragging_ = false;
+    int trackLineX_ = -1;
+
+    int connectionIcon_ = 0;
+    bool connected_ = false;
+    bool closingConfirmed_ = false;
+    bool directoryComboFocused_ = false;
+    // The initial size is an outer size; the frame is known only once the window shows.
+    bool outerSizePending_ = false;
+
+    UiDispatcher dispatcher_;
+    std::unique_ptr<platform::Prompts> ownPrompts_;
+    platform::Prompts* prompts_ = nullptr;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPixmap>
+#include <QPushButton>
+#include <QString>
+
+// A push button whose picture is one of four named images (normal U, pressed D,
+// focused F, disabled X), drawn again from the current palette whenever the desktop's
+// colours change. The caption is drawn into the image.
+class SysColorBitmapButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit SysColorBitmapButton(QWidget* parent = nullptr) : QPushButton(parent) {}
+
+    // Loads the set baseName + U/D/F/X at the given size and sizes the button to it.
+    void loadImages(const QString& baseName, QSize size);
+    const QString& imageSet() const { return base_; }
+    // The name of the image the button shows now.
+    QString currentImageName() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void reload();
+
+    QString base_;
+    QSize size_;
+    QPixmap normal_, pressed_, focused_, disabled_;
+};

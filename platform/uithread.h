@@ -1,0 +1,16 @@
+#pragma once
+
+#include <functional>
+
+namespace platform {
+
+// Runs work on the UI thread and waits for it, from any thread; on the UI thread it
+// just calls. Returns false when the work was not run because the window is closing:
+// the caller must then stop what it is doing.
+class UiThread {
+public:
+    virtual ~UiThread() = default;
+    virtual bool runAndWait(const std::function<void()>& work) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,187 @@
+// The main window: layout figures, splitter, closing, status bar, screenshots.
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QDir>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTest>
+#include <QTreeView>
+
+#include "aboutdialog.h"
+#include "mainwindow.h"
+#include "scriptedprompts.h"
+#include "uitestfixture.h"
+
+using platform::Answer;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window_ = std::make_unique<MainWindow>();
+        window_->setPrompts(&prompts_);
+        ASSERT_TRUE(window_->initialize());
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+    QRect rectOf(int id) { return window_->control(id)->geometry(); }
+    int splitterCentre() {
+        QRect local = rectOf(1030);
+        return (local.x() + local.width() + rectOf(1025).x()) / 2;
+    }
+    // A drag of the splitter from its band above the Upload button to x.
+    void dragSplitterTo(int x) {
+        const QPoint start(splitterCentre(), rectOf(1027).y() - 3);
+        QTest::mouseMove(window_.get(), start);
+        ASSERT_TRUE(window_->onSplitter(start));
+        QTest::mousePress(window_.get(), Qt::LeftButton, {}, start);
+        QTest::mouseMove(window_.get(), QPoint(x, start.y()));
+        QTest::mouseRelease(window_.get(), Qt::LeftButton, {}, QPoint(x, start.y()));
+    }
+
+    UiTexts texts_;
+    testsupport::ScriptedPrompts prompts_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, InitialSizeAndLayoutFigures) {
+    EXPECT_EQ(window_->windowWidth, 640);
+    EXPECT_EQ(window_->windowHeight, 480);
+    EXPECT_EQ(window_->listPos, 50);
+    EXPECT_EQ(rectOf(1030).width(), 280);
+    EXPECT_EQ(rectOf(1025).width(), 280);
+    // The remote list starts one middle column (Upload width + 10) after the local one.
+    EXPECT_EQ(rectOf(1025).x(), rectOf(1030).x() + 280 + rectOf(1027).width() + 10);
+    EXPECT_EQ(rectOf(1031).y(), rectOf(1002).y());
+    EXPECT_EQ(rectOf(1001).height(), rectOf(1031).height());
+    EXPECT_LE(rectOf(1030).bottom(), window_->findChild<QStatusBar*>()->geometry().top());
+
+    window_->listPos = 0;
+    window_->layoutControls();
+    EXPECT_EQ(rectOf(1030).width(), 0);
+    EXPECT_EQ(rectOf(1025).width(), 640 - 80);
+    // With an empty local list the splitter can still be grabbed in the middle column.
+    EXPECT_TRUE(window_->onSplitter(QPoint(splitterCentre(), rectOf(1027).y() - 2)));
+}
+
+TEST_F(MainWindowTest, SplitterDragsAreHeldAHundredPixelsFromTheEdges) {
+    dragSplitterTo(20);
+    EXPECT_EQ(window_->listPos, 15);  // 100 x 100 / 640
+    EXPECT_FALSE(window_->splitterDragging());
+    EXPECT_EQ(window_->trackLineX(), -1);
+    dragSplitterTo(600);
+    EXPECT_EQ(window_->listPos, 84);  // 540 x 100 / 640
+    dragSplitterTo(320);
+    EXPECT_EQ(window_->listPos, 50);
+    EXPECT_EQ(rectOf(1030).width(), 280);
+}
+
+TEST_F(MainWindowTest, SplitterHitTestLeavesTheMiddleButtonsOut) {
+    const int xm = splitterCentre();
+    const QRect upload = rectOf(1027);
+    EXPECT_FALSE(window_->onSplitter(QPoint(xm, upload.center().y())));
+    EXPECT_FALSE(window_->onSplitter(QPoint(xm + 5, rectOf(1029).center().y())));
+    EXPECT_FALSE(window_->onSplitter(QPoint(xm, rectOf(1022).center().y())));
+    EXPECT_TRUE(window_->onSplitter(QPoint(xm - 10, upload.y())));
+    EXPECT_TRUE(window_->onSplitter(QPoint(xm + 10, rectOf(1029).y() + rectOf(1029).height() + 1)));
+    EXPECT_TRUE(window_->onSplitter(QPoint(xm, rectOf(1030).bottom())));
+    EXPECT_FALSE(window_->onSplitter(QPoint(xm + 11, upload.y() - 2)));
+    EXPECT_FALSE(window_->onSplitter(QPoint(xm, rectOf(1030).bottom() + 3)));
+
+    QTest::mouseMove(window_.get(), QPoint(xm, upload.y() - 2));
+    EXPECT_TRUE(window_->splitterHot());
+    EXPECT_EQ(window_->cursor().shape(), Qt::SplitHCursor);
+    QTest::mouseMove(window_.get(), QPoint(xm + 15, upload.y() - 2));
+    EXPECT_FALSE(window_->splitterHot());
+}
+
+TEST_F(MainWindowTest, EscapeDoesNotCloseTheWindow) {
+    QTest::keyClick(window_.get(), Qt::Key_Escape);
+    QTest::keyClick(window_->control(1030), Qt::Key_Escape);
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_TRUE(prompts_.asked().empty());
+}
+
+TEST_F(MainWindowTest, ClosingWhileDisconnectedAsksNothing) {
+    EXPECT_TRUE(window_->close());
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_TRUE(prompts_.asked().empty());
+}
+
+TEST_F(MainWindowTest, ClosingWhileConnectedAsksAndCancelKeepsTheWindow) {
+    window_->setConnected(true);
+    prompts_.answer(Answer::Cancel);
+    EXPECT_FALSE(window_->close());
+    EXPECT_TRUE(window_->isVisible());
+    prompts_.answer(Answer::Ok);
+    QTest::mouseClick(qobject_cast<QAbstractButton*>(window_->control(2)), Qt::LeftButton);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_EQ(prompts_.askedIds(), (std::vector<int>{105, 105}));
+    EXPECT_EQ(prompts_.asked()[0].buttons, platform::Buttons::OkCancel);
+}
+
+TEST_F(MainWindowTest, StatusPanesAndConnectionIcon) {
+    window_->setStatusText(0, "USER anonymous");
+    window_->setStatusText(1, "12.5 K 字节/sec");
+    window_->setStatusText(7, "ignored");
+    EXPECT_EQ(window_->statusText(0), "USER anonymous");
+    EXPECT_EQ(window_->statusText(1), "12.5 K 字节/sec");
+    window_->setConnectionIcon(3);
+    EXPECT_EQ(window_->connectionIconState(), 3);
+    window_->enableTransferButtons(true);
+    EXPECT_TRUE(window_->control(1027)->isEnabled());
+    EXPECT_TRUE(window_->control(1029)->isEnabled());
+}
+
+TEST_F(MainWindowTest, FocusedSideFollowsTheFocus) {
+    window_->control(1030)->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(window_->focusedSide(), 1);
+    window_->control<QComboBox>(1002)->lineEdit()->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(window_->focusedSide(), 2);
+    window_->control(1019)->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(window_->focusedSide(), 0);
+}
+
+TEST_F(MainWindowTest, TooltipsComeFromTheTexts) {
+    EXPECT_EQ(window_->control(1019)->toolTip(), "与服务器连接或与服务器断开。");
+    EXPECT_EQ(window_->control(1057)->toolTip(), window_->control(1058)->toolTip());
+    EXPECT_EQ(window_->windowTitle(), "文件传送");
+    window_->showLocalTitle("/home/web/");
+    EXPECT_EQ(window_->windowTitle(), "文件传送 - /home/web/ (本地)");
+}
+
+namespace {
+
+void saveScreenshot(QWidget& widget, const QString& name) {
+    QDir().mkpath(screenshotPath(""));
+    const QPixmap picture = widget.grab();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_TRUE(picture.save(screenshotPath(name)));
+}
+
+}  // namespace
+
+TEST(MainWindowScreenshot, ChineseEnglishAndAbout) {
+    for (auto language : {UiTexts::Language::Chinese, UiTexts::Language::English}) {
+        UiTexts texts(language);
+        MainWindow window;
+        window.initialize();
+        window.setStatusText(0, language == UiTexts::Language::Chinese ? "已连接服务器 'localhost'."
+                                                                        : "Connected to 'localhost'.");
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        const QString suffix = language == UiTexts::Language::Chinese ? "zh" : "en";
+        saveScreenshot(window, "mainwindow_" + suffix + ".png");
+        AboutDialog about(&window);
+        about.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+        saveScreenshot(about, "about_" + suffix + ".png");
+    }
+}

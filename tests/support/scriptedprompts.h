@@ -1,0 +1,57 @@
+#pragma once
+
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include "prompts.h"
+
+namespace testsupport {
+
+// Prompts for tests: records every question and gives the answers the test queued.
+// A question without a queued answer is recorded as unexpected and answered with the
+// box's escape answer (Cancel, or No for Yes/No boxes, or OK).
+class ScriptedPrompts : public platform::Prompts {
+public:
+    void answer(platform::Answer next) {
+        std::lock_guard lock(mutex_);
+        answers_.push_back(next);
+    }
+    platform::Answer ask(const platform::Message& message) override {
+        std::lock_guard lock(mutex_);
+        asked_.push_back(message);
+        if (!answers_.empty()) {
+            auto next = answers_.front();
+            answers_.pop_front();
+            return next;
+        }
+        unexpected_.push_back(message.id);
+        switch (message.buttons) {
+            case platform::Buttons::Ok: return platform::Answer::Ok;
+            case platform::Buttons::YesNo: return platform::Answer::No;
+            default: return platform::Answer::Cancel;
+        }
+    }
+    std::vector<int> askedIds() const {
+        std::lock_guard lock(mutex_);
+        std::vector<int> ids;
+        for (const auto& m : asked_) ids.push_back(m.id);
+        return ids;
+    }
+    std::vector<platform::Message> asked() const {
+        std::lock_guard lock(mutex_);
+        return asked_;
+    }
+    std::vector<int> unexpected() const {
+        std::lock_guard lock(mutex_);
+        return unexpected_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::deque<platform::Answer> answers_;
+    std::vector<platform::Message> asked_;
+    std::vector<int> unexpected_;
+};
+
+}  // namespace testsupport
