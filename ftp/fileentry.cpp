@@ -4,11 +4,6 @@
 #include "servertype.h"
 
 namespace ftp {
-namespace {
-
-constexpr std::string_view kMonthTable = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
-
-}  // namespace
 
 int FileEntry::parse(int listingColumn, bool& columnLearned) {
     columnLearned = false;
@@ -56,7 +51,7 @@ int isMonthToken(std::string_view token) {
     std::string upper(token);
     for (char& c : upper)
         c = listing::upperAscii(c);
-    if (kMonthTable.find(upper) != std::string_view::npos) return 1;
+    if (listing::kMonthTable.find(upper) != std::string_view::npos) return 1;
     if (token.size() < 3) return 0;
     // The month character of Japanese listings: 0x8C 0x8E in Shift-JIS, 0xB7 0xEE in EUC-JP.
     for (std::size_t i = 0; i < token.size(); ++i) {

@@ -11,7 +11,11 @@
 
 namespace ftp::listing {
 
+// A month's number is its position here divided by 3, plus 1.
+inline constexpr std::string_view kMonthTable = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
+
 bool isBlank(char c);
+bool isDigit(char c);
 char upperAscii(char c);
 bool isDotName(std::string_view name);  // "." or ".."
 

@@ -7,12 +7,6 @@
 namespace ftp::listing {
 namespace {
 
-constexpr std::string_view kMonthTable = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // Reads digits from pos on; the value saturates where atoi would overflow.
 std::int64_t readDigits(std::string_view text, std::size_t& pos) {
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
@@ -73,6 +67,10 @@ void normaliseDate(FileEntry& entry, std::string_view monthWord, std::string_vie
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
 char upperAscii(char c) {

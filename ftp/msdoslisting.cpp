@@ -5,10 +5,6 @@
 namespace ftp::listing {
 namespace {
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // At most `width` characters of an optionally signed number, as "%02d" reads them.
 bool readNumber(std::string_view text, std::size_t& pos, std::size_t width, int& value) {
     const std::size_t limit = pos + width < text.size() ? pos + width : text.size();

@@ -33,7 +33,7 @@ std::size_t firstNonZeroNumber(std::string_view line) {
         std::size_t end = pos;
         if (line[end] == '+' || line[end] == '-') ++end;
         const std::size_t digits = end;
-        for (; end < line.size() && line[end] >= '0' && line[end] <= '9'; ++end)
+        for (; end < line.size() && isDigit(line[end]); ++end)
             if (line[end] != '0') return pos;
         pos = end > digits ? end : pos + 1;
     }

@@ -103,7 +103,7 @@ TEST(UnixListing, NamesAreTakenWholeFromTheirOwnColumn) {
     EXPECT_EQ(
         parseLine("-rw-r--r-- 1 owner group 2019 Jan 5 2019 my file", ServerType::Unix, 7).name,
         "my file");
-    EXPECT_EQ(parseLine("-rw-r--r-- 1 u2019 g 9 Jan 5 2019 my file", ServerType::Unix, 7).name,
+    EXPECT_EQ(parseLine("-rw-r--r-- 1 u2019 group 9 Jan 5 2019 my file", ServerType::Unix, 7).name,
               "my file");
 
     // A dot word inside a name is neither a dot entry nor a column lesson.
