@@ -1,20 +1,9 @@
 #include <QApplication>
 
-#include "builtintexts.h"
-#include "mainwindow.h"
-#include "resourcelanguagemodule.h"
-#include "uitexts.h"
+#include "ftpapp.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    platform::ResourceLanguageModule texts(
-        "ftp", platform::TextTable::parse(builtinTexts()),
-        QCoreApplication::applicationDirPath().toStdString());
-    texts.loadForLocale();
-    uitexts::install(&texts);
-    MainWindow window;
-    if (!window.initialize()) return 1;
-    window.exec();
-    uitexts::install(nullptr);
-    return 0;
+    QApplication application(argc, argv);
+    FtpApp app(QApplication::arguments());
+    return app.run();
 }

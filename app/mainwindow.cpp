@@ -76,7 +76,8 @@ QTreeView* makeList(QWidget* parent, int id) {
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
+MainWindow::MainWindow(Context context, QWidget* parent)
+    : QDialog(parent), context_(std::move(context)) {
     setObjectName(QString::number(kDialogId));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -207,6 +208,9 @@ void MainWindow::createControls() {
     trackLine_->installEventFilter(this);
 
     connect(closeButton_, &QToolButton::clicked, this, [this] { close(); });
+    connect(transferModes_, &QButtonGroup::idClicked, this,
+            [this](int id) { transferMode = id == 1023 ? 0 : id == 1021 ? 1 : 2; });
+    connect(displayModes_, &QButtonGroup::idClicked, this, [this](int id) { displayMode = id - 1052; });
     connect(helpButton_, &QToolButton::clicked, this, &MainWindow::showHelpMenu);
     for (DirectoryCombo* combo : {localDirectory_, remoteDirectory_})
         connect(combo, &DirectoryCombo::focusChanged, this,
@@ -240,8 +244,8 @@ bool MainWindow::initialize() {
     connectButton_->setDefault(true);
     connectButton_->setAutoDefault(true);
     setWindowIcon(QIcon(artwork::image(artwork::ProgramIcon, palette(), QSize(64, 64))));
-    transferModes_->button(1023)->setChecked(true);
-    displayModes_->button(1055)->setChecked(true);
+    loadSettings();
+    if (displayMode >= 1 && displayMode <= 3) displayModes_->button(1052 + displayMode)->setChecked(true);
     layoutControls();
     enableTransferButtons(false);
     lockButton_->setEnabled(false);
@@ -362,6 +366,65 @@ void MainWindow::showHelp() {
     help.exec();
 }
 
+void MainWindow::checkTransferModeRadio() {
+    const int ids[] = {1023, 1021, 1022};
+    // A stored mode outside 0 to 2 checks none of the radios.
+    transferModes_->setExclusive(false);
+    for (int i = 0; i < 3; ++i) transferModes_->button(ids[i])->setChecked(i == transferMode);
+    transferModes_->setExclusive(true);
+}
+
+void MainWindow::loadSettings() {
+    if (context_.settingsKey.empty()) {
+        checkTransferModeRadio();
+        return;
+    }
+    const ViewSettings settings = readViewSettings(context_.settingsKey);
+    transferMode = settings.mode;
+    checkTransferModeRadio();
+    listPos = settings.listPos;
+    displayMode = settings.dispMode;
+    if (settings.placement.restorable()) {
+        pendingPlacement_ = settings.placement;
+        placementPending_ = true;
+        outerSizePending_ = false;
+        if (settings.placement.showCmd == 3) setWindowState(Qt::WindowMaximized);
+        if (settings.placement.showCmd == 2) setWindowState(Qt::WindowMinimized);
+    }
+    lastUsedProfile = settings.lastUsedProfile;
+    if (lastUsedProfile >= 0)
+        profileCombo_->setCurrentIndex(lastUsedProfile < profileCombo_->count() ? lastUsedProfile : -1);
+    else
+        profileCombo_->setCurrentIndex(-1);
+}
+
+WindowPlacement MainWindow::currentPlacement() const {
+    WindowPlacement placement;
+    placement.showCmd = isMaximized() ? 3 : isMinimized() ? 2 : 1;
+    // The restored rectangle is the outer one: the client rectangle grown by the frame.
+    const QRect client = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    const QMargins frame(geometry().x() - frameGeometry().x(), geometry().y() - frameGeometry().y(),
+                         frameGeometry().right() - geometry().right(),
+                         frameGeometry().bottom() - geometry().bottom());
+    const QRect outer = client.marginsAdded(frame);
+    placement.top = outer.top();
+    placement.left = outer.left();
+    placement.bottom = outer.top() + outer.height();
+    placement.right = outer.left() + outer.width();
+    return placement;
+}
+
+void MainWindow::saveSettings() {
+    if (context_.settingsKey.empty()) return;
+    ViewSettings settings;
+    settings.mode = transferMode;
+    settings.listPos = listPos;
+    settings.dispMode = displayMode;
+    settings.placement = currentPlacement();
+    settings.lastUsedProfile = lastUsedProfile;
+    writeViewSettings(context_.settingsKey, settings);
+}
+
 bool MainWindow::confirmClose() {
     if (closingConfirmed_) return true;
     if (connected_) {
@@ -371,6 +434,7 @@ bool MainWindow::confirmClose() {
     }
     closingConfirmed_ = true;
     emit closing();
+    saveSettings();
     dispatcher_.shutDown();
     return true;
 }

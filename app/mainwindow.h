@@ -7,6 +7,11 @@
 
 #include "prompts.h"
 #include "uidispatcher.h"
+#include "windowsettings.h"
+
+namespace tsy {
+class SiteMgr50;
+}
 
 class QButtonGroup;
 class QComboBox;
@@ -32,8 +37,16 @@ public:
     static constexpr int kInitialWidth = 640;
     static constexpr int kInitialHeight = 480;
 
-    explicit MainWindow(QWidget* parent = nullptr);
+    // What the application hands the window.
+    struct Context {
+        tsy::SiteMgr50* siteDatabase = nullptr;
+        std::string startFolder;
+        std::string settingsKey;  // empty: settings are neither read nor written
+    };
+
+    explicit MainWindow(Context context = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
+    const Context& context() const { return context_; }
 
     // The first-show initialisation, in its fixed order.
     bool initialize();
@@ -48,6 +61,15 @@ public:
     int focusedSide() const;
     void showLocalTitle(const QString& localPath);
     void showRemoteTitle(const QString& remotePath);
+
+    // Window and view settings kept between runs.
+    void loadSettings();
+    void saveSettings();
+    int transferMode = 0;  // 0 automatic, 1 binary, 2 text
+    int displayMode = 3;   // 1 small icons, 2 list, 3 details
+    int lastUsedProfile = 0;
+    void checkTransferModeRadio();
+    WindowPlacement currentPlacement() const;
 
     // Geometry.
     void layoutControls();
@@ -152,6 +174,10 @@ private:
     // The initial size is an outer size; the frame is known only once the window shows.
     bool outerSizePending_ = false;
 
+    WindowPlacement pendingPlacement_;
+    bool placementPending_ = false;
+
+    Context context_;
     UiDispatcher dispatcher_;
     std::unique_ptr<platform::Prompts> ownPrompts_;
     platform::Prompts* prompts_ = nullptr;

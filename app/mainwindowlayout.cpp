@@ -191,6 +191,12 @@ void MainWindow::showEvent(QShowEvent* event) {
         outerSizePending_ = false;
         resize(kInitialWidth - frameExtra.width(), kInitialHeight - frameExtra.height());
     }
+    if (placementPending_) {
+        placementPending_ = false;
+        const WindowPlacement& p = pendingPlacement_;
+        move(p.left, p.top);
+        resize(p.right - p.left - frameExtra.width(), p.bottom - p.top - frameExtra.height());
+    }
     layoutControls();
 }
 
