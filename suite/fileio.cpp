@@ -39,11 +39,9 @@ bool ensurePrivateFolder(const std::string& path) {
     if (path.empty()) return false;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
-        if (!S_ISDIR(st.st_mode)) return false;
-        if (st.st_uid == ::geteuid() && (st.st_mode & 077) != 0) {
-            ::chmod(path.c_str(), st.st_mode & 07700);
-        }
-        return true;
+        // An existing folder keeps its mode: it may be one the user chose (the
+        // configuration variable) and shares; our files in it are owner-only anyway.
+        return S_ISDIR(st.st_mode);
     }
     if (errno != ENOENT) return false;
     std::string parent = parentFolder(path);

@@ -8,8 +8,8 @@
 
 namespace tsy {
 
-// Creates the folder and its missing parents, owner-only (0700). When the folder itself
-// already exists, belongs to us and is open to others, it is narrowed to 0700.
+// Creates the folder and its missing parents, owner-only (0700). A folder that exists is
+// left as it is.
 bool ensurePrivateFolder(const std::string& path);
 
 // Replaces the file at path by bytes so that a crash leaves either the old or the new

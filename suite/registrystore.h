@@ -13,8 +13,8 @@ enum class RegistryRoot { CurrentUser, LocalMachine };
 //   $TESSALY_CONFIG_DIR/                  when that variable is set (also moves the data)
 //   $XDG_CONFIG_HOME/tessaly/             else, when that is an absolute path
 //   ~/.config/tessaly/                    else
-// Files: "user.settings" (current user) and "machine.settings" (local machine), 0600 in a
-// 0700 folder.
+// Files: "user.settings" (current user) and "machine.settings" (local machine), 0600; a
+// folder made for them is 0700.
 //
 // Readers take no lock: a file is only ever replaced whole by a rename, so a reader sees
 // the old or the new file. Writers take an advisory lock on a lock file beside it, read

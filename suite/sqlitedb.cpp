@@ -21,10 +21,6 @@ bool SqliteDb::open(const std::string& path) {
         lastError_ = "cannot open " + path;
         return false;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0) {
-        ::fchmod(fd, st.st_mode & 0700);
-    }
     ::close(fd);
 
     int rc =
@@ -43,6 +39,12 @@ bool SqliteDb::open(const std::string& path) {
         close();
         lastError_ = error;
         return false;
+    }
+    // A database of ours that others may read (copied in, say) is narrowed before
+    // anything is written to it; a file that is no database was refused above untouched.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0) {
+        ::chmod(path.c_str(), st.st_mode & 0700);
     }
     return true;
 }

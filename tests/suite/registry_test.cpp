@@ -156,7 +156,7 @@ TEST(Registry, TheVariableMovesTheWholeConfigurationOwnerOnly) {
     EXPECT_EQ(key.GetValueString("SiteDB", "", 1), "");  // a different store
 }
 
-TEST(Registry, AWriteNarrowsAWideFileAndFolder) {
+TEST(Registry, AWriteNarrowsAWideFileButNotAFolderTheUserChose) {
     ScratchConfig config;
     const std::string file = config.dir() + "/user.settings";
     writeFile(file, "[Software\\Korvex]\n\"kept\" = \"yes\"\n");
@@ -165,7 +165,7 @@ TEST(Registry, AWriteNarrowsAWideFileAndFolder) {
     CRegistryBase key("Software\\Korvex", HKEY_CURRENT_USER, 1);
     key.SetValueDWORD("added", 2);
     EXPECT_EQ(ScratchConfig::mode(file), 0600u);
-    EXPECT_EQ(ScratchConfig::mode(config.dir()), 0700u);
+    EXPECT_EQ(ScratchConfig::mode(config.dir()), 0755u);
     EXPECT_EQ(key.GetValueString("kept", "", 1), "yes");
 }
 

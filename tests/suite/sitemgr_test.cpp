@@ -173,6 +173,14 @@ TEST_F(SiteDatabase, FilesAreOwnerOnlyAndVersioned) {
     ASSERT_EQ(db_.SetServProf("kept", "h", "u", "", "", 0, "", "", ""), 0);
     db_.setDB(config_.root() + "/other", "a", "b", 0);  // let go of the files
 
+    // A database of ours that others could read is narrowed when opened.
+    ::chmod((folder_ + "SVP").c_str(), 0644);
+    SiteMgr50 reopened;
+    ASSERT_EQ(reopened.setDB(folder_, "STP", "SVP", 0), 0);
+    EXPECT_EQ(ScratchConfig::mode(folder_ + "SVP"), 0600u);
+    EXPECT_GE(reopened.ServProfGetID("kept"), 0);
+    reopened.setDB(config_.root() + "/other", "a", "b", 0);
+
     // A file written by a newer version is refused and left alone.
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open((folder_ + "SVP").c_str(), &raw), SQLITE_OK);
