@@ -1,0 +1,111 @@
+#include "profilestore.h"
+
+#include "cregistrybase.h"
+#include "ctsccommon.h"
+#include "pathhelpers.h"
+#include "sitemgr50.h"
+
+namespace session {
+namespace {
+
+// Copies a string result of the site database (none gives empty) and releases it.
+std::string take(std::string* text) {
+    std::string copy = text ? *text : std::string();
+    tsy::SiteMgr50::DeleteString(text);
+    return copy;
+}
+
+// A missing or empty value takes its default, which is written back.
+std::string valueOrDefault(tsy::CRegistryBase& key, const char* name, const std::string& fallback) {
+    std::string value = key.GetValueString(name, "", 1);
+    if (value.empty() && !fallback.empty()) {
+        value = fallback;
+        key.SetValueString(name, value);
+    }
+    return value;
+}
+
+}  // namespace
+
+int openSiteDatabase(tsy::SiteMgr50& db) {
+    tsy::CRegistryBase key(tsy::CTscCommon::getHKCUTsypageSite(), tsy::HKEY_CURRENT_USER, 1);
+    // Without a product folder there is no sound default: a relative "Site/" would
+    // follow the current directory around, so nothing is written then.
+    std::string product = tsy::CTscCommon::getProductFolder(tsy::CTscCommon::ProductTop, 0);
+    std::string folderDefault = product.empty() ? "" : product + kSiteFolderDefault + "/";
+    std::string folder = valueOrDefault(key, kSiteDbValue, folderDefault);
+    std::string siteFile = valueOrDefault(key, kSiteProfValue, kSiteProfDefault);
+    std::string serverFile = valueOrDefault(key, kServProfValue, kServProfDefault);
+    if (folder.empty()) return -1;
+    if (!tsy::hasEndYenMark(folder)) tsy::addLastYenMark(folder);
+    return db.setDB(folder, siteFile, serverFile, 0);
+}
+
+int loadProfile(tsy::SiteMgr50& db, const std::string& name, ServerProfile& record) {
+    std::string *host = nullptr, *user = nullptr, *password = nullptr, *extra = nullptr;
+    std::string *firewallHost = nullptr, *firewallUser = nullptr, *firewallPassword = nullptr;
+    int useFirewall = 0;
+    int result = db.GetServProf(name, &host, &user, &password, &extra, &useFirewall, &firewallHost,
+                                &firewallUser, &firewallPassword);
+    // Every string is released, whatever the result.
+    ServerProfile loaded = record;
+    loaded.name = name;
+    loaded.host = take(host);
+    loaded.user = take(user);
+    loaded.password = take(password);
+    loaded.extraText = take(extra);
+    loaded.useFirewall = useFirewall;
+    loaded.firewallHost = take(firewallHost);
+    loaded.firewallUser = take(firewallUser);
+    loaded.firewallPassword = take(firewallPassword);
+    if (result < 0) return 0;
+
+    int id = db.ServProfGetID(name);
+    if (id >= 0) {
+        loaded.port = db.GetServProfPortNum(id);
+        loaded.passiveMode = db.GetServProfUsePassiveMode(id);
+        loaded.transferType = db.GetServProfTrandelType(id);
+        loaded.initialDirMode = db.GetServProfInitDirMode(id);
+        loaded.lockDir = db.GetServProfLockDir(id);
+        loaded.initialRemoteDir = take(db.GetServProfInitRemoteDir(id));
+        loaded.mruLocalDir = take(db.GetServProfMRUDirLocal(id));
+        loaded.mruRemoteDir = take(db.GetServProfMRUDirRemote(id));
+    }
+    record = std::move(loaded);
+    return 1;
+}
+
+int saveProfile(tsy::SiteMgr50& db, const ServerProfile& record) {
+    int result = db.SetServProf(record.name, record.host, record.user, record.password,
+                                record.extraText, record.useFirewall, record.firewallHost,
+                                record.firewallUser, record.firewallPassword);
+    int id = result == 0 ? db.ServProfGetID(record.name) : -1;
+    if (id >= 0) {
+        db.SetServProfPortNum(id, record.port);
+        db.SetServProfUsePassiveMode(id, record.passiveMode);
+        db.SetServProfTrandelType(id, record.transferType);
+        db.SetServProfInitDirMode(id, record.initialDirMode);
+        db.SetServProfInitRemoteDir(id, record.initialRemoteDir);
+        db.SetServProfLockDir(id, record.lockDir);
+        db.SetServProfMRUDirLocal(id, record.mruLocalDir);
+        db.SetServProfMRUDirRemote(id, record.mruRemoteDir);
+    }
+    return result == 0 ? 1 : 0;
+}
+
+std::string workingSuffixes(const std::string& stored) {
+    const std::string& text = stored.empty() ? std::string(kDefaultAsciiSuffixes) : stored;
+    // Only the leading ':' goes: a list stored without it keeps its first extension whole.
+    return !text.empty() && text.front() == ':' ? text.substr(1) : text;
+}
+
+void loadAsciiSuffixes(tsy::SiteMgr50& db, const std::string& name, ServerProfile& record) {
+    int id = db.ServProfGetID(name);
+    if (id >= 0) {
+        record.asciiSuffixes = workingSuffixes(take(db.GetServProfAsciiSuffix(id)));
+    } else if (record.asciiSuffixes.empty()) {
+        record.asciiSuffixes = workingSuffixes("");
+    }
+}
+
+}  // namespace session

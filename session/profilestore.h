@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+
+#include "serverprofile.h"
+
+namespace tsy {
+class SiteMgr50;
+}
+
+namespace session {
+
+// The stored form of the default text-extension list; the working form drops the
+// leading ':'.
+inline constexpr const char* kDefaultAsciiSuffixes = ":HTM:HTML:SHTM:SHTML:JAVA:TXT:JS:CSS:CGI:PL:";
+
+// Registry values of the per-user Site key that locate the site database, and their
+// defaults (the folder's default is the product folder followed by "Site/").
+inline constexpr const char* kSiteDbValue = "SiteDB";
+inline constexpr const char* kSiteProfValue = "SiteProf";
+inline constexpr const char* kServProfValue = "ServProf";
+inline constexpr const char* kSiteFolderDefault = "Site";
+inline constexpr const char* kSiteProfDefault = "STP";
+inline constexpr const char* kServProfDefault = "SVP";
+
+// Reads "SiteDB", "SiteProf" and "ServProf" from the per-user Site key, writes the
+// default of each that is missing or empty back to the key, makes sure the folder ends
+// in "/" and opens db there. Returns setDB's result (negative when no folder can be
+// found at all).
+int openSiteDatabase(tsy::SiteMgr50& db);
+
+// 1 when the profile was found and the record filled (name included), 0 otherwise; the
+// record then keeps what it had.
+int loadProfile(tsy::SiteMgr50& db, const std::string& name, ServerProfile& record);
+
+// Writes every field but the suffix list, keyed by record.name; 1 when the profile was
+// stored (never for an empty name), else 0.
+int saveProfile(tsy::SiteMgr50& db, const ServerProfile& record);
+
+// Fills record.asciiSuffixes from the stored list of the named profile (the default list
+// when nothing is stored). For a profile that is not stored, the list stays, unless it is
+// empty: then it becomes the default.
+void loadAsciiSuffixes(tsy::SiteMgr50& db, const std::string& name, ServerProfile& record);
+
+// The working form of a stored list: without its leading ':'; an empty stored text
+// stands for the default list.
+std::string workingSuffixes(const std::string& stored);
+
+}  // namespace session
