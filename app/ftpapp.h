@@ -13,18 +13,21 @@
 
 class MainWindow;
 
+// What a test may replace in the application object. Production leaves everything at
+// its default.
+struct FtpAppEnvironment {
+    std::function<std::time_t()> clock;
+    std::function<bool()> initSockets;
+    std::string programFolder;  // where tsymig and the language modules are
+    platform::Prompts* prompts = nullptr;  // questions asked before the window exists
+    std::function<void(MainWindow&)> runWindow;  // default: exec()
+};
+
 // trandel's application object: the start sequence in its fixed order, the main window
 // run modally, and the exit.
 class FtpApp {
 public:
-    // What a test may replace. Production leaves everything at its default.
-    struct Environment {
-        std::function<std::time_t()> clock;
-        std::function<bool()> initSockets;
-        std::string programFolder;  // where tsymig and the language modules are
-        platform::Prompts* prompts = nullptr;  // questions asked before the window exists
-        std::function<void(MainWindow&)> runWindow;  // default: exec()
-    };
+    using Environment = FtpAppEnvironment;
 
     explicit FtpApp(QStringList arguments, Environment environment = {});
     ~FtpApp();

@@ -22,6 +22,13 @@ class QTimer;
 class QToolButton;
 class QTreeView;
 class DirectoryCombo;
+
+// What the application hands the main window.
+struct MainWindowContext {
+    tsy::SiteMgr50* siteDatabase = nullptr;
+    std::string startFolder;
+    std::string settingsKey;  // empty: settings are neither read nor written
+};
 class SysColorBitmapButton;
 
 // The dual-pane main window: toolbar row, local pane on the left, remote pane on the
@@ -37,12 +44,7 @@ public:
     static constexpr int kInitialWidth = 640;
     static constexpr int kInitialHeight = 480;
 
-    // What the application hands the window.
-    struct Context {
-        tsy::SiteMgr50* siteDatabase = nullptr;
-        std::string startFolder;
-        std::string settingsKey;  // empty: settings are neither read nor written
-    };
+    using Context = MainWindowContext;
 
     explicit MainWindow(Context context = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
