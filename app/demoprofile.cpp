@@ -1,0 +1,35 @@
+// Writes one server profile into the site database of the current configuration: the
+// demo sandbox uses it to point trandel at its local FTP server.
+//   trandel_demo_profile NAME HOST PORT USER PASSWORD LOCAL_FOLDER
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "profilestore.h"
+#include "sitemgr50.h"
+
+int main(int argc, char** argv) {
+    if (argc != 7) {
+        std::fprintf(stderr, "usage: %s NAME HOST PORT USER PASSWORD LOCAL_FOLDER\n", argv[0]);
+        return 2;
+    }
+    tsy::SiteMgr50 db;
+    if (session::openSiteDatabase(db) < 0) {
+        std::fprintf(stderr, "cannot open the site database: %s\n", db.lastError().c_str());
+        return 1;
+    }
+    session::ServerProfile profile;
+    profile.name = argv[1];
+    profile.host = argv[2];
+    profile.port = std::atoi(argv[3]);
+    profile.user = argv[4];
+    profile.password = argv[5];
+    profile.mruLocalDir = argv[6];
+    profile.passiveMode = 1;
+    profile.initialDirMode = 0;
+    if (!session::saveProfile(db, profile)) {
+        std::fprintf(stderr, "cannot save the profile: %s\n", db.lastError().c_str());
+        return 1;
+    }
+    return 0;
+}
