@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <unistd.h>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -13,11 +14,14 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
-#include <QTreeView>
 
 #include "aboutdialog.h"
 #include "artwork.h"
 #include "directorycombo.h"
+#include "drivecombo.h"
+#include "filelistview.h"
+#include "filetypes.h"
+#include "ftpsession.h"
 #include "helpdialog.h"
 #include "qtprompts.h"
 #include "syscolorbitmapbutton.h"
@@ -33,6 +37,7 @@ constexpr int kRemoteTitleString = 1271;
 constexpr int kQuitWhileConnected = 105;
 constexpr int kIconSize = 32;
 constexpr int kRepaintDelayMs = 50;
+constexpr int kDriveUnreachable = 110;
 
 // Converts template positions to pixels with the dialog font, as dialog templates are.
 class DialogUnits {
@@ -61,16 +66,9 @@ QToolButton* makeToolButton(QWidget* parent, int id, bool checkable = false) {
     return button;
 }
 
-QTreeView* makeList(QWidget* parent, int id) {
-    auto* list = new QTreeView(parent);
+FileListView* makeList(QWidget* parent, int id) {
+    auto* list = new FileListView(parent);
     list->setObjectName(QString::number(id));
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    list->setAllColumnsShowFocus(true);
-    list->setSortingEnabled(false);
-    list->header()->setSectionsMovable(false);
     return list;
 }
 
@@ -86,6 +84,7 @@ MainWindow::MainWindow(Context context, QWidget* parent)
     prompts_ = ownPrompts_.get();
     createControls();
     createStatusBar();
+    createListModels();
 
     repaintTimer_ = new QTimer(this);
     repaintTimer_->setObjectName("10");
@@ -94,7 +93,12 @@ MainWindow::MainWindow(Context context, QWidget* parent)
     connect(repaintTimer_, &QTimer::timeout, this, [this] { update(); });
 }
 
-MainWindow::~MainWindow() { dispatcher_.shutDown(); }
+MainWindow::~MainWindow() {
+    dispatcher_.shutDown();
+    // The views go before the models and the type cache they read from.
+    delete localList_;
+    delete remoteList_;
+}
 
 void MainWindow::setPrompts(platform::Prompts* prompts) {
     prompts_ = prompts ? prompts : ownPrompts_.get();
@@ -148,7 +152,7 @@ void MainWindow::createControls() {
     localCaption_->setGeometry(du.rect(30, 45, 60, 8).adjusted(0, 0, 0, 4));
 
     localUp_ = makeToolButton(this, 1057);
-    driveCombo_ = new QComboBox(this);
+    driveCombo_ = new DriveCombo(this);
     driveCombo_->setObjectName("1001");
     localDirectory_ = new DirectoryCombo(this);
     localDirectory_->setObjectName("1031");
@@ -210,13 +214,36 @@ void MainWindow::createControls() {
     connect(closeButton_, &QToolButton::clicked, this, [this] { close(); });
     connect(transferModes_, &QButtonGroup::idClicked, this,
             [this](int id) { transferMode = id == 1023 ? 0 : id == 1021 ? 1 : 2; });
-    connect(displayModes_, &QButtonGroup::idClicked, this, [this](int id) { displayMode = id - 1052; });
+
     connect(helpButton_, &QToolButton::clicked, this, &MainWindow::showHelpMenu);
     for (DirectoryCombo* combo : {localDirectory_, remoteDirectory_})
         connect(combo, &DirectoryCombo::focusChanged, this,
                 [this](bool focused) { directoryComboFocused_ = focused; });
-    localList_->installEventFilter(this);
-    remoteList_->installEventFilter(this);
+    connect(localList_, &FileListView::focused, this, [this] {
+        showLocalTitle(QString::fromStdString(localPath));
+    });
+    connect(remoteList_, &FileListView::focused, this, [this] {
+        if (session) showRemoteTitle(remoteDirectory_->currentText());
+    });
+    connect(displayModes_, &QButtonGroup::idClicked, this, [this](int id) { applyDisplayMode(id - 1052); });
+    connect(localList_, &FileListView::columnClicked, this,
+            [this](int column) { columnClicked(LocalSide, column); });
+    connect(remoteList_, &FileListView::columnClicked, this,
+            [this](int column) { columnClicked(RemoteSide, column); });
+    connect(driveCombo_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+        const std::string root = driveCombo_->rootAt(index);
+        if (root.empty()) return;
+        if (::chdir(root.c_str()) != 0)
+            prompts().ask({kDriveUnreachable, {root}, platform::Buttons::Ok, platform::Icon::Warning});
+        refreshLocal();
+    });
+    connect(localDirectory_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+        const std::string path = localDirectory_->itemText(index).toStdString();
+        [[maybe_unused]] int ignored = ::chdir(path.c_str());
+        refreshLocal();
+    });
+    connect(localDirectory_, &DirectoryCombo::enterPressed, this,
+            [this](QLineEdit* edit) { localPathTyped(edit->text()); });
 }
 
 void MainWindow::createStatusBar() {
@@ -245,8 +272,9 @@ bool MainWindow::initialize() {
     connectButton_->setAutoDefault(true);
     setWindowIcon(QIcon(artwork::image(artwork::ProgramIcon, palette(), QSize(64, 64))));
     loadSettings();
-    if (displayMode >= 1 && displayMode <= 3) displayModes_->button(1052 + displayMode)->setChecked(true);
+    applyDisplayMode(displayMode);
     layoutControls();
+    chooseStartDirectory();
     enableTransferButtons(false);
     lockButton_->setEnabled(false);
     setConnectionIcon(0);
@@ -328,10 +356,12 @@ void MainWindow::enableTransferButtons(bool enable) {
 int MainWindow::focusedSide() const {
     QWidget* focus = QApplication::focusWidget();
     if (!focus || !localDirectory_->lineEdit() || !remoteDirectory_->lineEdit()) return 0;
-    for (QWidget* w : std::initializer_list<QWidget*>{localList_, localUp_, driveCombo_,
-                                                      localDirectory_, localDirectory_->lineEdit()})
+    if (localList_->ownsFocus(focus)) return 1;
+    for (QWidget* w : std::initializer_list<QWidget*>{localUp_, driveCombo_, localDirectory_,
+                                                      localDirectory_->lineEdit()})
         if (focus == w) return 1;
-    for (QWidget* w : std::initializer_list<QWidget*>{remoteList_, remoteUp_, remoteDirectory_,
+    if (remoteList_->ownsFocus(focus)) return 2;
+    for (QWidget* w : std::initializer_list<QWidget*>{remoteUp_, remoteDirectory_,
                                                       remoteDirectory_->lineEdit()})
         if (focus == w) return 2;
     return 0;
@@ -435,6 +465,7 @@ bool MainWindow::confirmClose() {
     closingConfirmed_ = true;
     emit closing();
     saveSettings();
+    writeBackDirectories();
     dispatcher_.shutDown();
     return true;
 }
@@ -474,10 +505,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             QToolTip::showText(help->globalPos(), widget->toolTip(), widget, QRect(), 4500);
             return true;
         }
-    }
-    if (event->type() == QEvent::FocusIn) {
-        if (watched == localList_) showLocalTitle(localDirectory_->currentText());
-        if (watched == remoteList_ && connected_) showRemoteTitle(remoteDirectory_->currentText());
     }
     if (watched == trackLine_ && event->type() == QEvent::Paint) {
         QPainter painter(trackLine_);

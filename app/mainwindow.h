@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QDialog>
+#include <ctime>
 #include <QPointer>
 #include <QRect>
 #include <memory>
 
+#include "filelistmodel.h"
 #include "prompts.h"
+#include "serverprofile.h"
 #include "uidispatcher.h"
 #include "windowsettings.h"
 
@@ -20,8 +23,13 @@ class QLineEdit;
 class QStatusBar;
 class QTimer;
 class QToolButton;
-class QTreeView;
 class DirectoryCombo;
+class DriveCombo;
+class FileListView;
+class FileTypeCache;
+namespace ftp {
+class FtpSession;
+}
 
 // What the application hands the main window.
 struct MainWindowContext {
@@ -98,8 +106,49 @@ public:
     void setPrompts(platform::Prompts* prompts);
     UiDispatcher& uiThread() { return dispatcher_; }
 
+    // The two list panes.
+    enum Side { LocalSide = 1, RemoteSide = 2 };
+    int insertLocalItem(int index, const std::string& name, std::int64_t size, std::time_t modified,
+                        bool isDirectory);
+    int insertRemoteItem(int index, const std::string& name, std::int64_t size,
+                         const std::string& dateText, const std::string& attributes, int entryType,
+                         bool isDirectory);
+    void sortList(Side side, int column, int direction);
+    void applyDisplayMode(int mode);
+    LocalListModel& localModel() { return *localModel_; }
+    RemoteListModel& remoteModel() { return *remoteModel_; }
+    FileListView& localList() { return *localList_; }
+    FileListView& remoteList() { return *remoteList_; }
+    FileTypeCache& fileTypeCache() { return *fileTypeCache_; }
+    // Listing comparison: each flag narrows the next refresh of its pane.
+    bool filterLocalNotOnServer = false;
+    bool filterLocalNewer = false;
+    bool filterRemoteNotLocal = false;
+    bool filterRemoteNewer = false;
+
+    // The local pane: it always shows the process's current directory.
+    void refreshLocal();
+    int enumerateLocal(const std::string& directory);
+    void fillDriveCombo();
+    void chooseStartDirectory();
+    static std::string defaultLocalFolder();
+    // Enter in the local directory combo's edit field.
+    void localPathTyped(const QString& text);
+    std::string localPath;
+    bool nameFilterActive = false;
+    std::string nameFilter;
+
+    // The profile of the profile combo, and the directories written back into it.
+    session::ServerProfile profile;
+    std::string lastRemotePath;
+    bool directoryLock = false;
+    void writeBackDirectories();
+
+    // The FTP session; null while disconnected.
+    std::unique_ptr<ftp::FtpSession> session;
+
     // Whether an FTP connection exists (asked before closing).
-    bool connected() const { return connected_; }
+    bool connected() const { return connected_ || session != nullptr; }
     void setConnected(bool connected) { connected_ = connected; }
 
 signals:
@@ -143,14 +192,14 @@ private:
     QLabel* localIcon_ = nullptr;
     QLabel* localCaption_ = nullptr;
     QToolButton* localUp_ = nullptr;
-    QComboBox* driveCombo_ = nullptr;
+    DriveCombo* driveCombo_ = nullptr;
     DirectoryCombo* localDirectory_ = nullptr;
-    QTreeView* localList_ = nullptr;
+    FileListView* localList_ = nullptr;
     QLabel* remoteIcon_ = nullptr;
     QLabel* remoteCaption_ = nullptr;
     QToolButton* remoteUp_ = nullptr;
     DirectoryCombo* remoteDirectory_ = nullptr;
-    QTreeView* remoteList_ = nullptr;
+    FileListView* remoteList_ = nullptr;
     SysColorBitmapButton* uploadButton_ = nullptr;
     SysColorBitmapButton* downloadButton_ = nullptr;
     QToolButton* lockButton_ = nullptr;
@@ -175,6 +224,16 @@ private:
     bool directoryComboFocused_ = false;
     // The initial size is an outer size; the frame is known only once the window shows.
     bool outerSizePending_ = false;
+
+    void createListModels();
+    void columnClicked(Side side, int column);
+
+    std::unique_ptr<FileTypeCache> fileTypeCache_;
+    LocalListModel* localModel_ = nullptr;
+    RemoteListModel* remoteModel_ = nullptr;
+    // Direction of the next sort by each column; a click uses it and then flips it.
+    int localSortFlags_[4] = {1, 1, 1, 1};
+    int remoteSortFlags_[5] = {1, 1, 1, 1, 1};
 
     WindowPlacement pendingPlacement_;
     bool placementPending_ = false;

@@ -13,6 +13,8 @@
 #include <QTreeView>
 
 #include "directorycombo.h"
+#include "drivecombo.h"
+#include "filelistview.h"
 #include "mainwindow.h"
 #include "syscolorbitmapbutton.h"
 

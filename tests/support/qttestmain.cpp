@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
+#include "filetypes.h"
 #include <cstdlib>
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
+    useDesktopIconTheme();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,128 @@
+#include "filelistview.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QListView>
+#include <QStackedLayout>
+#include <QTreeView>
+
+namespace {
+
+void setUpView(QAbstractItemView* view) {
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    view->setDragEnabled(true);
+    view->setIconSize(QSize(16, 16));
+}
+
+}  // namespace
+
+FileListView::FileListView(QWidget* parent) : QWidget(parent) {
+    details_ = new QTreeView(this);
+    details_->setRootIsDecorated(false);
+    details_->setUniformRowHeights(true);
+    details_->setItemsExpandable(false);
+    details_->setAllColumnsShowFocus(true);
+    details_->setSortingEnabled(false);
+    details_->header()->setSectionsMovable(false);
+    details_->header()->setSectionsClickable(true);
+    details_->header()->setStretchLastSection(false);
+    setUpView(details_);
+
+    icons_ = new QListView(this);
+    icons_->setViewMode(QListView::ListMode);
+    icons_->setResizeMode(QListView::Adjust);
+    icons_->setWrapping(true);
+    icons_->setLayoutMode(QListView::Batched);
+    icons_->setBatchSize(2000);
+    icons_->setMovement(QListView::Static);
+    setUpView(icons_);
+
+    stack_ = new QStackedLayout(this);
+    stack_->setContentsMargins(0, 0, 0, 0);
+    stack_->addWidget(details_);
+    stack_->addWidget(icons_);
+    setFocusProxy(details_);
+
+    connect(details_->header(), &QHeaderView::sectionClicked, this, &FileListView::columnClicked);
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(details_),
+                                    static_cast<QAbstractItemView*>(icons_)}) {
+        connect(view, &QAbstractItemView::doubleClicked, this,
+                [this](const QModelIndex& index) { emit activated(index.row()); });
+        view->installEventFilter(this);
+    }
+}
+
+void FileListView::fitGrid() {
+    if (mode_ == Details || !model_) return;
+    // Every cell as wide as the widest name, as list views lay out their columns; a fixed
+    // grid also spares the view from measuring each row of a large listing.
+    const QFontMetrics metrics(icons_->font());
+    int widest = 40;
+    const int rows = model_->rowCount();
+    for (int row = 0; row < rows; ++row)
+        widest = std::max(widest, metrics.horizontalAdvance(model_->index(row, 0).data().toString()));
+    const int width = std::min(widest, mode_ == SmallIcons ? 220 : 400) + icons_->iconSize().width() + 16;
+    icons_->setGridSize(QSize(width, std::max(metrics.height(), icons_->iconSize().height()) + 4));
+}
+
+void FileListView::setModel(QAbstractItemModel* model, const QList<int>& columnWidths) {
+    model_ = model;
+    connect(model, &QAbstractItemModel::modelReset, this, &FileListView::fitGrid);
+    details_->setModel(model);
+    icons_->setModel(model);
+    icons_->setSelectionModel(details_->selectionModel());
+    for (int i = 0; i < columnWidths.size(); ++i) details_->setColumnWidth(i, columnWidths[i]);
+}
+
+QItemSelectionModel* FileListView::selectionModel() const { return details_->selectionModel(); }
+
+void FileListView::setMode(int mode) {
+    if (mode == mode_ || mode < SmallIcons || mode > Details) return;
+    const bool hadFocus = ownsFocus(focusWidget());
+    mode_ = mode;
+    if (mode == Details) {
+        stack_->setCurrentWidget(details_);
+        setFocusProxy(details_);
+    } else {
+        // Small icons run left to right in rows; the list runs top to bottom in columns.
+        icons_->setFlow(mode == SmallIcons ? QListView::LeftToRight : QListView::TopToBottom);
+        fitGrid();
+        stack_->setCurrentWidget(icons_);
+        setFocusProxy(icons_);
+    }
+    if (hadFocus) currentView()->setFocus();
+}
+
+QAbstractItemView* FileListView::currentView() const {
+    return mode_ == Details ? static_cast<QAbstractItemView*>(details_) : icons_;
+}
+
+QList<int> FileListView::selectedRows() const {
+    QList<int> rows;
+    if (!selectionModel()) return rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows(0)) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void FileListView::selectRow(int row, bool add) {
+    if (!model_ || row < 0 || row >= model_->rowCount()) return;
+    const auto flags = (add ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect) |
+                       QItemSelectionModel::Rows;
+    selectionModel()->setCurrentIndex(model_->index(row, 0), flags);
+}
+
+int FileListView::currentRow() const {
+    return selectionModel() ? selectionModel()->currentIndex().row() : -1;
+}
+
+bool FileListView::ownsFocus(const QWidget* focus) const {
+    return focus && (focus == this || isAncestorOf(focus));
+}
+
+bool FileListView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) emit focused();
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QAbstractItemView>
+#include <QWidget>
+
+class QAbstractItemModel;
+class QItemSelectionModel;
+class QListView;
+class QStackedLayout;
+class QTreeView;
+
+// One file list of the main window in its three display modes: small icons, list and
+// details. The modes are two views over the same model and the same selection.
+class FileListView : public QWidget {
+    Q_OBJECT
+public:
+    enum Mode { SmallIcons = 1, List = 2, Details = 3 };
+
+    explicit FileListView(QWidget* parent = nullptr);
+
+    void setModel(QAbstractItemModel* model, const QList<int>& columnWidths);
+    QAbstractItemModel* model() const { return model_; }
+    QItemSelectionModel* selectionModel() const;
+
+    // Changes the view only when the mode differs.
+    void setMode(int mode);
+    int mode() const { return mode_; }
+
+    QAbstractItemView* currentView() const;
+    QTreeView* detailsView() const { return details_; }
+    QListView* iconView() const { return icons_; }
+
+    // The selected rows, top to bottom.
+    QList<int> selectedRows() const;
+    void selectRow(int row, bool add = false);
+    int currentRow() const;
+
+    // Whether this widget or one of its views has the keyboard focus.
+    bool ownsFocus(const QWidget* focus) const;
+
+signals:
+    void columnClicked(int column);
+    void activated(int row);
+    void focused();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void fitGrid();
+
+    QStackedLayout* stack_ = nullptr;
+    QTreeView* details_ = nullptr;
+    QListView* icons_ = nullptr;
+    QAbstractItemModel* model_ = nullptr;
+    int mode_ = Details;
+};

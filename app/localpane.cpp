@@ -1,0 +1,138 @@
+// The local pane: it shows the process's current directory; every move changes that
+// directory first and then refreshes.
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <cstdlib>
+
+#include "ctsccommon.h"
+#include "directorycombo.h"
+#include "drivecombo.h"
+#include "filelistview.h"
+#include "mainwindow.h"
+#include "profilestore.h"
+
+namespace {
+
+std::string currentDirectory() {
+    char* path = ::getcwd(nullptr, 0);
+    if (!path) return {};
+    std::string result = path;
+    std::free(path);
+    return result;
+}
+
+std::string withTrailingSlash(std::string path) {
+    if (path.empty() || path.back() != '/') path += '/';
+    return path;
+}
+
+void caretToEnd(QComboBox* combo) {
+    if (QLineEdit* edit = combo->lineEdit()) {
+        edit->deselect();
+        edit->setCursorPosition(static_cast<int>(edit->text().size()));
+    }
+}
+
+}  // namespace
+
+void MainWindow::refreshLocal() {
+    localPath = withTrailingSlash(currentDirectory());
+    const QString path = QString::fromStdString(localPath);
+    bool known = false;
+    for (int i = 0; i < localDirectory_->count() && !known; ++i)
+        known = localDirectory_->itemText(i).compare(path, Qt::CaseInsensitive) == 0;
+    if (!known) localDirectory_->addItem(path);
+    localDirectory_->setEditText(path);
+    showLocalTitle(path);
+    enumerateLocal(localPath);
+    fillDriveCombo();
+    caretToEnd(localDirectory_);
+    filterLocalNotOnServer = false;
+    filterLocalNewer = false;
+    writeBackDirectories();
+}
+
+int MainWindow::enumerateLocal(const std::string& directory) {
+    localModel_->beginFill();
+    std::string pattern;
+    if (nameFilterActive) {
+        pattern = nameFilter;
+        nameFilterActive = false;
+    }
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir) {
+        localModel_->endFill();
+        return 0;
+    }
+    const int fd = ::dirfd(dir);
+    int count = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        // Windows patterns match letters of either case; hidden files are listed too.
+        if (!pattern.empty() && ::fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
+        struct stat st {};
+        if (::fstatat(fd, name.c_str(), &st, 0) != 0 &&
+            ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        const bool isDirectory = S_ISDIR(st.st_mode);
+        count += insertLocalItem(count, name, isDirectory ? 0 : static_cast<std::int64_t>(st.st_size),
+                                 st.st_mtime, isDirectory);
+    }
+    ::closedir(dir);
+    sortList(LocalSide, 0, 0);
+    localModel_->endFill();
+    return 1;
+}
+
+void MainWindow::fillDriveCombo() { driveCombo_->fill(platform::listMountPoints(), localPath); }
+
+std::string MainWindow::defaultLocalFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty()) return withTrailingSlash(documents.toStdString());
+    const std::string suite = tsy::CTscCommon::getProductFolder(tsy::CTscCommon::SuiteHome);
+    if (!suite.empty()) return suite + "home/";
+    const std::string current = currentDirectory();
+    return current.empty() ? current : withTrailingSlash(current);
+}
+
+void MainWindow::chooseStartDirectory() {
+    if (!context_.startFolder.empty()) {
+        [[maybe_unused]] int ignored = ::chdir(context_.startFolder.c_str());
+    } else if (localPath.empty()) {
+        [[maybe_unused]] int ignored = ::chdir(defaultLocalFolder().c_str());
+    }
+    refreshLocal();
+}
+
+void MainWindow::localPathTyped(const QString& typed) {
+    std::string text = typed.toStdString();
+    const auto slash = text.rfind('/');
+    // A wildcard after the last "/" narrows the next listing; without a "/" it is just
+    // a (strange) directory name.
+    if (text.find_first_of("*?") != std::string::npos && slash != std::string::npos) {
+        nameFilterActive = true;
+        nameFilter = text.substr(slash + 1);
+        text.erase(slash + 1);
+    }
+    if (::chdir(text.c_str()) == 0) {
+        refreshLocal();
+    } else {
+        localDirectory_->setEditText(QString::fromStdString(localPath));
+        caretToEnd(localDirectory_);
+    }
+}
+
+void MainWindow::writeBackDirectories() {
+    if (!context_.siteDatabase || profile.name.empty()) return;
+    if (!localPath.empty()) profile.mruLocalDir = localPath;
+    profile.mruRemoteDir = lastRemotePath;
+    profile.lockDir = directoryLock ? 1 : 0;
+    session::saveProfile(*context_.siteDatabase, profile);
+}
