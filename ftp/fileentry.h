@@ -30,6 +30,11 @@ struct FileEntry {
     int kind = NotAnEntry;
     int style = 0;
     int nameColumn = 0;
+
+    // The local date that month-and-day dates are read against; 0 takes the clock's at
+    // parse time. Set by tests for a fixed "today".
+    int currentYear = 0;
+    int currentMonth = 0;  // 1 to 12
 };
 
 // 1 when the token names a month (English abbreviation anywhere in the month table,

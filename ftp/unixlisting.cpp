@@ -1,0 +1,107 @@
+#include "listingparsers.h"
+
+namespace ftp::listing {
+namespace {
+
+bool startsUnixEntry(std::string_view line) {
+    if (line.empty()) return false;
+    switch (upperAscii(line[0])) {
+        case '-':
+        case 'D':
+        case 'L':
+        case 'R':
+        case 'S':
+        case 'W':
+        case 'X':
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The permission word ends where the first number other than 0 begins, normally the
+// link count. A link count of 0 lets the walk run on into the owner and group words;
+// the month search then still finds the columns. Runs of zeros are skipped whole, so a
+// long line costs linear time.
+std::size_t firstNonZeroNumber(std::string_view line) {
+    std::size_t pos = 0;
+    while (pos < line.size()) {
+        if (isBlank(line[pos])) {
+            ++pos;
+            continue;
+        }
+        std::size_t end = pos;
+        if (line[end] == '+' || line[end] == '-') ++end;
+        const std::size_t digits = end;
+        for (; end < line.size() && isDigit(line[end]); ++end)
+            if (line[end] != '0') return pos;
+        pos = end > digits ? end : pos + 1;
+    }
+    return line.size();
+}
+
+// "name -> target" keeps the name. An arrow with blanks around it is preferred, so that a
+// name that itself holds "->" survives.
+void cutLinkTarget(std::string& name) {
+    std::size_t arrow = name.find(" -> ");
+    if (arrow == std::string::npos) arrow = name.find("->");
+    if (arrow == std::string::npos) return;
+    name.erase(arrow);
+    while (!name.empty() && isBlank(name.back()))
+        name.pop_back();
+}
+
+}  // namespace
+
+bool parseUnixLine(FileEntry& entry, int listingColumn, bool& columnLearned) {
+    const std::string_view line = entry.line;
+    if (!startsUnixEntry(line)) return false;
+
+    const std::size_t stop = firstNonZeroNumber(line);
+    std::size_t attributesEnd = 0;
+    while (attributesEnd < stop && !isBlank(line[attributesEnd]))
+        ++attributesEnd;
+    entry.attributes = line.substr(0, attributesEnd);
+
+    const Words words(line, stop);
+    const int last = words.count() - 1;
+
+    // The "." and ".." lines teach the listing where names start. Only a dot word in the
+    // name column counts, so that a file named "a . b" stays an entry.
+    if (last >= 3 && isDotName(words[last]) && isMonthToken(words[last - 3])) {
+        entry.nameColumn = last;
+        if (last > 4) columnLearned = true;
+        return true;
+    }
+    int column = listingColumn > 0 ? listingColumn : 0;
+    if (column == 0 && last >= 0) {
+        column = last;
+        entry.nameColumn = last;
+        columnLearned = true;
+    }
+    if (column == 0) return true;
+
+    int nameIndex = column;
+    if (column < 4 || column > last || !isMonthToken(words[column - 3])) {
+        // The name has blanks or the line has other columns than the listing learned.
+        const int month = words.findMonth();
+        if (month < 1) return true;
+        nameIndex = month + 3;
+    }
+    takeColumns(entry, words, nameIndex);
+
+    switch (entry.attributes.empty() ? '\0' : upperAscii(entry.attributes[0])) {
+        case 'D':
+            entry.kind = FileEntry::Directory;
+            break;
+        case 'L':
+            entry.kind = FileEntry::Link;
+            cutLinkTarget(entry.name);
+            break;
+        default:
+            entry.kind = FileEntry::File;
+    }
+    return true;
+}
+
+}  // namespace ftp::listing
