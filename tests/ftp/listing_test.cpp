@@ -77,6 +77,21 @@ TEST(ListingLines, LastLineWithoutLineFeedAndOddLineEndsKeepEveryLine) {
     EXPECT_EQ(lines(*entries), (Commands{"a", "b", "", "c\rd", longName, "last line"}));
 }
 
+TEST(ListingLines, LongLinesAndHugeSizesParseWhole) {
+    ScriptedSession s;
+    const std::string longName = "a" + std::string(660, 'b') + " c.html";
+    const std::string longLine = "-rw-r--r--   1 web  web   5368709120 Mar  3  2021 " + longName;
+    ASSERT_GT(longLine.size(), 700u);
+    s.server.expectPasv().expectSendData("LIST -la", listing(longLine + "\r\n"));
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    auto entries = s.session->list();
+    ASSERT_TRUE(entries.has_value());
+    ASSERT_EQ(entries->size(), 1u);
+    EXPECT_EQ((*entries)[0].line, longLine);
+    EXPECT_EQ((*entries)[0].name, longName);
+    EXPECT_EQ((*entries)[0].size, 5368709120LL);
+}
+
 TEST(ListingLines, EmptyListingIsAnEmptyList) {
     ScriptedSession s;
     s.server.expectPasv().expectSendData("LIST -la", listing(""));
