@@ -54,6 +54,8 @@ bool formatRate(const std::string& format, double kilobytesPerSecond, std::strin
     text.clear();
     // The format may come from a language module: only "%%" and exactly one conversion
     // of a double, with small width and precision, may reach snprintf.
+    // A NUL would hide the rest of the checked text from printf.
+    if (format.find('\0') != std::string::npos) return false;
     int conversions = 0;
     for (std::size_t i = 0; i < format.size(); ++i) {
         if (format[i] != '%') continue;

@@ -92,6 +92,7 @@ TEST(RateText, FormatsKilobytesPerSecondWithTheCallersText) {
         EXPECT_FALSE(ftp::formatRate(bad, 1.0, text)) << bad;
         EXPECT_EQ(text, "");
     }
+    EXPECT_FALSE(ftp::formatRate(std::string("\0%f", 3), 1.0, text));
     ftp::FtpSession session("127.0.0.1", "u", "p");
     EXPECT_FALSE(session.setRateFormat("%s"));
     EXPECT_EQ(session.rateFormat(), ftp::FtpSession::kDefaultRateFormat);
