@@ -131,6 +131,8 @@ private:
     void reportProgress(std::int64_t total, std::int64_t done) const {
         if (progressSink_) progressSink_->setByteCounter(total, done);
     }
+    // Reports each whole block that ends after `before` and not after `after`.
+    void reportBlocks(std::int64_t total, std::int64_t before, std::int64_t after) const;
 
     StatusSink* statusSink_ = nullptr;
     ByteProgressSink* progressSink_ = nullptr;
