@@ -6,8 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "fileentry.h"
 #include "servertype.h"
 #include "sinks.h"
 
@@ -29,8 +33,16 @@ public:
     FtpSession(const FtpSession&) = delete;
     FtpSession& operator=(const FtpSession&) = delete;
 
+    // The rate text after a transfer, as the UI's language gives it: one floating-point
+    // conversion for kilobytes per second. A format that is not of that shape is refused.
+    static constexpr const char* kDefaultRateFormat = "%4.1f K 字节/sec";
+
     void setStatusSink(StatusSink* sink) { statusSink_ = sink; }
     StatusSink* statusSink() const { return statusSink_; }
+    void setProgressSink(ByteProgressSink* sink) { progressSink_ = sink; }
+    ByteProgressSink* progressSink() const { return progressSink_; }
+    bool setRateFormat(const std::string& format);
+    const std::string& rateFormat() const { return rateFormat_; }
 
     // Control connection.
     int open();
@@ -43,6 +55,33 @@ public:
               const std::string& userPassword);
     int loginViaSite(const std::string& serverHost, const std::string& userId,
                      const std::string& userPassword);
+
+    // Data connections: PASV or PORT, as `passive` says. Calling order of a transfer:
+    // enterPassive (passive only), openDataConnection, the command and its preliminary
+    // reply, acceptDataConnection, the data, closing the data socket, the final reply.
+    int enterPassive();
+    int openDataConnection();
+    int acceptDataConnection();
+
+    // The current remote directory, one entry per listing line in listing order
+    // (kind 0 for lines that are no entry); nullopt on failure.
+    std::optional<std::vector<FileEntry>> list();
+
+    // File transfers. mode: 1 text, 2 binary.
+    int setType(int mode);
+    int upload(const std::string& localPath, const std::string& remoteName, bool binary);
+    int download(const std::string& localPath, const std::string& remoteName, bool binary);
+
+    // Remote file operations: 1 on success, 0 with the reason in lastError.
+    int currentDirectory(std::string& path);
+    int changeDirectory(const std::string& path, bool quiet);
+    int makeDirectory(const std::string& name);
+    int removeDirectory(const std::string& name);
+    int deleteFile(const std::string& name);
+    int rename(const std::string& oldName, const std::string& newName);
+    int changeMode(const std::string& mode, const std::string& name);
+    // 0 when the server answered NOOP with 200; 1 when the connection is not usable.
+    int checkAlive();
 
     // Makes blocking calls of the thread that uses the session return soon, for a
     // cooperative stop: sockets are shut down and no failed read is retried.
@@ -62,6 +101,8 @@ public:
     bool connected = false;
     int serverType = ServerType::Unidentified;
     bool passive = false;
+    // How long active mode waits for the server to connect.
+    int acceptWaitSeconds = kWaitSeconds;
     std::string host;
     std::string user;
     std::string password;
@@ -76,8 +117,26 @@ protected:
 
 private:
     void closeControlSocket();
+    // Stores a refusal's code; a 0 from the reply engine has already left -1 there.
+    void refuse(int code) {
+        if (code != 0) lastError = code;
+    }
+    int sendAndRead(const std::string& command, std::string& reply, bool showReply = true);
+    // TYPE for a transfer; returns the reply code.
+    int sendType(bool binary);
+    // After a transfer that failed once the server had begun it: its final reply, so the
+    // next command reads its own reply. Nothing is read after an abort.
+    void readFinalReplyAfterFailure();
+    void showRate(std::int64_t bytes, std::int64_t milliseconds) const;
+    void reportProgress(std::int64_t total, std::int64_t done) const {
+        if (progressSink_) progressSink_->setByteCounter(total, done);
+    }
+    // Reports each whole block that ends after `before` and not after `after`.
+    void reportBlocks(std::int64_t total, std::int64_t before, std::int64_t after) const;
 
     StatusSink* statusSink_ = nullptr;
+    ByteProgressSink* progressSink_ = nullptr;
+    std::string rateFormat_ = kDefaultRateFormat;
     std::atomic<int> controlSocket_{-1};
     std::atomic<int> dataSocket_{-1};
     std::atomic<bool> aborted_{false};
@@ -97,5 +156,16 @@ int servicesFtpPort();
 // (Unidentified, or WindowsNt / Macintosh from a USER or SITE reply). direct is false
 // behind a firewall, where "MACOS Peter's Server" is not recognised.
 int identifyServer(int systCode, const std::string& systText, int learnedSoFar, bool direct);
+
+// The size a preliminary RETR reply announces, "(1234 bytes)" or "(12k)"; 0 when none.
+std::int64_t parseTransferSize(std::string_view replyText);
+
+// The rate text: format with one floating-point conversion ("%%" allowed besides).
+// Returns false, leaving text empty, for any other format.
+bool formatRate(const std::string& format, double kilobytesPerSecond, std::string& text);
+
+// The directory a PWD reply names between double quotes, a doubled quote standing for
+// one; false when the text has no quoted name.
+bool parseDirectoryReply(std::string_view replyText, std::string& path);
 
 }  // namespace ftp

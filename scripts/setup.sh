@@ -9,6 +9,7 @@ packages=(
   libsqlite3-dev
   libgtest-dev libgmock-dev
   python3 python3-pyftpdlib vsftpd netbase
+  lftp curl
   fonts-wqy-microhei fonts-dejavu-core shared-mime-info adwaita-icon-theme
   clang libclang-rt-14-dev
   xauth xvfb

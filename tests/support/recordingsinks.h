@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -27,6 +28,23 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<std::pair<int, std::string>> texts_;
+};
+
+// Records every byte counter report of a transfer.
+class RecordingProgressSink : public ftp::ByteProgressSink {
+public:
+    void setByteCounter(std::int64_t total, std::int64_t done) override {
+        std::lock_guard lock(mutex_);
+        reports_.emplace_back(total, done);
+    }
+    std::vector<std::pair<std::int64_t, std::int64_t>> reports() const {
+        std::lock_guard lock(mutex_);
+        return reports_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::pair<std::int64_t, std::int64_t>> reports_;
 };
 
 }  // namespace testsupport

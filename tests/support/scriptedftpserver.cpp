@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <stdexcept>
 
 namespace testsupport {
@@ -25,8 +26,27 @@ void sendBytes(int socket, const char* data, std::size_t n) {
 
 bool matches(const std::string& expect, const std::string& line) {
     if (expect.empty()) return true;
-    if (expect.back() == '*') return line.compare(0, expect.size() - 1, expect, 0, expect.size() - 1) == 0;
+    if (expect.back() == '*')
+        return line.compare(0, expect.size() - 1, expect, 0, expect.size() - 1) == 0;
     return expect == line;
+}
+
+constexpr int kDataWaitMs = 10000;
+
+// Waits for one event, in short slices so that a stopping server never hangs here.
+bool waitFor(int fd, short events, const std::atomic<bool>& stopping) {
+    for (int waited = 0; waited < kDataWaitMs && !stopping; waited += 100) {
+        pollfd pfd{fd, events, 0};
+        int r = ::poll(&pfd, 1, 100);
+        if (r > 0) return true;
+        if (r < 0 && errno != EINTR) return false;
+    }
+    return false;
+}
+
+void closeAtomic(std::atomic<int>& fd) {
+    int old = fd.exchange(-1);
+    if (old >= 0) ::close(old);
 }
 
 }  // namespace
@@ -35,7 +55,73 @@ void ControlConnection::send(const std::string& text, Delivery delivery) {
     server.deliver(socket, text, delivery);
 }
 
-void ControlConnection::closeNow() { ::shutdown(socket, SHUT_RDWR); }
+void ControlConnection::closeNow() {
+    ::shutdown(socket, SHUT_RDWR);
+}
+
+bool ControlConnection::openData() {
+    closeData();
+    int fd = -1;
+    if (!server.activeMode_) {
+        const int listener = server.passiveListener_.load();
+        if (listener < 0 || !waitFor(listener, POLLIN, server.stopping_)) return false;
+        fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        closeAtomic(server.passiveListener_);  // one connection per PASV, as servers do
+    } else {
+        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const sockaddr_in& target = server.activeTarget_;
+        if (fd >= 0 &&
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    if (fd < 0) return false;
+    int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    server.dataSocket_ = fd;
+    return true;
+}
+
+void ControlConnection::sendData(const std::string& bytes, DataDelivery delivery) {
+    const int fd = server.dataSocket_.load();
+    if (fd < 0) return;
+    switch (delivery) {
+        case DataDelivery::Whole:
+            sendBytes(fd, bytes.data(), bytes.size());
+            break;
+        case DataDelivery::SmallPieces:
+        case DataDelivery::Slow:
+            for (std::size_t at = 0; at < bytes.size() && !server.stopping_;
+                 at += server.dataPiece_) {
+                sendBytes(fd, bytes.data() + at, std::min(server.dataPiece_, bytes.size() - at));
+                if (delivery == DataDelivery::Slow) std::this_thread::sleep_for(server.dataPause_);
+            }
+            break;
+        case DataDelivery::CloseMidway:
+            sendBytes(fd, bytes.data(), bytes.size() / 2);
+            closeData();
+            break;
+    }
+}
+
+std::string ControlConnection::receiveData() {
+    std::string bytes;
+    const int fd = server.dataSocket_.load();
+    if (fd < 0) return bytes;
+    char buffer[65536];
+    while (waitFor(fd, POLLIN, server.stopping_)) {
+        ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    return bytes;
+}
+
+void ControlConnection::closeData() {
+    closeAtomic(server.dataSocket_);
+}
 
 ScriptedFtpServer::ScriptedFtpServer() {
     listenSocket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -55,10 +141,14 @@ ScriptedFtpServer::ScriptedFtpServer() {
 ScriptedFtpServer::~ScriptedFtpServer() {
     stopping_ = true;
     ::shutdown(listenSocket_, SHUT_RDWR);
+    for (const auto* fd : {&passiveListener_, &dataSocket_})
+        if (int open = fd->load(); open >= 0) ::shutdown(open, SHUT_RDWR);
     int current = currentSocket_.load();
     if (current >= 0) ::shutdown(current, SHUT_RDWR);
     if (thread_.joinable()) thread_.join();
     ::close(listenSocket_);
+    closeAtomic(passiveListener_);
+    closeAtomic(dataSocket_);
 }
 
 void ScriptedFtpServer::setWelcome(std::string text, Delivery delivery) {
@@ -79,7 +169,86 @@ ScriptedFtpServer& ScriptedFtpServer::expectLogin(const std::string& user,
     return expect("SYST", systReply);
 }
 
-void ScriptedFtpServer::start() { thread_ = std::thread([this] { run(); }); }
+ScriptedFtpServer& ScriptedFtpServer::expectPasv() {
+    return expect("PASV", "", Delivery::Whole, [](ControlConnection& c) {
+        ScriptedFtpServer& server = c.server;
+        closeAtomic(server.passiveListener_);
+        server.activeMode_ = false;
+        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(fd, 1) != 0 ||
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            if (fd >= 0) ::close(fd);
+            c.send("425 Cannot listen.\r\n");
+            return;
+        }
+        server.passiveListener_ = fd;
+        const unsigned port = ntohs(address.sin_port);
+        c.send("227 Entering Passive Mode (127,0,0,1," + std::to_string(port >> 8) + "," +
+               std::to_string(port & 0xFF) + ").\r\n");
+    });
+}
+
+ScriptedFtpServer& ScriptedFtpServer::expectPort() {
+    return expect("PORT *", "", Delivery::Whole, [](ControlConnection& c) {
+        unsigned h[4], p[2];
+        char end = 0;
+        if (std::sscanf(c.command.c_str(), "PORT %u,%u,%u,%u,%u,%u%c", &h[0], &h[1], &h[2], &h[3],
+                        &p[0], &p[1], &end) != 6 ||
+            h[0] != 127 || h[1] > 255 || h[2] > 255 || h[3] > 255 || p[0] > 255 || p[1] > 255) {
+            c.send("500 Tests connect to loopback only.\r\n");
+            return;
+        }
+        sockaddr_in& target = c.server.activeTarget_;
+        target = {};
+        target.sin_family = AF_INET;
+        target.sin_addr.s_addr = htonl((h[0] << 24) | (h[1] << 16) | (h[2] << 8) | h[3]);
+        target.sin_port = htons(static_cast<std::uint16_t>(p[0] * 256 + p[1]));
+        c.server.activeMode_ = true;
+        closeAtomic(c.server.passiveListener_);
+        c.send("200 PORT command successful.\r\n");
+    });
+}
+
+void ScriptedFtpServer::runDataStep(ControlConnection& c, const DataStep& step, bool sending) {
+    if (!step.preliminary.empty()) c.send(step.preliminary);
+    if (step.connect && c.openData()) {
+        if (sending) {
+            c.sendData(step.data, step.delivery);
+        } else {
+            std::string bytes = c.receiveData();
+            std::lock_guard lock(mutex_);
+            received_.push_back(std::move(bytes));
+        }
+        c.closeData();
+    }
+    if (step.finalDelay.count() > 0) std::this_thread::sleep_for(step.finalDelay);
+    if (!step.final.empty() || step.finalDelivery != Delivery::Whole)
+        c.send(step.final, step.finalDelivery);
+}
+
+ScriptedFtpServer& ScriptedFtpServer::expectSendData(std::string command, DataStep step) {
+    return expect(std::move(command), "", Delivery::Whole,
+                  [this, step](ControlConnection& c) { runDataStep(c, step, true); });
+}
+
+ScriptedFtpServer& ScriptedFtpServer::expectReceiveData(std::string command, DataStep step) {
+    return expect(std::move(command), "", Delivery::Whole,
+                  [this, step](ControlConnection& c) { runDataStep(c, step, false); });
+}
+
+std::vector<std::string> ScriptedFtpServer::received() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+void ScriptedFtpServer::start() {
+    thread_ = std::thread([this] { run(); });
+}
 
 std::vector<std::string> ScriptedFtpServer::commands() const {
     std::lock_guard lock(mutex_);

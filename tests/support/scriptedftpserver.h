@@ -1,5 +1,7 @@
 #pragma once
 
+#include <netinet/in.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -21,7 +23,27 @@ enum class Delivery {
     CloseAfter,   // the whole text, then the connection is closed
 };
 
+// How data reaches the client on a data connection.
+enum class DataDelivery {
+    Whole,        // as fast as the connection takes it
+    SmallPieces,  // pieces of a few bytes, each sent on its own
+    Slow,         // small pieces with a pause between them
+    CloseMidway,  // the first half, then the data connection is closed
+};
+
 class ScriptedFtpServer;
+
+// A command that moves data: the preliminary reply, the data connection, the final
+// reply. Empty texts are not sent.
+struct DataStep {
+    std::string preliminary = "150 Opening data connection.\r\n";
+    std::string data;  // what the server sends (sendData steps)
+    DataDelivery delivery = DataDelivery::Whole;
+    std::string final = "226 Transfer complete.\r\n";
+    Delivery finalDelivery = Delivery::Whole;
+    bool connect = true;  // false: the data connection is never opened
+    std::chrono::milliseconds finalDelay{0};
+};
 
 // One accepted control connection, handed to step actions so that a test can do more
 // than reply (open data connections, close, send unsolicited text).
@@ -31,6 +53,13 @@ struct ControlConnection {
     std::string command;  // the command line that triggered the step, without CR LF
     void send(const std::string& text, Delivery delivery = Delivery::Whole);
     void closeNow();
+
+    // The data connection of the last PASV (accepts on its listener) or PORT (connects
+    // to the loopback address it named). False when neither works within 10 s.
+    bool openData();
+    void sendData(const std::string& bytes, DataDelivery delivery = DataDelivery::Whole);
+    std::string receiveData();  // until the client closes
+    void closeData();
 };
 
 // A scripted FTP server on 127.0.0.1 with an ephemeral port, on a thread of its own.
@@ -61,8 +90,24 @@ public:
     ScriptedFtpServer& expect(std::string command, std::string reply,
                               Delivery delivery = Delivery::Whole, Action action = {});
     // Shorthand for the usual anonymous-style login: USER, PASS, SYST.
-    ScriptedFtpServer& expectLogin(const std::string& user, const std::string& systReply =
-                                                                "215 UNIX Type: L8\r\n");
+    ScriptedFtpServer& expectLogin(const std::string& user,
+                                   const std::string& systReply = "215 UNIX Type: L8\r\n");
+
+    // Answers PASV with 227 naming a new listener on 127.0.0.1.
+    ScriptedFtpServer& expectPasv();
+    // Answers PORT with 200 and remembers the address when it is loopback; any other
+    // address is answered 500 and never connected to.
+    ScriptedFtpServer& expectPort();
+
+    // Data steps, see DataStep. The server sends step.data (a listing, a file).
+    ScriptedFtpServer& expectSendData(std::string command, DataStep step);
+    // The server receives until the client closes; received() holds what came.
+    ScriptedFtpServer& expectReceiveData(std::string command, DataStep step = {});
+    std::vector<std::string> received() const;
+    void setDataPiece(std::size_t bytes, std::chrono::milliseconds pause) {
+        dataPiece_ = bytes;
+        dataPause_ = pause;
+    }
 
     // Starts the server thread; the script must be complete before.
     void start();
@@ -83,6 +128,8 @@ private:
     void deliver(int socket, const std::string& text, Delivery delivery);
     bool readLine(int socket, std::string& line);
 
+    void runDataStep(ControlConnection& connection, const DataStep& step, bool sending);
+
     int listenSocket_ = -1;
     int port_ = 0;
     std::string welcome_ = "220 Scripted server ready.\r\n";
@@ -101,6 +148,15 @@ private:
     std::atomic<bool> stopping_{false};
     std::atomic<int> currentSocket_{-1};
     std::thread thread_;
+
+    // Data connections; used by the server thread, shut down by the destructor.
+    std::atomic<int> passiveListener_{-1};
+    std::atomic<int> dataSocket_{-1};
+    sockaddr_in activeTarget_{};
+    bool activeMode_ = false;
+    std::size_t dataPiece_ = 7;
+    std::chrono::milliseconds dataPause_{1};
+    std::vector<std::string> received_;  // guarded by mutex_
 };
 
 }  // namespace testsupport

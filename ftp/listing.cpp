@@ -1,0 +1,108 @@
+#include <cstring>
+
+#include "ftpsession.h"
+#include "socketio.h"
+
+namespace ftp {
+namespace {
+
+constexpr std::size_t kBlock = 4096;
+
+bool isPreliminary(int code) {
+    return code == 150 || code == 125;
+}
+
+// Turns listing bytes into entries, handing the learned name column from line to line.
+class ListingAssembler {
+public:
+    explicit ListingAssembler(int serverType) : serverType_(serverType) {}
+
+    void feed(const char* data, std::size_t n) {
+        const char* end = data + n;
+        while (data < end) {
+            const char* lf = static_cast<const char*>(std::memchr(data, '\n', end - data));
+            if (!lf) {
+                line_.append(data, end);
+                return;
+            }
+            line_.append(data, lf);
+            completeLine();
+            data = lf + 1;
+        }
+    }
+
+    // A last line without LF is still an entry: dropping it would hide a file.
+    std::vector<FileEntry> finish() {
+        if (!line_.empty()) completeLine();
+        return std::move(entries_);
+    }
+
+private:
+    void completeLine() {
+        if (!line_.empty() && line_.back() == '\r') line_.pop_back();
+        FileEntry entry(std::move(line_), serverType_);
+        line_.clear();
+        bool learned = false;
+        entry.parse(column_, learned);
+        if (learned) column_ = entry.nameColumn;
+        entries_.push_back(std::move(entry));
+    }
+
+    int serverType_;
+    int column_ = 0;
+    std::string line_;
+    std::vector<FileEntry> entries_;
+};
+
+}  // namespace
+
+std::optional<std::vector<FileEntry>> FtpSession::list() {
+    if (!connected) return std::nullopt;
+    if (passive && !enterPassive()) return std::nullopt;
+    if (!openDataConnection()) return std::nullopt;
+    auto fail = [this] {
+        closeDataSocket();
+        return std::nullopt;
+    };
+
+    std::string reply;
+    if (!sendCommand("LIST -la", true)) return fail();
+    int code = readReply(reply, true);
+    if (!isPreliminary(code)) {
+        if (code == 0) return fail();
+        lastError = code;
+        // Same prepared data connection: no second PASV or PORT.
+        if (!sendCommand("LIST", true)) return fail();
+        if (!isPreliminary(readReply(reply, true))) return fail();
+    }
+    if (!acceptDataConnection()) {
+        readFinalReplyAfterFailure();
+        return std::nullopt;
+    }
+
+    ListingAssembler assembler(serverType);
+    char block[kBlock];
+    bool dataFailed = false;
+    for (;;) {
+        const ssize_t got = recvFill(dataSocket_.load(), block, kBlock);
+        if (got <= 0) {
+            dataFailed = got < 0;
+            break;
+        }
+        assembler.feed(block, static_cast<std::size_t>(got));
+    }
+    closeDataSocket();
+    if (aborted_) return std::nullopt;
+
+    // A listing the server did not confirm may be cut short; showing it as whole would
+    // hide files from the user and from recursive operations.
+    code = readReply(reply, true);
+    if (code < 200 || code > 299) {
+        refuse(code);
+        return std::nullopt;
+    }
+    if (dataFailed) return std::nullopt;
+    return assembler.finish();
+}
+
+}  // namespace ftp

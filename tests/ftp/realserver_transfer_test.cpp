@@ -1,0 +1,180 @@
+// Listings, transfers and remote operations against real FTP servers from Debian,
+// in passive and in active mode.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <tuple>
+
+#include "ftpsession.h"
+#include "realftpservers.h"
+
+using testsupport::RealFtpServer;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string randomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string bytes(n, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(rng());
+    return bytes;
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace
+
+class RealServer : public ::testing::TestWithParam<std::tuple<const char*, bool>> {
+protected:
+    void SetUp() override {
+        server_ = testsupport::makeRealServer(std::get<0>(GetParam()), RealFtpServer::Login::User);
+        ASSERT_TRUE(server_->start()) << server_->error();
+        session_ =
+            std::make_unique<ftp::FtpSession>("127.0.0.1", server_->user(), server_->password());
+        session_->port = server_->port();
+        session_->passive = std::get<1>(GetParam());
+        ASSERT_EQ(session_->open(), 1) << server_->log();
+        ASSERT_EQ(session_->login("127.0.0.1", server_->user(), server_->password()), 230);
+        char pattern[] = "/tmp/trandel-local-XXXXXX";
+        local_ = ::mkdtemp(pattern);
+    }
+    void TearDown() override {
+        if (session_) session_->close();
+        if (!local_.empty()) fs::remove_all(local_);
+    }
+    bool isPyftpdlib() const { return std::string(std::get<0>(GetParam())) == "pyftpdlib"; }
+    std::string remote(const std::string& name) const { return server_->root() + "/" + name; }
+    std::string local(const std::string& name) const { return local_ + "/" + name; }
+
+    std::unique_ptr<RealFtpServer> server_;
+    std::unique_ptr<ftp::FtpSession> session_;
+    std::string local_;
+};
+
+TEST_P(RealServer, ListsBlanksLinksAndUtf8Names) {
+    writeFile(remote("with  blanks.txt"), "12345");
+    fs::create_directory(remote("sub dir"));
+    fs::create_symlink("sub dir", remote("link to dir"));
+    fs::create_symlink("with  blanks.txt", remote("link-to-file"));
+    writeFile(remote("中文名.html"), "x");
+    writeFile(remote("café.txt"), "");
+    server_->ownByLogin(server_->root());
+
+    auto entries = session_->list();
+    ASSERT_TRUE(entries.has_value()) << session_->lastError;
+    std::map<std::string, const ftp::FileEntry*> byName;
+    for (const auto& e : *entries)
+        if (e.kind != ftp::FileEntry::NotAnEntry) byName[e.name] = &e;
+
+    ASSERT_EQ(byName.size(), 6u);
+    ASSERT_TRUE(byName.count("with  blanks.txt"));
+    EXPECT_EQ(byName["with  blanks.txt"]->kind, ftp::FileEntry::File);
+    EXPECT_EQ(byName["with  blanks.txt"]->size, 5);
+    ASSERT_TRUE(byName.count("sub dir"));
+    EXPECT_EQ(byName["sub dir"]->kind, ftp::FileEntry::Directory);
+    ASSERT_TRUE(byName.count("link to dir"));
+    EXPECT_EQ(byName["link to dir"]->kind, ftp::FileEntry::Link);
+    ASSERT_TRUE(byName.count("link-to-file"));
+    EXPECT_EQ(byName["link-to-file"]->kind, ftp::FileEntry::Link);
+    EXPECT_TRUE(byName.count("中文名.html"));
+    EXPECT_TRUE(byName.count("café.txt"));
+}
+
+TEST_P(RealServer, BinaryTransfersAreByteExactBothWays) {
+    for (std::size_t size : {0u, 1u, 4096u, 4097u, 10u * 1024 * 1024}) {
+        SCOPED_TRACE(size);
+        const std::string name = "file-" + std::to_string(size) + ".bin";
+        const std::string bytes = randomBytes(size, static_cast<unsigned>(size));
+        writeFile(local(name), bytes);
+        ASSERT_EQ(session_->upload(local(name), name, true), 1) << session_->lastError;
+        EXPECT_TRUE(readFile(remote(name)) == bytes);
+
+        ASSERT_EQ(session_->download(local("back.bin"), name, true), 1) << session_->lastError;
+        EXPECT_TRUE(readFile(local("back.bin")) == bytes);
+    }
+    EXPECT_EQ(session_->dataSocket(), -1);
+}
+
+TEST_P(RealServer, TextModeChangesLineEndsAsTheServerDoes) {
+    writeFile(remote("unix.txt"), "one\ntwo\n");
+    server_->ownByLogin(remote("unix.txt"));
+    ASSERT_EQ(session_->download(local("unix.txt"), "unix.txt", false), 1);
+    writeFile(local("dos.txt"), "one\r\ntwo\r\n");
+    ASSERT_EQ(session_->upload(local("dos.txt"), "dos.txt", false), 1);
+    if (isPyftpdlib()) {
+        // Converts between the wire's CR LF and the local LF.
+        EXPECT_EQ(readFile(local("unix.txt")), "one\r\ntwo\r\n");
+        EXPECT_EQ(readFile(remote("dos.txt")), "one\ntwo\n");
+    } else {
+        // vsftpd leaves ASCII transfers unconverted unless configured otherwise.
+        EXPECT_EQ(readFile(local("unix.txt")), "one\ntwo\n");
+        EXPECT_EQ(readFile(remote("dos.txt")), "one\r\ntwo\r\n");
+    }
+}
+
+TEST_P(RealServer, DirectoryAndFileOperationsRoundTrip) {
+    std::string start;
+    ASSERT_EQ(session_->currentDirectory(start), 1);
+    EXPECT_EQ(start, "/");
+
+    ASSERT_EQ(session_->makeDirectory("new dir"), 1) << session_->lastError;
+    EXPECT_TRUE(fs::is_directory(remote("new dir")));
+    ASSERT_EQ(session_->changeDirectory("new dir", false), 1);
+    std::string here;
+    ASSERT_EQ(session_->currentDirectory(here), 1);
+    EXPECT_EQ(here, "/new dir");
+
+    writeFile(local("page.html"), "<p>hi</p>");
+    ASSERT_EQ(session_->upload(local("page.html"), "page.html", false), 1);
+    ASSERT_EQ(session_->rename("page.html", "index.html"), 1) << session_->lastError;
+    EXPECT_FALSE(fs::exists(remote("new dir/page.html")));
+    EXPECT_TRUE(fs::exists(remote("new dir/index.html")));
+
+    ASSERT_EQ(session_->changeMode("604", "index.html"), 1) << session_->lastError;
+    struct stat info {};
+    ASSERT_EQ(::stat(remote("new dir/index.html").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0604u);
+
+    EXPECT_EQ(session_->removeDirectory("/new dir"), 0);  // not empty yet
+    ASSERT_EQ(session_->deleteFile("index.html"), 1);
+    EXPECT_EQ(session_->deleteFile("index.html"), 0);
+    EXPECT_EQ(session_->lastError, 550);
+    ASSERT_EQ(session_->changeDirectory("..", true), 1);
+    ASSERT_EQ(session_->removeDirectory("new dir"), 1);
+    EXPECT_FALSE(fs::exists(remote("new dir")));
+
+    EXPECT_EQ(session_->changeDirectory("missing", false), 0);
+    EXPECT_EQ(session_->lastError, 550);
+    EXPECT_EQ(session_->checkAlive(), 0);
+}
+
+TEST_P(RealServer, RefusedDownloadLeavesAnEmptyFileAnd553) {
+    writeFile(local("keep.txt"), "local contents");
+    EXPECT_EQ(session_->download(local("keep.txt"), "no-such-file", true), 0);
+    EXPECT_EQ(session_->lastError, 553);
+    EXPECT_EQ(fs::file_size(local("keep.txt")), 0u);
+    EXPECT_EQ(session_->checkAlive(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealServer,
+                         ::testing::Combine(::testing::Values("pyftpdlib", "vsftpd"),
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) +
+                                    (std::get<1>(info.param) ? "Passive" : "Active");
+                         });

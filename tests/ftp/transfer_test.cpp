@@ -1,0 +1,311 @@
+// File transfers against the scripted server: dialogue, bytes, progress, failures.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "scriptedsession.h"
+
+using testsupport::DataDelivery;
+using testsupport::Delivery;
+using testsupport::ScriptedFtpServer;
+using Commands = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        char pattern[] = "/tmp/trandel-transfer-XXXXXX";
+        path_ = ::mkdtemp(pattern);
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::string randomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string bytes(n, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(rng());
+    return bytes;
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+testsupport::DataStep sending(std::string data, std::string preliminary,
+                              DataDelivery delivery = DataDelivery::Whole) {
+    testsupport::DataStep step;
+    step.data = std::move(data);
+    step.preliminary = std::move(preliminary);
+    step.delivery = delivery;
+    return step;
+}
+
+}  // namespace
+
+TEST(TransferSize, BytesOrKilobytesFromThePreliminaryReply) {
+    EXPECT_EQ(
+        ftp::parseTransferSize(" Opening BINARY mode data connection for a.txt (1234 bytes)."),
+        1234);
+    EXPECT_EQ(ftp::parseTransferSize(" Opening data connection for a.txt(1234bytes)"), 1234);
+    EXPECT_EQ(ftp::parseTransferSize(" Opening ASCII mode data connection for a.txt (12k)"),
+              12 * 1024);
+    EXPECT_EQ(ftp::parseTransferSize(" Opening data connection."), 0);
+    EXPECT_EQ(ftp::parseTransferSize(""), 0);
+    // A name that holds the word does not hide the size at the end.
+    EXPECT_EQ(ftp::parseTransferSize(" Opening for 5bytes.bin (77 bytes)"), 77);
+    // Sizes beyond 4 GiB stay whole; numbers that do not fit give 0.
+    EXPECT_EQ(ftp::parseTransferSize(" for big.iso (5368709120 bytes)"), 5368709120LL);
+    EXPECT_EQ(ftp::parseTransferSize(" (99999999999999999999999 bytes)"), 0);
+}
+
+TEST(RateText, FormatsKilobytesPerSecondWithTheCallersText) {
+    std::string text;
+    ASSERT_TRUE(ftp::formatRate(ftp::FtpSession::kDefaultRateFormat, 1536.25, text));
+    EXPECT_EQ(text, "1536.2 K 字节/sec");
+    ASSERT_TRUE(ftp::formatRate("%.2f KB/s (100%%)", 2.5, text));
+    EXPECT_EQ(text, "2.50 KB/s (100%)");
+    ASSERT_TRUE(ftp::formatRate("%4.1f", 3.0, text));
+    EXPECT_EQ(text, " 3.0");
+
+    // A text from a language module must never reach printf with other conversions.
+    for (const char* bad : {"%s K/sec", "%d K", "%f %f", "%n%f", "%1000f", "%.123f", "%*f",
+                            "no number", "%", "%f %"}) {
+        EXPECT_FALSE(ftp::formatRate(bad, 1.0, text)) << bad;
+        EXPECT_EQ(text, "");
+    }
+    EXPECT_FALSE(ftp::formatRate(std::string("\0%f", 3), 1.0, text));
+    ftp::FtpSession session("127.0.0.1", "u", "p");
+    EXPECT_FALSE(session.setRateFormat("%s"));
+    EXPECT_EQ(session.rateFormat(), ftp::FtpSession::kDefaultRateFormat);
+    EXPECT_TRUE(session.setRateFormat("%4.1f KB/sec"));
+    EXPECT_EQ(session.rateFormat(), "%4.1f KB/sec");
+}
+
+class Transfer : public ::testing::TestWithParam<bool> {
+protected:
+    bool passive() const { return GetParam(); }
+    TempDir dir_;
+};
+
+TEST_P(Transfer, UploadSendsTheFileByteExactInBlocks) {
+    ScriptedSession s;
+    const std::string bytes = randomBytes(3 * 4096 + 5, 1);
+    writeFile(dir_.file("up.bin"), bytes);
+    s.expectDataSetup(passive());
+    s.server.expect("TYPE I", "200 Type set to I.\r\n");
+    s.server.expectReceiveData("STOR up.bin");
+    ASSERT_NO_FATAL_FAILURE(s.connect(passive()));
+
+    EXPECT_EQ(s.session->upload(dir_.file("up.bin"), "up.bin", true), 1);
+    ASSERT_EQ(s.server.received().size(), 1u);
+    EXPECT_TRUE(s.server.received()[0] == bytes);
+    EXPECT_TRUE(s.server.mismatches().empty());
+    EXPECT_EQ(s.session->dataSocket(), -1);
+
+    const auto reports = s.progress.reports();
+    const std::int64_t size = static_cast<std::int64_t>(bytes.size());
+    using Report = std::pair<std::int64_t, std::int64_t>;
+    EXPECT_EQ(reports, (std::vector<Report>{
+                           {size, 0}, {size, 4096}, {size, 8192}, {size, 12288}, {size, size}}));
+}
+
+TEST_P(Transfer, DownloadReceivesByteExactWithTheAnnouncedTotal) {
+    ScriptedSession s;
+    const std::string bytes = randomBytes(10 * 4096 + 1, 2);
+    s.expectDataSetup(passive());
+    s.server.expect("TYPE I", "200 Type set to I.\r\n");
+    s.server.expectSendData(
+        "RETR down.bin",
+        sending(bytes, "150 Opening BINARY mode data connection for down.bin (40961 bytes).\r\n",
+                DataDelivery::SmallPieces));
+    s.server.setDataPiece(1000, std::chrono::milliseconds(0));
+    ASSERT_NO_FATAL_FAILURE(s.connect(passive()));
+
+    EXPECT_EQ(s.session->download(dir_.file("down.bin"), "down.bin", true), 1);
+    EXPECT_TRUE(readFile(dir_.file("down.bin")) == bytes);
+    EXPECT_EQ(s.session->dataSocket(), -1);
+    // Progress in whole blocks, although the data came in 1,000-byte pieces.
+    const auto reports = s.progress.reports();
+    ASSERT_EQ(reports.size(), 12u);
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        EXPECT_EQ(reports[i].first, 40961);
+        EXPECT_EQ(reports[i].second, i == 11 ? 40961 : static_cast<std::int64_t>(i) * 4096);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, Transfer, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Passive" : "Active"; });
+
+TEST(Upload, EmptyFileGoesOutWithProgressZeroOfZero) {
+    TempDir dir;
+    writeFile(dir.file("empty"), "");
+    ScriptedSession s;
+    s.server.expectPasv().expect("TYPE A", "200 ok\r\n").expectReceiveData("STOR empty");
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    EXPECT_EQ(s.session->upload(dir.file("empty"), "empty", false), 1);
+    EXPECT_EQ(s.server.received(), Commands{""});
+    using Report = std::pair<std::int64_t, std::int64_t>;
+    EXPECT_EQ(s.progress.reports(), (std::vector<Report>{{0, 0}}));
+}
+
+TEST(Upload, RefusalsAndLocalFailures) {
+    TempDir dir;
+    writeFile(dir.file("page.html"), "<html></html>");
+    {
+        ScriptedSession s;
+        s.server.expectPasv()
+            .expect("TYPE A", "200 ok\r\n")
+            .expect("STOR page.html", "553 Not allowed.\r\n");
+        s.server.expect("NOOP", "200 ok\r\n");
+        ASSERT_NO_FATAL_FAILURE(s.connect());
+        EXPECT_EQ(s.session->upload(dir.file("page.html"), "page.html", false), 0);
+        EXPECT_EQ(s.session->lastError, 553);
+        EXPECT_EQ(s.session->dataSocket(), -1);
+        EXPECT_EQ(s.session->checkAlive(), 0);  // the dialogue is still in step
+    }
+    {
+        // The server's disk fills: its final reply is the reason.
+        ScriptedSession s;
+        testsupport::DataStep step;
+        step.final = "452 Insufficient storage space.\r\n";
+        s.server.expectPasv()
+            .expect("TYPE I", "200 ok\r\n")
+            .expectReceiveData("STOR page.html", step);
+        ASSERT_NO_FATAL_FAILURE(s.connect());
+        EXPECT_EQ(s.session->upload(dir.file("page.html"), "page.html", true), 0);
+        EXPECT_EQ(s.session->lastError, 452);
+    }
+    {
+        // Missing local file, and a directory: refused before anything is sent.
+        ScriptedSession s;
+        ASSERT_NO_FATAL_FAILURE(s.connect(false));
+        EXPECT_EQ(s.session->upload(dir.file("missing"), "missing", true), 0);
+        EXPECT_EQ(s.session->lastError, ENOENT);
+        fs::create_directory(dir.file("sub"));
+        EXPECT_EQ(s.session->upload(dir.file("sub"), "sub", true), 0);
+        EXPECT_EQ(s.session->lastError, EISDIR);
+        EXPECT_TRUE(s.server.commands().empty());
+    }
+}
+
+TEST(Download, RefusedRetrLeavesAnEmptyLocalFileAnd553) {
+    TempDir dir;
+    for (const char* reply : {"550 No such file.\r\n", "553 Not allowed.\r\n", "450 Busy.\r\n"}) {
+        writeFile(dir.file("local.txt"), "older contents");
+        ScriptedSession s;
+        s.server.expectPasv().expect("TYPE A", "200 ok\r\n").expect("RETR remote.txt", reply);
+        s.server.expect("NOOP", "200 ok\r\n");
+        ASSERT_NO_FATAL_FAILURE(s.connect());
+        EXPECT_EQ(s.session->download(dir.file("local.txt"), "remote.txt", false), 0);
+        EXPECT_EQ(s.session->lastError, reply[0] == '5' ? 553 : 450) << reply;
+        EXPECT_TRUE(fs::exists(dir.file("local.txt")));
+        EXPECT_EQ(fs::file_size(dir.file("local.txt")), 0u);
+        EXPECT_EQ(s.session->dataSocket(), -1);
+        EXPECT_EQ(s.session->checkAlive(), 0);
+    }
+}
+
+TEST(Download, FullLocalDiskStillDrainsTheServerThenReportsTheWriteError) {
+    ScriptedSession s;
+    const std::string bytes = randomBytes(200 * 1024, 3);
+    s.server.expectPasv().expect("TYPE I", "200 ok\r\n");
+    s.server.expectSendData("RETR big.bin", sending(bytes, "150 Opening (204800 bytes)\r\n"));
+    s.server.expect("NOOP", "200 ok\r\n");
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    EXPECT_EQ(s.session->download("/dev/full", "big.bin", true), 0);
+    EXPECT_EQ(s.session->lastError, ENOSPC);
+    using Report = std::pair<std::int64_t, std::int64_t>;
+    EXPECT_EQ(s.progress.reports().back(), Report(204800, 204800));
+    EXPECT_EQ(s.session->checkAlive(), 0);
+    EXPECT_TRUE(s.server.mismatches().empty());
+}
+
+TEST(Download, LocalFileThatCannotBeCreatedSendsNothing) {
+    ScriptedSession s;
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    EXPECT_EQ(s.session->download("/nonexistent-dir/x", "x", true), 0);
+    EXPECT_EQ(s.session->lastError, ENOENT);
+    EXPECT_TRUE(s.server.commands().empty());
+}
+
+TEST(Download, ServerThatClosesInTheMiddle) {
+    TempDir dir;
+    const std::string bytes = randomBytes(64 * 1024, 4);
+    {
+        // The data connection closes early; the server says why.
+        ScriptedSession s;
+        auto step = sending(bytes, "150 Opening\r\n", DataDelivery::CloseMidway);
+        step.final = "426 Connection closed; transfer aborted.\r\n";
+        s.server.expectPasv().expect("TYPE I", "200 ok\r\n").expectSendData("RETR f", step);
+        s.server.expect("NOOP", "200 ok\r\n");
+        ASSERT_NO_FATAL_FAILURE(s.connect());
+        EXPECT_EQ(s.session->download(dir.file("f"), "f", true), 0);
+        EXPECT_EQ(s.session->lastError, 426);
+        EXPECT_EQ(s.session->checkAlive(), 0);
+    }
+    {
+        // The whole server goes away after the data.
+        ScriptedSession s;
+        auto step = sending(bytes, "150 Opening\r\n", DataDelivery::CloseMidway);
+        step.final = "";
+        step.finalDelivery = Delivery::CloseAfter;
+        s.server.expectPasv().expect("TYPE I", "200 ok\r\n").expectSendData("RETR f", step);
+        ASSERT_NO_FATAL_FAILURE(s.connect());
+        EXPECT_EQ(s.session->download(dir.file("f"), "f", true), 0);
+        EXPECT_EQ(s.session->lastError, -1);
+    }
+}
+
+TEST(Download, RefusedBinaryTypeStopsBeforeRetr) {
+    TempDir dir;
+    ScriptedSession s;
+    s.server.expectPasv().expect("TYPE I", "504 Type not implemented.\r\n");
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    EXPECT_EQ(s.session->download(dir.file("f"), "f", true), 0);
+    EXPECT_EQ(s.session->lastError, 504);
+    EXPECT_EQ(s.server.commands(), (Commands{"PASV", "TYPE I"}));
+    EXPECT_EQ(s.session->dataSocket(), -1);
+}
+
+TEST(Download, RateGoesToPaneOneInTheCallersFormat) {
+    TempDir dir;
+    ScriptedSession s;
+    s.server.setDataPiece(512, std::chrono::milliseconds(2));
+    s.server.expectPasv().expect("TYPE I", "200 ok\r\n");
+    s.server.expectSendData("RETR f",
+                            sending(randomBytes(8192, 5), "150 ok\r\n", DataDelivery::Slow));
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    ASSERT_TRUE(s.session->setRateFormat("%.1f KB/sec"));
+    EXPECT_EQ(s.session->download(dir.file("f"), "f", true), 1);
+    const auto pane1 = s.status.pane(1);
+    ASSERT_EQ(pane1.size(), 1u);
+    EXPECT_TRUE(pane1[0].ends_with(" KB/sec")) << pane1[0];
+}
+
+TEST(SetType, SendsTypeAOrTypeI) {
+    ScriptedSession s;
+    s.server.expect("TYPE A", "200 ok\r\n").expect("TYPE I", "500 whatever\r\n");
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    EXPECT_EQ(s.session->setType(1), 1);
+    EXPECT_EQ(s.session->setType(2), 1);  // the code is not looked at
+    EXPECT_EQ(s.server.commands(), (Commands{"TYPE A", "TYPE I"}));
+}
