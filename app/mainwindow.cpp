@@ -16,6 +16,7 @@
 #include <QToolTip>
 
 #include "aboutdialog.h"
+#include "connectioncontroller.h"
 #include "artwork.h"
 #include "directorycombo.h"
 #include "drivecombo.h"
@@ -85,6 +86,19 @@ MainWindow::MainWindow(Context context, QWidget* parent)
     createControls();
     createStatusBar();
     createListModels();
+    connection_ = new ConnectionController(*this);
+    optionsTimer_ = new QTimer(this);
+    optionsTimer_->setObjectName("3104");
+    optionsTimer_->setSingleShot(true);
+    optionsTimer_->setInterval(1500);
+    connect(optionsTimer_, &QTimer::timeout, this, &MainWindow::openOptionsSheet);
+    connect(connectButton_, &QPushButton::clicked, this, [this] { connection_->toggleConnection(); });
+    connect(selectButton_, &QPushButton::clicked, this, &MainWindow::openOptionsSheet);
+    connect(profileCombo_, qOverload<int>(&QComboBox::activated), this, &MainWindow::profileSelected);
+    connect(remoteDirectory_, qOverload<int>(&QComboBox::activated), this,
+            [this](int index) { connection_->remoteDirectoryChosen(index); });
+    connect(remoteDirectory_, &DirectoryCombo::enterPressed, this,
+            [this](QLineEdit* edit) { connection_->remotePathTyped(edit->text().toStdString()); });
 
     repaintTimer_ = new QTimer(this);
     repaintTimer_->setObjectName("10");
@@ -95,6 +109,7 @@ MainWindow::MainWindow(Context context, QWidget* parent)
 
 MainWindow::~MainWindow() {
     dispatcher_.shutDown();
+    connection_->stopWorker();
     // The views go before the models and the type cache they read from.
     delete localList_;
     delete remoteList_;
@@ -271,8 +286,10 @@ bool MainWindow::initialize() {
     connectButton_->setDefault(true);
     connectButton_->setAutoDefault(true);
     setWindowIcon(QIcon(artwork::image(artwork::ProgramIcon, palette(), QSize(64, 64))));
+    fillProfileCombo();
     loadSettings();
     applyDisplayMode(displayMode);
+    if (!selectProfile(0)) optionsTimer_->start();
     layoutControls();
     chooseStartDirectory();
     enableTransferButtons(false);
@@ -457,16 +474,24 @@ void MainWindow::saveSettings() {
 
 bool MainWindow::confirmClose() {
     if (closingConfirmed_) return true;
-    if (connected_) {
+    if (connected()) {
         const platform::Answer answer = prompts().ask(
             {kQuitWhileConnected, {}, platform::Buttons::OkCancel, platform::Icon::Question});
         if (answer != platform::Answer::Ok) return false;
     }
     closingConfirmed_ = true;
     emit closing();
+    dispatcher_.shutDown();
+    // A connect worker still at work is stopped; otherwise the session ends with QUIT.
+    if (connection_->workerRunning()) {
+        connection_->stopWorker();
+    } else if (session) {
+        session->close();
+        session.reset();
+    }
+    optionsTimer_->stop();
     saveSettings();
     writeBackDirectories();
-    dispatcher_.shutDown();
     return true;
 }
 

@@ -23,6 +23,7 @@ class QLineEdit;
 class QStatusBar;
 class QTimer;
 class QToolButton;
+class ConnectionController;
 class DirectoryCombo;
 class DriveCombo;
 class FileListView;
@@ -146,9 +147,23 @@ public:
 
     // The FTP session; null while disconnected.
     std::unique_ptr<ftp::FtpSession> session;
+    ConnectionController& connection() { return *connection_; }
+
+    // Server profiles: the profile combo and the profile record.
+    void fillProfileCombo();
+    // Loads the combo's selection into `profile`; connecting 1 keeps the process's
+    // directory, 0 moves into the profile's local directory. 0 when nothing usable is
+    // selected.
+    int selectProfile(int connecting);
+    void profileSelected(int index);
+    // The options sheet, opened by the Select button, timer 3104 and a connect without
+    // a profile.
+    void openOptionsSheet();
+    static constexpr int kDisconnectText = 11019;  // the Connect button's caption while connected
 
     // Whether an FTP connection exists (asked before closing).
     bool connected() const { return connected_ || session != nullptr; }
+    bool workerRunning() const;
     void setConnected(bool connected) { connected_ = connected; }
 
 signals:
@@ -228,6 +243,8 @@ private:
     void createListModels();
     void columnClicked(Side side, int column);
 
+    ConnectionController* connection_ = nullptr;
+    QTimer* optionsTimer_ = nullptr;
     std::unique_ptr<FileTypeCache> fileTypeCache_;
     LocalListModel* localModel_ = nullptr;
     RemoteListModel* remoteModel_ = nullptr;

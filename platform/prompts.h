@@ -28,6 +28,8 @@ class Prompts {
 public:
     virtual ~Prompts() = default;
     virtual Answer ask(const Message& message) = 0;
+    // The password prompt for a host; nothing when the user cancels.
+    virtual std::optional<std::string> askPassword(const std::string& host) = 0;
 };
 
 }  // namespace platform

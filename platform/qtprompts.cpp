@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "passworddialog.h"
 #include "uitexts.h"
 
 namespace {
@@ -76,4 +77,10 @@ platform::Answer QtPrompts::ask(const platform::Message& message) {
         case platform::Buttons::YesNo: return Answer::No;
         default: return Answer::Cancel;
     }
+}
+
+std::optional<std::string> QtPrompts::askPassword(const std::string& host) {
+    PasswordDialog dialog(parent_, QString::fromStdString(host));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.password().toStdString();
 }

@@ -12,6 +12,7 @@ class QtPrompts : public platform::Prompts {
 public:
     QtPrompts(QWidget* parent, int titleStringId) : parent_(parent), titleId_(titleStringId) {}
     platform::Answer ask(const platform::Message& message) override;
+    std::optional<std::string> askPassword(const std::string& host) override;
 
 private:
     QPointer<QWidget> parent_;

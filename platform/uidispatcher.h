@@ -2,16 +2,22 @@
 
 #include <QObject>
 #include <condition_variable>
-#include <list>
+#include <deque>
 #include <memory>
 #include <mutex>
 
 #include "uithread.h"
 
+class QSocketNotifier;
+
 // Runs work on the thread that created it (the UI thread) and makes the caller wait,
 // the way a worker's synchronous call into a window works. shutDown() refuses further
 // work and releases every waiting caller, so that a window that is closing can join
 // its worker without either of them waiting for the other.
+//
+// The work itself travels through a queue of ours under a standard mutex; the UI thread
+// is only woken through an event counter, so no data passes through the toolkit's
+// event queue between the threads.
 class UiDispatcher : public QObject, public platform::UiThread {
     Q_OBJECT
 public:
@@ -29,10 +35,12 @@ private:
         bool finished = false;
         bool ran = false;
     };
-    void runPending(const std::shared_ptr<Call>& call);
+    void runPending();
 
+    int wakeUp_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
     std::mutex mutex_;
     std::condition_variable finished_;
-    std::list<std::shared_ptr<Call>> pending_;
+    std::deque<std::shared_ptr<Call>> pending_;
     bool shutDown_ = false;
 };

@@ -32,6 +32,28 @@ public:
             default: return platform::Answer::Cancel;
         }
     }
+    // Queues the answer of the next password prompt: a text, or nothing for Cancel.
+    void password(std::optional<std::string> next) {
+        std::lock_guard lock(mutex_);
+        passwords_.push_back(std::move(next));
+    }
+    std::optional<std::string> askPassword(const std::string& host) override {
+        std::lock_guard lock(mutex_);
+        passwordHosts_.push_back(host);
+        if (passwords_.empty()) {
+            unexpected_.push_back(kPasswordPrompt);
+            return std::nullopt;
+        }
+        auto next = passwords_.front();
+        passwords_.pop_front();
+        return next;
+    }
+    std::vector<std::string> passwordHosts() const {
+        std::lock_guard lock(mutex_);
+        return passwordHosts_;
+    }
+    static constexpr int kPasswordPrompt = 187;
+
     std::vector<int> askedIds() const {
         std::lock_guard lock(mutex_);
         std::vector<int> ids;
@@ -50,6 +72,8 @@ public:
 private:
     mutable std::mutex mutex_;
     std::deque<platform::Answer> answers_;
+    std::deque<std::optional<std::string>> passwords_;
+    std::vector<std::string> passwordHosts_;
     std::vector<platform::Message> asked_;
     std::vector<int> unexpected_;
 };

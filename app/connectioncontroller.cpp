@@ -1,0 +1,242 @@
+#include "connectioncontroller.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCursor>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "directorycombo.h"
+#include "filelistview.h"
+#include "ftpsession.h"
+#include "mainwindow.h"
+#include "profilestore.h"
+#include "syscolorbitmapbutton.h"
+#include "uitexts.h"
+
+namespace {
+
+constexpr int kConnectionLost = 1249;
+constexpr int kDirectoryInvalid = 1255;
+constexpr int kChosenDirectoryInvalid = 1257;
+
+QString fromBytes(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+ConnectionController::ConnectionController(MainWindow& window)
+    : QObject(&window), window_(window), worker_(*this, window.uiThread(), window.prompts()) {}
+
+ConnectionController::~ConnectionController() { stopWorker(); }
+
+void ConnectionController::stopWorker() { worker_.stop(); }
+
+void ConnectionController::toggleConnection() {
+    if (workerActive_) return;
+    if (!window_.session) {
+        window_.control(1019)->setEnabled(false);
+        workerActive_ = true;
+        worker_.start();
+        return;
+    }
+    disconnect();
+}
+
+void ConnectionController::disconnect() {
+    refreshIdle_ = false;
+    window_.showLocalTitle(QString::fromStdString(window_.localPath));
+    if (window_.session) {
+        std::string directory;
+        if (window_.session->currentDirectory(directory)) window_.lastRemotePath = directory;
+        window_.session->close();
+        window_.session.reset();
+    }
+    setConnectionIcon(0);
+    window_.setStatusText(1, QString());
+    auto& remote = window_.remoteModel();
+    remote.beginFill();
+    remote.endFill();
+    window_.control<QComboBox>(1002)->clear();
+    window_.enableTransferButtons(false);
+    window_.control(1056)->setEnabled(false);
+    setProfileControlsEnabled(true);
+    window_.writeBackDirectories();
+    showConnectButton(false);
+    refreshIdle_ = true;
+}
+
+bool ConnectionController::checkConnection() {
+    if (!window_.session) return false;
+    if (window_.session->checkAlive()) {
+        connectionLost();
+        return false;
+    }
+    return true;
+}
+
+void ConnectionController::connectionLost() {
+    const platform::Answer answer =
+        window_.prompts().ask({kConnectionLost, {}, platform::Buttons::YesNo, platform::Icon::Question});
+    toggleConnection();
+    if (answer != platform::Answer::Yes) return;
+    // During the first listing the connect worker is still waiting for this thread: the
+    // new connection starts once it has finished.
+    if (workerActive_)
+        reconnectPending_ = true;
+    else
+        toggleConnection();
+}
+
+bool ConnectionController::refreshRemote() {
+    if (!window_.session) return false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    refreshIdle_ = false;
+    session::NameFilter filter{window_.nameFilterActive, window_.nameFilter};
+    const auto outcome = session::refreshRemote(*window_.session, *this, filter);
+    window_.nameFilterActive = filter.active;
+    window_.nameFilter = filter.text;
+    refreshIdle_ = true;
+    QApplication::restoreOverrideCursor();
+
+    switch (outcome) {
+        case session::RefreshOutcome::Listed:
+        case session::RefreshOutcome::ListRefused:
+            window_.filterRemoteNotLocal = false;
+            window_.filterRemoteNewer = false;
+            return outcome == session::RefreshOutcome::Listed;
+        case session::RefreshOutcome::ConnectionLost:
+            connectionLost();
+            return false;
+        case session::RefreshOutcome::DirectoryInvalid:
+            window_.prompts().ask({kDirectoryInvalid, {}, platform::Buttons::Ok, platform::Icon::Warning});
+            toggleConnection();
+            return false;
+    }
+    return false;
+}
+
+void ConnectionController::showRemotePath(const std::string& path) {
+    remotePath_ = path;
+    auto* combo = window_.control<QComboBox>(1002);
+    const QString text = fromBytes(path);
+    if (combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) combo->addItem(text);
+    combo->setEditText(text);
+    window_.showRemoteTitle(text);
+}
+
+void ConnectionController::showRemoteRows(const std::vector<session::RemoteRow>& rows) {
+    auto& model = window_.remoteModel();
+    model.beginFill();
+    int count = 0;
+    for (const auto& row : rows)
+        count += window_.insertRemoteItem(count, row.name, row.size, row.dateText, row.attributes,
+                                          row.entryType, row.isDirectory);
+    window_.sortList(MainWindow::RemoteSide, 0, 0);
+    model.endFill();
+    if (QLineEdit* edit = window_.control<QComboBox>(1002)->lineEdit()) {
+        edit->deselect();
+        edit->setCursorPosition(static_cast<int>(edit->text().size()));
+    }
+}
+
+void ConnectionController::remoteDirectoryChosen(int index) {
+    auto* combo = window_.control<QComboBox>(1002);
+    if (!window_.session || index < 0 || !checkConnection()) return;
+    const std::string directory = combo->itemText(index).toStdString();
+    if (window_.session->changeDirectory(directory, false)) {
+        refreshRemote();
+        return;
+    }
+    window_.prompts().ask({kChosenDirectoryInvalid, {}, platform::Buttons::Ok, platform::Icon::Warning});
+    combo->removeItem(index);
+    std::string current;
+    if (window_.session->currentDirectory(current)) combo->setCurrentIndex(combo->findText(fromBytes(current)));
+}
+
+void ConnectionController::remotePathTyped(const std::string& typed) {
+    if (!window_.session || !refreshIdle_ || !checkConnection()) return;
+    std::string text = typed;
+    const auto pattern = text.find("*.");
+    if (pattern != std::string::npos) {
+        window_.nameFilterActive = true;
+        window_.nameFilter = text.substr(pattern);
+        text.erase(pattern);
+    }
+    if (window_.session->changeDirectory(text, false)) {
+        refreshRemote();
+        return;
+    }
+    auto* combo = window_.control<QComboBox>(1002);
+    combo->setEditText(fromBytes(remotePath_));
+    if (QLineEdit* edit = combo->lineEdit()) edit->setCursorPosition(static_cast<int>(edit->text().size()));
+}
+
+bool ConnectionController::selectProfileForConnect(session::ServerProfile& profile,
+                                                   std::string& lastRemotePath) {
+    if (!window_.selectProfile(1)) return false;
+    profile = window_.profile;
+    lastRemotePath = window_.lastRemotePath;
+    return true;
+}
+
+void ConnectionController::openOptionsSheet() { window_.openOptionsSheet(); }
+
+void ConnectionController::setProfileControlsEnabled(bool enabled) {
+    window_.control(1020)->setEnabled(enabled);
+    window_.control(1000)->setEnabled(enabled);
+}
+
+void ConnectionController::setStatusText(int pane, const std::string& text) {
+    // The engine reports from whichever thread uses the session.
+    window_.uiThread().runAndWait([&] { window_.setStatusText(pane, fromBytes(text)); });
+}
+
+void ConnectionController::setStatusMessage(int pane, int stringId,
+                                            const std::vector<platform::MessageArg>& args) {
+    window_.setStatusText(pane, uitexts::message(stringId, args));
+}
+
+void ConnectionController::setConnectionIcon(int state) { window_.setConnectionIcon(state); }
+
+void ConnectionController::adoptSession(std::unique_ptr<ftp::FtpSession> session) {
+    window_.session = std::move(session);
+}
+
+void ConnectionController::dropSession() { window_.session.reset(); }
+
+void ConnectionController::setHomeDirectory(const std::string& path) { homeDirectory_ = path; }
+
+bool ConnectionController::remoteReady() {
+    refreshRemote();
+    if (!window_.session) return false;  // the first listing found the connection gone
+    setConnectionIcon(3);
+    window_.enableTransferButtons(true);
+    window_.control(1056)->setEnabled(true);
+    setStatusMessage(0, session::ConnectWorker::kConnected, {window_.profile.host});
+    refreshIdle_ = true;
+    return true;
+}
+
+void ConnectionController::connectFinished(bool connected) {
+    workerActive_ = false;
+    window_.control(1019)->setEnabled(true);
+    if (connected) {
+        showConnectButton(true);
+    } else {
+        setProfileControlsEnabled(true);
+    }
+    if (reconnectPending_) {
+        reconnectPending_ = false;
+        // The worker returns right after this call; the new one starts after it.
+        QMetaObject::invokeMethod(this, [this] { toggleConnection(); }, Qt::QueuedConnection);
+    }
+}
+
+void ConnectionController::showConnectButton(bool connected) {
+    auto* button = window_.control<SysColorBitmapButton>(1019);
+    button->setText(uitexts::dialogText(MainWindow::kDialogId, connected ? MainWindow::kDisconnectText : 1019));
+    button->loadImages(connected ? "DISCONNECT" : "CONNECT", button->size());
+    button->repaint();
+}

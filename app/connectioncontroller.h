@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+#include <string>
+
+#include "connecthost.h"
+#include "connectworker.h"
+#include "remoterefresh.h"
+#include "sinks.h"
+
+class MainWindow;
+
+// The main window's side of connecting: the Connect button, the connect worker, the
+// remote pane's refresh, the remote directory combo and a lost connection.
+class ConnectionController : public QObject,
+                             public session::ConnectHost,
+                             public session::RemotePane,
+                             public ftp::StatusSink {
+    Q_OBJECT
+public:
+    explicit ConnectionController(MainWindow& window);
+    ~ConnectionController() override;
+
+    void toggleConnection();
+    void disconnect();
+    // Lists the remote directory into the remote pane; true when it was listed.
+    bool refreshRemote();
+    // Message 1249: Yes reconnects with the same profile, No disconnects.
+    void connectionLost();
+    // NOOP before a command; false (after the lost-connection handling) when the
+    // connection cannot be used.
+    bool checkConnection();
+
+    // Whether a connect worker is at work (from its start until it has reported).
+    bool workerRunning() const { return workerActive_; }
+    // Stops a running connect worker cooperatively: sockets shut down, thread joined.
+    void stopWorker();
+    bool refreshIdle() const { return refreshIdle_; }
+    const std::string& homeDirectory() const { return homeDirectory_; }
+    const std::string& remotePath() const { return remotePath_; }
+
+    // Remote directory combo: an entry chosen from its list, and Enter in its field.
+    void remoteDirectoryChosen(int index);
+    void remotePathTyped(const std::string& text);
+
+    // session::ConnectHost
+    bool selectProfileForConnect(session::ServerProfile& profile, std::string& lastRemotePath) override;
+    void openOptionsSheet() override;
+    void setProfileControlsEnabled(bool enabled) override;
+    void setStatusText(int pane, const std::string& text) override;
+    ftp::StatusSink* statusSink() override { return this; }
+    void setStatusMessage(int pane, int stringId, const std::vector<platform::MessageArg>& args) override;
+    void setConnectionIcon(int state) override;
+    void adoptSession(std::unique_ptr<ftp::FtpSession> session) override;
+    void dropSession() override;
+    void setHomeDirectory(const std::string& path) override;
+    bool remoteReady() override;
+    void connectFinished(bool connected) override;
+
+    // session::RemotePane
+    void showRemotePath(const std::string& path) override;
+    void showRemoteRows(const std::vector<session::RemoteRow>& rows) override;
+
+private:
+    void showConnectButton(bool connected);
+
+    MainWindow& window_;
+    session::ConnectWorker worker_;
+    bool refreshIdle_ = true;
+    bool workerActive_ = false;
+    bool reconnectPending_ = false;
+    std::string homeDirectory_;
+    std::string remotePath_;
+};

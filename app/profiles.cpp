@@ -1,0 +1,82 @@
+// The profile combo of the main window and the profile record behind it.
+#include <unistd.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <algorithm>
+#include <cstdlib>
+
+#include "connectioncontroller.h"
+#include "filelistitems.h"
+#include "mainwindow.h"
+#include "profilestore.h"
+#include "sitemgr50.h"
+
+namespace {
+
+std::string currentDirectory() {
+    char* path = ::getcwd(nullptr, 0);
+    if (!path) return {};
+    std::string result = path;
+    std::free(path);
+    if (result.back() != '/') result += '/';
+    return result;
+}
+
+}  // namespace
+
+bool MainWindow::workerRunning() const { return connection_->workerRunning(); }
+
+void MainWindow::fillProfileCombo() {
+    profileCombo_->clear();
+    if (!context_.siteDatabase) return;
+    std::vector<std::string> names;
+    tsy::SiteMgr50& db = *context_.siteDatabase;
+    db.EnumServProf(1);
+    while (std::string* name = db.EnumServProf(0)) {
+        names.push_back(*name);
+        tsy::SiteMgr50::DeleteString(name);
+    }
+    // The combo lists the profiles sorted, letters of either case together.
+    std::stable_sort(names.begin(), names.end(),
+                     [](const std::string& a, const std::string& b) { return compareNoCase(a, b) < 0; });
+    for (const auto& name : names) profileCombo_->addItem(QString::fromStdString(name));
+    profileCombo_->setCurrentIndex(-1);
+}
+
+int MainWindow::selectProfile(int connecting) {
+    const int index = profileCombo_->currentIndex();
+    if (index < 0) {
+        session::clearProfile(profile);
+        return 0;
+    }
+    const std::string name = profileCombo_->itemText(index).toStdString();
+    if (name.empty()) return 0;
+    if (context_.siteDatabase) {
+        session::loadProfile(*context_.siteDatabase, name, profile);
+        session::loadAsciiSuffixes(*context_.siteDatabase, name, profile);
+    }
+    localPath = profile.mruLocalDir;
+    lastRemotePath = profile.mruRemoteDir;
+    if (connecting) {
+        if (localPath.empty()) localPath = currentDirectory();
+    } else if (localPath.empty() || ::chdir(localPath.c_str()) != 0) {
+        localPath = currentDirectory();
+    }
+    directoryLock = profile.lockDir != 0;
+    remoteCaption_->setText(QString::fromStdString(profile.host));
+    return 1;
+}
+
+void MainWindow::profileSelected(int index) {
+    if (index < 0) return;
+    lastRemotePath.clear();
+    lastUsedProfile = index;
+    session::clearProfile(profile);
+    selectProfile(0);
+    refreshLocal();
+}
+
+void MainWindow::openOptionsSheet() {
+    // The options sheet comes with the profile pages; until then there is nothing to open.
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "connecthost.h"
+#include "prompts.h"
+#include "serverprofile.h"
+#include "uithread.h"
+
+namespace ftp {
+class FtpSession;
+}
+
+namespace session {
+
+// The connect sequence on a thread of its own: the session is created, opened directly
+// or through a firewall, logged in (asking for a missing password), moved to the initial
+// directory and told to keep the connection for two hours; then the window lists the
+// remote directory. stop() ends it cooperatively: its sockets are shut down, blocking
+// calls return, and the thread is joined.
+class ConnectWorker {
+public:
+    // Message numbers of the connect sequence.
+    enum : int {
+        kConnectFailed = 1200,
+        kConnected = 1201,
+        kFirewallLoggedIn = 1202,
+        kFirewallFailed = 1203,
+        kServerBusy = 1204,
+        kLoginRefused = 1205,
+        kConnectedTo = 1206,
+        kInitialDirectoryRefused = 1260,
+    };
+
+    ConnectWorker(ConnectHost& host, platform::UiThread& ui, platform::Prompts& prompts);
+    ~ConnectWorker();
+    ConnectWorker(const ConnectWorker&) = delete;
+    ConnectWorker& operator=(const ConnectWorker&) = delete;
+
+    void start();
+    void stop();
+    // Joins a worker that has finished on its own.
+    void join();
+    bool running() const { return running_.load(); }
+    // 1 when the last run connected.
+    int result() const { return result_.load(); }
+
+private:
+    int run();
+    int connectDirect(ftp::FtpSession& session);
+    int connectThroughFirewall(ftp::FtpSession& session);
+    // False when the window gave the session up during the first listing.
+    bool loggedIn(ftp::FtpSession& session, bool throughFirewall);
+
+    // UI-thread calls; false when the window is closing and the worker must stop.
+    bool onUi(const std::function<void()>& work);
+    bool message(int id, const std::string& argument);
+    bool askPassword(const std::string& host, std::string& password);
+    void fail(ftp::FtpSession* session);
+
+    ConnectHost& host_;
+    platform::UiThread& ui_;
+    platform::Prompts& prompts_;
+    ServerProfile profile_;
+    std::string lastRemotePath_;
+
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> result_{0};
+    std::mutex sessionMutex_;
+    ftp::FtpSession* session_ = nullptr;  // guarded: what stop() aborts
+};
+
+// Whether a profile connects in passive mode: its flag, or ":passive_mode" in its name.
+bool usesPassiveMode(const ServerProfile& profile);
+
+}  // namespace session
