@@ -27,7 +27,7 @@ QString fromBytes(const std::string& text) {
 }  // namespace
 
 ConnectionController::ConnectionController(MainWindow& window)
-    : QObject(&window), window_(window), worker_(*this, window.uiThread(), window.prompts()) {}
+    : QObject(&window), window_(window), worker_(*this, window.uiThread()) {}
 
 ConnectionController::~ConnectionController() { stopWorker(); }
 
@@ -48,9 +48,13 @@ void ConnectionController::disconnect() {
     refreshIdle_ = false;
     window_.showLocalTitle(QString::fromStdString(window_.localPath));
     if (window_.session) {
-        std::string directory;
-        if (window_.session->currentDirectory(directory)) window_.lastRemotePath = directory;
-        window_.session->close();
+        // A connection known to be gone gets no PWD and no QUIT: each would only wait
+        // for the retries of a dead connection.
+        if (window_.session->lastError >= 0) {
+            std::string directory;
+            if (window_.session->currentDirectory(directory)) window_.lastRemotePath = directory;
+            window_.session->close();
+        }
         window_.session.reset();
     }
     setConnectionIcon(0);
@@ -182,6 +186,8 @@ bool ConnectionController::selectProfileForConnect(session::ServerProfile& profi
 }
 
 void ConnectionController::openOptionsSheet() { window_.openOptionsSheet(); }
+
+platform::Prompts& ConnectionController::prompts() { return window_.prompts(); }
 
 void ConnectionController::setProfileControlsEnabled(bool enabled) {
     window_.control(1020)->setEnabled(enabled);

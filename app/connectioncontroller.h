@@ -47,6 +47,8 @@ public:
     // session::ConnectHost
     bool selectProfileForConnect(session::ServerProfile& profile, std::string& lastRemotePath) override;
     void openOptionsSheet() override;
+    platform::Prompts& prompts() override;
+    void setFirewallPort(int port) { worker_.setFirewallPort(port); }
     void setProfileControlsEnabled(bool enabled) override;
     void setStatusText(int pane, const std::string& text) override;
     ftp::StatusSink* statusSink() override { return this; }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "messageformat.h"
+#include "prompts.h"
 #include "serverprofile.h"
 
 namespace ftp {
@@ -23,6 +24,8 @@ public:
     // Loads the selected profile as for connecting; false when none is selected.
     virtual bool selectProfileForConnect(ServerProfile& profile, std::string& lastRemotePath) = 0;
     virtual void openOptionsSheet() = 0;
+    // Where the worker's questions go.
+    virtual platform::Prompts& prompts() = 0;
     // The options button and the profile combo.
     virtual void setProfileControlsEnabled(bool enabled) = 0;
     virtual void setStatusText(int pane, const std::string& text) = 0;

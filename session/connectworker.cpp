@@ -13,8 +13,7 @@ bool usesPassiveMode(const ServerProfile& profile) {
     return profile.passiveMode != 0 || profile.name.find(":passive_mode") != std::string::npos;
 }
 
-ConnectWorker::ConnectWorker(ConnectHost& host, platform::UiThread& ui, platform::Prompts& prompts)
-    : host_(host), ui_(ui), prompts_(prompts) {}
+ConnectWorker::ConnectWorker(ConnectHost& host, platform::UiThread& ui) : host_(host), ui_(ui) {}
 
 ConnectWorker::~ConnectWorker() { stop(); }
 
@@ -49,13 +48,13 @@ bool ConnectWorker::onUi(const std::function<void()>& work) {
 
 bool ConnectWorker::message(int id, const std::string& argument) {
     return onUi([&] {
-        prompts_.ask({id, {argument}, platform::Buttons::Ok, platform::Icon::Warning});
+        host_.prompts().ask({id, {argument}, platform::Buttons::Ok, platform::Icon::Warning});
     });
 }
 
 bool ConnectWorker::askPassword(const std::string& host, std::string& password) {
     std::optional<std::string> typed;
-    if (!onUi([&] { typed = prompts_.askPassword(host); })) return false;
+    if (!onUi([&] { typed = host_.prompts().askPassword(host); })) return false;
     if (!typed) return false;
     password = *typed;
     return true;
@@ -144,6 +143,7 @@ int ConnectWorker::connectDirect(ftp::FtpSession& session) {
 }
 
 int ConnectWorker::connectThroughFirewall(ftp::FtpSession& session) {
+    session.port = firewallPort_;
     onUi([&] { host_.setConnectionIcon(1); });
     if (!session.open()) {
         onUi([&] { host_.setConnectionIcon(0); });

@@ -36,7 +36,7 @@ public:
         kInitialDirectoryRefused = 1260,
     };
 
-    ConnectWorker(ConnectHost& host, platform::UiThread& ui, platform::Prompts& prompts);
+    ConnectWorker(ConnectHost& host, platform::UiThread& ui);
     ~ConnectWorker();
     ConnectWorker(const ConnectWorker&) = delete;
     ConnectWorker& operator=(const ConnectWorker&) = delete;
@@ -46,6 +46,9 @@ public:
     // Joins a worker that has finished on its own.
     void join();
     bool running() const { return running_.load(); }
+    // The port a firewall is reached on; the profile's port applies to direct
+    // connections only.
+    void setFirewallPort(int port) { firewallPort_ = port; }
     // 1 when the last run connected.
     int result() const { return result_.load(); }
 
@@ -64,7 +67,6 @@ private:
 
     ConnectHost& host_;
     platform::UiThread& ui_;
-    platform::Prompts& prompts_;
     ServerProfile profile_;
     std::string lastRemotePath_;
 
@@ -72,6 +74,7 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<bool> stopping_{false};
     std::atomic<int> result_{0};
+    int firewallPort_ = 21;
     std::mutex sessionMutex_;
     ftp::FtpSession* session_ = nullptr;  // guarded: what stop() aborts
 };

@@ -14,14 +14,15 @@
 namespace testsupport {
 namespace {
 
-void sendBytes(int socket, const char* data, std::size_t n) {
+bool sendBytes(int socket, const char* data, std::size_t n) {
     while (n > 0) {
         ssize_t sent = ::send(socket, data, n, MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR) continue;
-        if (sent <= 0) return;
+        if (sent <= 0) return false;
         data += sent;
         n -= static_cast<std::size_t>(sent);
     }
+    return true;
 }
 
 bool matches(const std::string& expect, const std::string& line) {
@@ -304,8 +305,9 @@ void ScriptedFtpServer::deliver(int socket, const std::string& text, Delivery de
             break;
         case Delivery::ByteByByte:
         case Delivery::SlowBytes:
+            // A client that has gone, or a server that stops, ends the reply early.
             for (char c : text) {
-                sendBytes(socket, &c, 1);
+                if (stopping_ || !sendBytes(socket, &c, 1)) break;
                 if (delivery == Delivery::SlowBytes) std::this_thread::sleep_for(slowByteDelay_);
             }
             break;

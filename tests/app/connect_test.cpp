@@ -1,0 +1,343 @@
+// Connecting: the connect worker against the scripted server, every failure and its
+// message, the first listing, the initial directory, links, the typed filter, and a
+// connection that is lost.
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <chrono>
+
+#include "connecttestfixture.h"
+
+using testsupport::DataStep;
+using testsupport::Delivery;
+using testsupport::ScriptedFtpServer;
+using Commands = std::vector<std::string>;
+using platform::Answer;
+
+namespace {
+
+const char* kListing =
+    "total 12\r\n"
+    "drwxr-xr-x   2 alice users     4096 Mar  1 09:12 .\r\n"
+    "drwxr-xr-x   5 root  root      4096 Jan  5  2023 ..\r\n"
+    "drwxr-xr-x   2 alice users     4096 Mar  1 09:12 images\r\n"
+    "-rw-r--r--   1 alice users     1536 Mar  1 09:12 index.html\r\n"
+    "-rw-r--r--   1 alice users      100 Feb 11 18:40 robots.txt\r\n"
+    "lrwxrwxrwx   1 alice users        6 Feb 11 18:40 docs -> images\r\n"
+    "lrwxrwxrwx   1 alice users        9 Feb 11 18:40 latest -> index.html\r\n";
+
+// The server side of a login and of the first listing in passive mode.
+void loginScript(ScriptedFtpServer& s, const std::string& home = "/home/alice") {
+    s.expectLogin("alice");
+    s.expect("PWD", "257 \"" + home + "\" is the current directory\r\n");
+}
+void listingScript(ScriptedFtpServer& s, const std::string& dir, const std::string& listing,
+                   bool links = false) {
+    s.expect("NOOP", "200 OK\r\n");
+    s.expect("PWD", "257 \"" + dir + "\"\r\n");
+    s.expectPasv();
+    s.expectSendData("LIST -la", DataStep{.data = listing});
+    if (links) {
+        s.expect("CWD docs", "250 OK\r\n");
+        s.expect("CWD " + dir, "250 OK\r\n");
+        s.expect("CWD latest", "550 Not a directory\r\n");
+    }
+}
+void readyScript(ScriptedFtpServer& s, const std::string& dir = "/home/alice") {
+    s.expect("site IDLE 7200", "200 OK\r\n");
+    listingScript(s, dir, kListing, true);
+}
+
+}  // namespace
+
+TEST_F(ConnectTest, DirectConnectFillsTheRemotePane) {
+    ScriptedFtpServer server;
+    loginScript(server);
+    readyScript(server);
+    server.expect("PWD", "257 \"/home/alice\"\r\n");
+    server.expect("QUIT", "221 Bye\r\n");
+    server.start();
+    auto p = profile("site", server.port());
+    p.passiveMode = 1;
+    save(p);
+    openWindow("site");
+
+    ASSERT_TRUE(connect());
+    EXPECT_TRUE(window_->session != nullptr);
+    EXPECT_EQ(window_->connectionIconState(), 3);
+    EXPECT_EQ(remoteNames(), (Commands{"docs", "images", "index.html", "latest", "robots.txt"}));
+    const auto& model = window_->remoteModel();
+    EXPECT_EQ(model.item(0).entryType, 2) << "a link to a directory is a directory row";
+    EXPECT_TRUE(model.item(0).isDirectory);
+    EXPECT_EQ(model.item(3).entryType, 3) << "a link to a file";
+    EXPECT_EQ(model.data(model.index(2, 4), Qt::DisplayRole).toString(), "-rw-r--r--");
+    EXPECT_EQ(window_->statusText(0), "已连接服务器 '127.0.0.1'.");
+    EXPECT_TRUE(window_->control(1027)->isEnabled());
+    EXPECT_TRUE(window_->control(1056)->isEnabled());
+    EXPECT_FALSE(window_->control(1000)->isEnabled());
+    EXPECT_FALSE(window_->control(1020)->isEnabled());
+    EXPECT_EQ(window_->control<QComboBox>(1002)->currentText(), "/home/alice");
+    EXPECT_EQ(window_->connection().homeDirectory(), "/home/alice");
+    EXPECT_TRUE(server.mismatches().empty()) << server.mismatches().front();
+    EXPECT_TRUE(prompts_.asked().empty());
+
+    // Disconnecting: PWD remembered, QUIT, the remote pane emptied.
+    window_->connection().toggleConnection();
+    EXPECT_EQ(window_->session, nullptr);
+    EXPECT_EQ(window_->connectionIconState(), 0);
+    EXPECT_EQ(window_->remoteModel().size(), 0);
+    EXPECT_EQ(window_->lastRemotePath, "/home/alice");
+    EXPECT_TRUE(window_->control(1000)->isEnabled());
+    EXPECT_FALSE(window_->control(1027)->isEnabled());
+}
+
+TEST_F(ConnectTest, PassiveModeFromTheProfileName) {
+    ScriptedFtpServer server;
+    loginScript(server);
+    readyScript(server);
+    server.start();
+    auto p = profile("site:passive_mode", server.port());
+    p.passiveMode = 0;
+    save(p);
+    openWindow("site:passive_mode");
+    ASSERT_TRUE(connect());
+    EXPECT_TRUE(window_->session->passive);
+    EXPECT_EQ(window_->remoteModel().size(), 5);
+}
+
+TEST_F(ConnectTest, RefusedConnectionShows1200) {
+    save(profile("dead", testsupport::freeLoopbackPort()));
+    openWindow("dead");
+    ASSERT_TRUE(connect());
+    EXPECT_EQ(prompts_.askedIds(), std::vector<int>{1200});
+    EXPECT_EQ(std::get<std::string>(prompts_.asked()[0].args[0]), "127.0.0.1");
+    EXPECT_EQ(window_->session, nullptr);
+    EXPECT_EQ(window_->connectionIconState(), 0);
+    EXPECT_TRUE(window_->control(1019)->isEnabled());
+    EXPECT_TRUE(window_->control(1000)->isEnabled());
+}
+
+TEST_F(ConnectTest, RefusedLoginsShowTheirMessages) {
+    struct Case {
+        const char* userReply;
+        const char* passReply;
+        int message;
+    } cases[] = {{"331 Password\r\n", "530 Login incorrect\r\n", 1205},
+                 {"500 No such user\r\n", nullptr, 1200},
+                 {"331 Password\r\n", "421 Busy\r\n", 1200}};
+    for (const auto& c : cases) {
+        ScriptedFtpServer server;
+        server.expect("USER alice", c.userReply);
+        if (c.passReply) {
+            server.expect("PASS pw", c.passReply);
+            server.expect("SYST", "215 UNIX\r\n");
+        }
+        server.start();
+        save(profile("site", server.port()));
+        openWindow("site");
+        testsupport::ScriptedPrompts prompts;
+        window_->setPrompts(&prompts);
+        ASSERT_TRUE(connect());
+        EXPECT_EQ(prompts.askedIds(), std::vector<int>{c.message}) << c.userReply;
+        EXPECT_EQ(window_->session, nullptr);
+        EXPECT_TRUE(server.waitForDisconnect());
+        EXPECT_EQ(server.commands().back(), "QUIT") << "the session is closed";
+        window_.reset();
+    }
+}
+
+TEST_F(ConnectTest, CancelledPasswordSendsQuitAndShowsNothing) {
+    ScriptedFtpServer server;
+    server.start();
+    auto p = profile("site", server.port());
+    p.password.clear();
+    save(p);
+    openWindow("site");
+    prompts_.password(std::nullopt);
+    ASSERT_TRUE(connect());
+    EXPECT_EQ(prompts_.passwordHosts(), Commands{"127.0.0.1"});
+    EXPECT_TRUE(prompts_.asked().empty());
+    EXPECT_TRUE(server.waitForDisconnect());
+    EXPECT_EQ(server.commands(), Commands{"QUIT"});
+    EXPECT_EQ(window_->session, nullptr);
+    EXPECT_EQ(window_->connectionIconState(), 0);
+}
+
+TEST_F(ConnectTest, TypedPasswordIsUsed) {
+    ScriptedFtpServer server;
+    server.expect("USER alice", "331 Password\r\n").expect("PASS typed secret", "230 In\r\n");
+    server.expect("SYST", "215 UNIX\r\n");
+    server.expect("PWD", "257 \"/\"\r\n");
+    readyScript(server, "/");
+    server.start();
+    auto p = profile("site", server.port());
+    p.password.clear();
+    p.passiveMode = 1;
+    save(p);
+    openWindow("site");
+    prompts_.password("typed secret");
+    ASSERT_TRUE(connect());
+    EXPECT_NE(window_->session, nullptr);
+    EXPECT_TRUE(server.mismatches().empty());
+}
+
+TEST_F(ConnectTest, FirewallFailuresShow1203WithTheFirewallHost) {
+    {
+        auto p = profile("fw", 21);
+        p.useFirewall = 1;
+        p.firewallHost = "127.0.0.1";
+        p.firewallUser = "fwuser";
+        p.firewallPassword = "fwpw";
+        save(p);
+        openWindow("fw");
+        window_->connection().setFirewallPort(testsupport::freeLoopbackPort());
+        ASSERT_TRUE(connect());
+        EXPECT_EQ(prompts_.askedIds(), std::vector<int>{1203});
+        EXPECT_EQ(std::get<std::string>(prompts_.asked()[0].args[0]), "127.0.0.1");
+    }
+}
+
+TEST_F(ConnectTest, SiteRefusalsThroughTheFirewall) {
+    struct Case {
+        const char* siteReply;
+        int message;
+    } cases[] = {{"421 Too many\r\n", 1204}, {"530 Denied\r\n", 1205}, {"500 What\r\n", 1200}};
+    for (const auto& c : cases) {
+        ScriptedFtpServer server;
+        server.expect("USER fwuser", "331 Firewall password\r\n")
+            .expect("PASS fwpw", "230 Firewall ok\r\n")
+            .expect("SYST", "215 UNIX\r\n")
+            .expect("SITE ftp.example.org", "220 Relaying\r\n")
+            .expect("USER alice", "331 Password\r\n")
+            .expect("PASS pw", c.siteReply)
+            .expect("SYST", "215 UNIX\r\n");
+        server.start();
+        auto p = profile("fw", 0);
+        p.host = "ftp.example.org";
+        p.useFirewall = 1;
+        p.firewallHost = "127.0.0.1";
+        p.firewallUser = "fwuser";
+        p.firewallPassword = "fwpw";
+        save(p);
+        openWindow("fw");
+        testsupport::ScriptedPrompts prompts;
+        window_->setPrompts(&prompts);
+        window_->connection().setFirewallPort(server.port());
+        ASSERT_TRUE(connect());
+        EXPECT_EQ(prompts.askedIds(), std::vector<int>{c.message}) << c.siteReply;
+        EXPECT_EQ(std::get<std::string>(prompts.asked()[0].args[0]), "ftp.example.org");
+        EXPECT_TRUE(server.mismatches().empty());
+        window_.reset();
+    }
+}
+
+TEST_F(ConnectTest, InitialDirectoryModes) {
+    {
+        ScriptedFtpServer server;
+        loginScript(server);
+        server.expect("CWD /srv/www", "250 OK\r\n");
+        server.expect("site IDLE 7200", "200 OK\r\n");
+        listingScript(server, "/srv/www", "-rw-r--r-- 1 a b 5 Mar  1 09:12 a.html\r\n");
+        server.start();
+        auto p = profile("site", server.port());
+        p.initialDirMode = 2;
+        p.initialRemoteDir = "/srv/www";
+        p.passiveMode = 1;
+        save(p);
+        openWindow("site");
+        ASSERT_TRUE(connect());
+        EXPECT_EQ(remoteNames(), Commands{"a.html"});
+        EXPECT_TRUE(server.mismatches().empty());
+        window_.reset();
+    }
+    {
+        // Mode 1 uses the directory last used; a refusal keeps the connection.
+        ScriptedFtpServer server;
+        loginScript(server);
+        server.expect("CWD /gone", "550 No such directory\r\n");
+        readyScript(server);
+        server.start();
+        auto p = profile("site", server.port());
+        p.initialDirMode = 1;
+        p.mruRemoteDir = "/gone";
+        p.passiveMode = 1;
+        save(p);
+        openWindow("site");
+        ASSERT_TRUE(connect());
+        EXPECT_EQ(prompts_.askedIds(), std::vector<int>{1260});
+        EXPECT_EQ(std::get<std::string>(prompts_.asked()[0].args[0]), "/gone");
+        EXPECT_NE(window_->session, nullptr);
+        EXPECT_EQ(window_->connectionIconState(), 3);
+        EXPECT_TRUE(server.mismatches().empty());
+    }
+}
+
+TEST_F(ConnectTest, TypedRemotePatternFiltersOneRefresh) {
+    ScriptedFtpServer server;
+    loginScript(server);
+    readyScript(server);
+    server.expect("NOOP", "200 OK\r\n");
+    server.expect("CWD /home/alice/", "250 OK\r\n");
+    // The links are filtered out before they would be probed.
+    listingScript(server, "/home/alice", kListing, false);
+    listingScript(server, "/home/alice", kListing, true);
+    server.start();
+    auto p = profile("site", server.port());
+    p.passiveMode = 1;
+    save(p);
+    openWindow("site");
+    ASSERT_TRUE(connect());
+    window_->connection().remotePathTyped("/home/alice/*.htm");
+    EXPECT_EQ(remoteNames(), Commands{"index.html"});
+    window_->connection().refreshRemote();
+    EXPECT_EQ(remoteNames().size(), 5u);
+    EXPECT_TRUE(server.mismatches().empty()) << server.mismatches().front();
+}
+
+TEST_F(ConnectTest, LostConnectionNoDisconnectsYesReconnects) {
+    ScriptedFtpServer server;
+    loginScript(server);
+    readyScript(server);
+    // The server goes away before the next command.
+    server.expect("NOOP", "", Delivery::CloseAfter);
+    // The reconnection starts a new control connection on the same script.
+    loginScript(server);
+    readyScript(server);
+    server.expect("NOOP", "", Delivery::CloseAfter);
+    server.start();
+    auto p = profile("site", server.port());
+    p.passiveMode = 1;
+    save(p);
+    openWindow("site");
+    ASSERT_TRUE(connect());
+
+    prompts_.answer(Answer::Yes);
+    window_->connection().refreshRemote();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->session && !window_->workerRunning() &&
+                                             window_->connectionIconState() == 3; },
+                                20000));
+    EXPECT_EQ(server.connectionsAccepted(), 2u);
+    EXPECT_EQ(remoteNames().size(), 5u);
+
+    prompts_.answer(Answer::No);
+    window_->connection().refreshRemote();
+    EXPECT_EQ(window_->session, nullptr);
+    EXPECT_EQ(prompts_.askedIds(), (std::vector<int>{1249, 1249}));
+}
+
+TEST_F(ConnectTest, ClosingDuringASlowLoginNeitherHangsNorCrashes) {
+    ScriptedFtpServer server;
+    server.setSlowByteDelay(std::chrono::milliseconds(300));
+    server.expect("USER alice", "331 Password required, take your time\r\n", Delivery::SlowBytes);
+    server.start();
+    save(profile("site", server.port()));
+    openWindow("site");
+    window_->connection().toggleConnection();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !server.commands().empty(); }, 10000));
+    prompts_.answer(Answer::Ok);  // message 105: quit while connected
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(window_->close());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_FALSE(window_->workerRunning() && window_->isVisible());
+    EXPECT_EQ(prompts_.askedIds(), std::vector<int>{105});
+    window_.reset();
+}
