@@ -96,9 +96,7 @@ int ConnectWorker::run() {
 
     const int connected = throughFirewall ? connectThroughFirewall(session) : connectDirect(session);
     if (!connected) {
-        fail(&session);
-        std::lock_guard lock(sessionMutex_);
-        session_ = nullptr;
+        fail(session);
         return 0;
     }
     const bool kept = loggedIn(session, throughFirewall);
@@ -110,10 +108,14 @@ int ConnectWorker::run() {
     return kept ? 1 : 0;
 }
 
-void ConnectWorker::fail(ftp::FtpSession* session) {
+void ConnectWorker::fail(ftp::FtpSession& session) {
+    // Closing sends QUIT when the control connection is up; a stop may still cut it short.
+    if (!stopping_) session.close();
+    {
+        std::lock_guard lock(sessionMutex_);
+        session_ = nullptr;
+    }
     if (stopping_) return;
-    // Closing sends QUIT when the control connection is up.
-    if (session) session->close();
     onUi([&] {
         host_.setConnectionIcon(0);
         host_.dropSession();

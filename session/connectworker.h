@@ -63,7 +63,8 @@ private:
     bool onUi(const std::function<void()>& work);
     bool message(int id, const std::string& argument);
     bool askPassword(const std::string& host, std::string& password);
-    void fail(ftp::FtpSession* session);
+    // Ends a failed connection: the session is closed, then the window gives it up.
+    void fail(ftp::FtpSession& session);
 
     ConnectHost& host_;
     platform::UiThread& ui_;
