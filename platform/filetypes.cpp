@@ -55,6 +55,18 @@ const QIcon& FileTypeCache::icon(int index) const {
     return index > 0 && static_cast<std::size_t>(index) < icons_.size() ? icons_[index] : icons_[0];
 }
 
+FileTypeCache::Type FileTypeCache::lookupFile(const std::string& name) {
+    const std::string extension = extensionOf(name);
+    if (const Type* hit = find(extension)) return *hit;
+    // A type kept per extension must be the extension's type: asked by the whole name,
+    // "CMakeLists.txt" would make every ".txt" file a build script.
+    const std::string probe = extension.empty() ? name : "name." + extension;
+    Type type = ask(mimes_.mimeTypeForFile(QString::fromStdString(probe), QMimeDatabase::MatchExtension),
+                    false);
+    add(extension, type);
+    return type;
+}
+
 int FileTypeCache::iconIndexFor(const QMimeType& mime, bool directory) {
     const QString name = directory ? QStringLiteral("folder") : mime.iconName();
     for (std::size_t i = 1; i < iconNames_.size(); ++i)
@@ -81,19 +93,9 @@ FileTypeCache::Type FileTypeCache::lookupLocal(const std::string&, const std::st
                                                bool isDirectory) {
     // A directory is a folder whatever its name says; folders are asked each time.
     if (isDirectory) return ask(mimes_.mimeTypeForName(QStringLiteral("inode/directory")), true);
-    const std::string extension = extensionOf(name);
-    if (const Type* hit = find(extension)) return *hit;
-    Type type = ask(mimes_.mimeTypeForFile(QString::fromStdString(name), QMimeDatabase::MatchExtension),
-                    false);
-    add(extension, type);
-    return type;
+    return lookupFile(name);
 }
 
 FileTypeCache::Type FileTypeCache::lookupRemote(const std::string& name) {
-    const std::string extension = extensionOf(name);
-    if (const Type* hit = find(extension)) return *hit;
-    Type type = ask(mimes_.mimeTypeForFile(QString::fromStdString(name), QMimeDatabase::MatchExtension),
-                    false);
-    add(extension, type);
-    return type;
+    return lookupFile(name);
 }

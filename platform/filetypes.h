@@ -45,6 +45,7 @@ private:
     };
     const Type* find(const std::string& extension) const;
     void add(const std::string& extension, const Type& type);
+    Type lookupFile(const std::string& name);
     Type ask(const QMimeType& mime, bool directory);
     int iconIndexFor(const QMimeType& mime, bool directory);
 

@@ -3,7 +3,9 @@
 // connection that is lost.
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QDir>
 #include <chrono>
+#include <fstream>
 
 #include "connecttestfixture.h"
 
@@ -340,4 +342,23 @@ TEST_F(ConnectTest, ClosingDuringASlowLoginNeitherHangsNorCrashes) {
     EXPECT_FALSE(window_->workerRunning() && window_->isVisible());
     EXPECT_EQ(prompts_.askedIds(), std::vector<int>{105});
     window_.reset();
+}
+
+TEST_F(ConnectTest, ScreenshotOfTheConnectedWindow) {
+    for (const char* name : {"index.html", "about.html", "style.css", "menu.js", "logo.png"})
+        std::ofstream(root_ / "local" / name) << std::string(1800, 'x');
+    std::filesystem::create_directories(root_ / "local" / "images");
+    ScriptedFtpServer server;
+    loginScript(server);
+    readyScript(server);
+    server.start();
+    auto p = profile("Harbour Lane", server.port());
+    p.passiveMode = 1;
+    save(p);
+    openWindow("Harbour Lane");
+    window_->refreshLocal();
+    ASSERT_TRUE(connect());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    QDir().mkpath(screenshotPath(""));
+    EXPECT_TRUE(window_->grab().save(screenshotPath("connected_zh.png")));
 }

@@ -210,13 +210,18 @@ TEST_F(PanesTest, TypeCacheRules) {
     cache.lookupRemote("remote.htm");
     EXPECT_EQ(cache.desktopQueries() - start, 2u) << "one folder query, one for htm";
     EXPECT_EQ(cache.count(), 1u);
+    // A file whose whole name has a type of its own does not give it to its extension.
+    cache.lookupLocal("/x/", "CMakeLists.txt", false);
+    EXPECT_EQ(cache.lookupRemote("robots.txt").typeName, cache.lookupRemote("notes.txt").typeName);
+    EXPECT_EQ(cache.desktopQueries() - start, 3u);
+    EXPECT_EQ(cache.count(), 2u);
 
     // exe, cur and ico are asked every time; names without an extension are not cached.
     cache.lookupRemote("setup.exe");
     cache.lookupRemote("setup.exe");
     cache.lookupLocal("/x/", "README", false);
-    EXPECT_EQ(cache.desktopQueries() - start, 5u);
-    EXPECT_EQ(cache.count(), 1u);
+    EXPECT_EQ(cache.desktopQueries() - start, 6u);
+    EXPECT_EQ(cache.count(), 2u);
 
     // A full cache still answers, asking each time for the extensions it could not keep.
     for (std::size_t i = 0; cache.count() < FileTypeCache::kCapacity; ++i)
