@@ -147,7 +147,7 @@ void ConnectionController::showRemoteRows(const std::vector<session::RemoteRow>&
 
 void ConnectionController::remoteDirectoryChosen(int index) {
     auto* combo = window_.control<QComboBox>(1002);
-    if (!window_.session || index < 0 || !checkConnection()) return;
+    if (!window_.session || index < 0 || window_.refuseWhileTransferring() || !checkConnection()) return;
     const std::string directory = combo->itemText(index).toStdString();
     if (window_.session->changeDirectory(directory, false)) {
         refreshRemote();
@@ -160,7 +160,7 @@ void ConnectionController::remoteDirectoryChosen(int index) {
 }
 
 void ConnectionController::remotePathTyped(const std::string& typed) {
-    if (!window_.session || !refreshIdle_ || !checkConnection()) return;
+    if (!window_.session || !refreshIdle_ || window_.refuseWhileTransferring() || !checkConnection()) return;
     std::string text = typed;
     const auto pattern = text.find("*.");
     if (pattern != std::string::npos) {

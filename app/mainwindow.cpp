@@ -17,6 +17,7 @@
 
 #include "aboutdialog.h"
 #include "connectioncontroller.h"
+#include "transfercontroller.h"
 #include "artwork.h"
 #include "directorycombo.h"
 #include "drivecombo.h"
@@ -87,12 +88,17 @@ MainWindow::MainWindow(Context context, QWidget* parent)
     createStatusBar();
     createListModels();
     connection_ = new ConnectionController(*this);
+    transfers_ = new TransferController(*this);
+    connect(uploadButton_, &QPushButton::clicked, this, [this] { transfers_->startUpload(); });
+    connect(downloadButton_, &QPushButton::clicked, this, [this] { transfers_->startDownload(); });
     optionsTimer_ = new QTimer(this);
     optionsTimer_->setObjectName("3104");
     optionsTimer_->setSingleShot(true);
     optionsTimer_->setInterval(1500);
     connect(optionsTimer_, &QTimer::timeout, this, &MainWindow::openOptionsSheet);
-    connect(connectButton_, &QPushButton::clicked, this, [this] { connection_->toggleConnection(); });
+    connect(connectButton_, &QPushButton::clicked, this, [this] {
+        if (!refuseWhileTransferring()) connection_->toggleConnection();
+    });
     connect(selectButton_, &QPushButton::clicked, this, &MainWindow::openOptionsSheet);
     connect(profileCombo_, qOverload<int>(&QComboBox::activated), this, &MainWindow::profileSelected);
     connect(remoteDirectory_, qOverload<int>(&QComboBox::activated), this,
@@ -109,6 +115,7 @@ MainWindow::MainWindow(Context context, QWidget* parent)
 
 MainWindow::~MainWindow() {
     dispatcher_.shutDown();
+    transfers_->stop();
     connection_->stopWorker();
     // The views go before the models and the type cache they read from.
     delete localList_;
@@ -482,8 +489,9 @@ bool MainWindow::confirmClose() {
     closingConfirmed_ = true;
     emit closing();
     dispatcher_.shutDown();
-    // A connect worker still at work is stopped; otherwise the session ends with QUIT.
-    if (connection_->workerRunning()) {
+    // A worker still at work is stopped; otherwise the session ends with QUIT.
+    if (transfers_->running() || connection_->workerRunning()) {
+        transfers_->stop();
         connection_->stopWorker();
     } else if (session) {
         session->close();

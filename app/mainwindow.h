@@ -24,6 +24,7 @@ class QStatusBar;
 class QTimer;
 class QToolButton;
 class ConnectionController;
+class TransferController;
 class DirectoryCombo;
 class DriveCombo;
 class FileListView;
@@ -148,6 +149,10 @@ public:
     // The FTP session; null while disconnected.
     std::unique_ptr<ftp::FtpSession> session;
     ConnectionController& connection() { return *connection_; }
+    TransferController& transfers() { return *transfers_; }
+    // True, with a word in the status bar, while a transfer job still owns the session:
+    // FTP commands of the window wait until it has ended.
+    bool refuseWhileTransferring();
 
     // Server profiles: the profile combo and the profile record.
     void fillProfileCombo();
@@ -244,6 +249,7 @@ private:
     void columnClicked(Side side, int column);
 
     ConnectionController* connection_ = nullptr;
+    TransferController* transfers_ = nullptr;
     QTimer* optionsTimer_ = nullptr;
     std::unique_ptr<FileTypeCache> fileTypeCache_;
     LocalListModel* localModel_ = nullptr;

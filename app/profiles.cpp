@@ -7,12 +7,16 @@
 #include <cstdlib>
 
 #include "connectioncontroller.h"
+#include "transfercontroller.h"
+#include "uitexts.h"
 #include "filelistitems.h"
 #include "mainwindow.h"
 #include "profilestore.h"
 #include "sitemgr50.h"
 
 namespace {
+
+constexpr int kTransferFinishing = 1291;
 
 std::string currentDirectory() {
     char* path = ::getcwd(nullptr, 0);
@@ -25,7 +29,15 @@ std::string currentDirectory() {
 
 }  // namespace
 
-bool MainWindow::workerRunning() const { return connection_->workerRunning(); }
+bool MainWindow::workerRunning() const {
+    return connection_->workerRunning() || transfers_->running();
+}
+
+bool MainWindow::refuseWhileTransferring() {
+    if (!transfers_->running()) return false;
+    setStatusText(0, uitexts::text(kTransferFinishing));
+    return true;
+}
 
 void MainWindow::fillProfileCombo() {
     profileCombo_->clear();

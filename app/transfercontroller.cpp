@@ -1,0 +1,123 @@
+#include "transfercontroller.h"
+
+#include "connectioncontroller.h"
+#include "filelistview.h"
+#include "ftpsession.h"
+#include "mainwindow.h"
+#include "transferprogressdialog.h"
+#include "uitexts.h"
+
+TransferController::TransferController(MainWindow& window)
+    : QObject(&window), window_(window), job_(*this, window.uiThread()) {}
+
+TransferController::~TransferController() { job_.stop(); }
+
+transfer::JobSettings TransferController::settings() const {
+    transfer::JobSettings s;
+    s.transferMode = window_.transferMode;
+    s.textExtensions = window_.profile.asciiSuffixes;
+    s.serverName = window_.profile.host;
+    s.localPath = window_.localPath;
+    return s;
+}
+
+bool TransferController::prepare(int count, bool upload) {
+    if (!window_.session || count == 0 || job_.running()) return false;
+    if (upload && !window_.connection().refreshIdle()) return false;
+    if (!window_.connection().checkConnection()) return false;
+
+    dialog_ = std::make_unique<TransferProgressDialog>(&window_);
+    dialog_->createModeless();
+    dialog_->setFileCounter(count, 0);
+    dialog_->setByteCounter(0, 0);
+    dialog_->setProgressSource([this] { return job_.progress().read(); });
+    connect(dialog_.get(), &TransferProgressDialog::cancelRequested, this, [this] { job_.requestCancel(); });
+    dialog_->show();
+
+    window_.enableTransferButtons(false);
+    window_.control(1019)->setEnabled(false);
+    return true;
+}
+
+void TransferController::startUpload() {
+    const QList<int> rows = window_.localList().selectedRows();
+    if (!prepare(static_cast<int>(rows.size()), true)) return;
+    transfer::JobSettings s = settings();
+    for (int row : rows) {
+        const LocalListItem& item = window_.localModel().item(row);
+        s.items.push_back({item.name, item.isDirectory, item.isDirectory ? 2 : 1, {}});
+    }
+    job_.startUpload(*window_.session, std::move(s));
+}
+
+void TransferController::startUploadOf(const std::vector<std::string>& paths) {
+    if (!prepare(1, true)) return;
+    transfer::JobSettings s = settings();
+    s.dropped = true;
+    for (const auto& path : paths) s.items.push_back({{}, false, 1, path});
+    dialog_->setFileCounter(static_cast<std::int64_t>(paths.size()), 0);
+    job_.startUpload(*window_.session, std::move(s));
+}
+
+void TransferController::startDownload() {
+    const QList<int> rows = window_.remoteList().selectedRows();
+    if (!prepare(static_cast<int>(rows.size()), false)) return;
+    transfer::JobSettings s = settings();
+    for (int row : rows) {
+        const RemoteListItem& item = window_.remoteModel().item(row);
+        s.items.push_back({item.name, item.isDirectory, item.entryType, {}});
+    }
+    job_.startDownload(*window_.session, std::move(s));
+}
+
+platform::Prompts& TransferController::prompts() { return window_.prompts(); }
+
+void TransferController::setStatusMessage(int pane, int stringId, const std::vector<platform::MessageArg>& args) {
+    window_.setStatusText(pane, uitexts::message(stringId, args));
+}
+
+void TransferController::setSourceLine(const std::string& path, const std::string& name, char separator) {
+    if (dialog_) dialog_->setSourceLine(path, name, separator);
+}
+
+void TransferController::setTargetLine(const std::string& path, const std::string& name, char separator) {
+    if (dialog_) dialog_->setTargetLine(path, name, separator);
+}
+
+void TransferController::setModeLine(bool binary) {
+    if (dialog_) dialog_->setModeLine(binary);
+}
+
+void TransferController::setFileCounter(std::int64_t total, std::int64_t done) {
+    if (dialog_) dialog_->setFileCounter(total, done);
+}
+
+void TransferController::setByteCounter(std::int64_t total, std::int64_t done) {
+    if (dialog_) dialog_->setByteCounter(total, done);
+}
+
+void TransferController::setDirectionIcon(int direction) {
+    if (dialog_) dialog_->setDirectionIcon(direction);
+}
+
+void TransferController::setServerName(const std::string& name) {
+    if (dialog_) dialog_->setServerName(name);
+}
+
+void TransferController::finishTransferUi() {
+    if (dialog_) {
+        dialog_->releaseOwner();
+        dialog_->hide();
+    }
+    window_.enableTransferButtons(true);
+    window_.control(1019)->setEnabled(true);
+    window_.show();
+    window_.raise();
+    window_.activateWindow();
+}
+
+void TransferController::refreshRemote() { window_.connection().refreshRemote(); }
+
+void TransferController::refreshLocal() { window_.refreshLocal(); }
+
+void TransferController::connectionLost() { window_.connection().connectionLost(); }

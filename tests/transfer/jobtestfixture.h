@@ -1,0 +1,117 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "ftpsession.h"
+#include "scriptedprompts.h"
+#include "transferhost.h"
+#include "transferjob.h"
+#include "uithread.h"
+
+// Runs the job's window calls on the calling (worker) thread and records them: enough to
+// test what a job does on the server and on the disk without any window.
+class RecordingHost : public transfer::TransferHost, public platform::UiThread {
+public:
+    bool runAndWait(const std::function<void()>& work) override {
+        std::lock_guard lock(mutex_);
+        work();
+        return true;
+    }
+    platform::Prompts& prompts() override { return prompts_; }
+    void setStatusMessage(int pane, int id, const std::vector<platform::MessageArg>& args) override {
+        std::string arg = args.empty() ? "" : std::visit([](const auto& v) {
+            std::ostringstream s;
+            s << v;
+            return s.str();
+        }, args[0]);
+        calls.push_back("status " + std::to_string(pane) + " " + std::to_string(id) + " " + arg);
+    }
+    void setSourceLine(const std::string& path, const std::string& name, char) override {
+        calls.push_back("source " + path + (name.empty() ? "" : "/" + name));
+    }
+    void setTargetLine(const std::string& path, const std::string& name, char) override {
+        calls.push_back("target " + path + (name.empty() ? "" : "/" + name));
+    }
+    void setModeLine(bool binary) override { calls.push_back(binary ? "mode binary" : "mode text"); }
+    void setFileCounter(std::int64_t total, std::int64_t done) override {
+        calls.push_back("files " + std::to_string(total) + " " + std::to_string(done));
+    }
+    void setByteCounter(std::int64_t, std::int64_t) override {}
+    void setDirectionIcon(int direction) override { calls.push_back("direction " + std::to_string(direction)); }
+    void setServerName(const std::string& name) override { calls.push_back("server " + name); }
+    void finishTransferUi() override { calls.push_back("finish"); }
+    void refreshRemote() override { calls.push_back("refresh remote"); }
+    void refreshLocal() override { calls.push_back("refresh local"); }
+    void connectionLost() override { calls.push_back("connection lost"); }
+
+    // The recorded calls that start with prefix.
+    std::vector<std::string> only(const std::string& prefix) const {
+        std::vector<std::string> out;
+        for (const auto& c : calls)
+            if (c.rfind(prefix, 0) == 0) out.push_back(c);
+        return out;
+    }
+
+    std::mutex mutex_;
+    std::vector<std::string> calls;
+    testsupport::ScriptedPrompts prompts_;
+};
+
+// A local folder of the test's own, a job, and a wait for the job's end.
+class JobTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = std::filesystem::temp_directory_path() /
+                ("trandel-job-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(root_);
+        std::filesystem::create_directories(root_);
+    }
+    void TearDown() override {
+        job_.stop();
+        std::filesystem::remove_all(root_);
+    }
+    void file(const std::string& relative, const std::string& contents) {
+        std::filesystem::create_directories((root_ / relative).parent_path());
+        std::ofstream(root_ / relative, std::ios::binary) << contents;
+    }
+    std::string read(const std::string& relative) const {
+        std::ifstream in(root_ / relative, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    transfer::JobSettings settings(std::vector<transfer::TransferItem> items, int mode = 0) const {
+        transfer::JobSettings s;
+        s.transferMode = mode;
+        s.serverName = "ftp.example.org";
+        s.localPath = root_.string() + "/";
+        s.items = std::move(items);
+        return s;
+    }
+    template <typename Predicate>
+    bool waitUntil(Predicate predicate) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!predicate() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return predicate();
+    }
+    bool waitForEnd() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (job_.running() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return !job_.running();
+    }
+
+    std::filesystem::path root_;
+    RecordingHost host_;
+    transfer::TransferJob job_{host_, host_};
+};

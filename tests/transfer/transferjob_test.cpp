@@ -1,0 +1,258 @@
+// Upload and download jobs against the scripted server: the dialogue, counters, the
+// local files, cancelling, failures and names that must not become local paths.
+#include <sys/stat.h>
+
+#include "jobtestfixture.h"
+#include "transfermode.h"
+#include "scriptedftpserver.h"
+
+using testsupport::DataStep;
+using testsupport::Delivery;
+using testsupport::ScriptedFtpServer;
+using platform::Answer;
+using transfer::TransferItem;
+using Commands = std::vector<std::string>;
+
+namespace {
+
+DataStep slowFinal() {
+    DataStep step;
+    step.finalDelay = std::chrono::milliseconds(400);
+    return step;
+}
+
+DataStep sending(const std::string& data) {
+    DataStep step;
+    step.data = data;
+    return step;
+}
+
+// A session on the scripted server, passive, as a connected window holds it.
+std::unique_ptr<ftp::FtpSession> openSession(ScriptedFtpServer& server) {
+    server.start();
+    auto session = std::make_unique<ftp::FtpSession>("127.0.0.1", "u", "p");
+    session->port = server.port();
+    session->passive = true;
+    EXPECT_EQ(session->open(), 1);
+    session->serverType = ftp::ServerType::Unix;  // what a login to a UNIX server leaves
+    return session;
+}
+
+TransferItem localFile(const std::string& name) { return {name, false, 1, {}}; }
+TransferItem localDirectory(const std::string& name) { return {name, true, 2, {}}; }
+TransferItem remoteFile(const std::string& name) { return {name, false, 1, {}}; }
+TransferItem remoteDirectory(const std::string& name) { return {name, true, 2, {}}; }
+
+ScriptedFtpServer& stor(ScriptedFtpServer& s, const std::string& type, const std::string& name,
+                        DataStep step = {}) {
+    return s.expectPasv().expect("TYPE " + type, "200 ok\r\n").expectReceiveData("STOR " + name, step);
+}
+ScriptedFtpServer& retr(ScriptedFtpServer& s, const std::string& type, const std::string& name,
+                        const std::string& data) {
+    return s.expectPasv().expect("TYPE " + type, "200 ok\r\n").expectSendData("RETR " + name, sending(data));
+}
+std::string pwd(const std::string& path) { return "257 \"" + path + "\"\r\n"; }
+
+}  // namespace
+
+TEST_F(JobTest, UploadOfTwoFilesAndAFolderCountsAndCreatesTheFolder) {
+    file("a.html", "<p>hello</p>\n");
+    file("b.gif", std::string("GIF89a\0\1", 8));
+    file("dir/c.txt", "text\n");
+    ScriptedFtpServer server;
+    server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
+    stor(server, "A", "a.html");
+    stor(server, "I", "b.gif");
+    server.expect("CWD dir", "550 No such directory\r\n")
+        .expect("MKD dir", "257 \"/site/dir\" created\r\n")
+        .expect("CWD dir", "250 ok\r\n")
+        .expect("PWD", pwd("/site/dir"));
+    stor(server, "A", "c.txt");
+    server.expect("CWD ..", "250 ok\r\n").expect("PWD", pwd("/site"));
+    auto session = openSession(server);
+
+    job_.startUpload(*session, settings({localFile("a.html"), localFile("b.gif"), localDirectory("dir")}));
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+    EXPECT_EQ(server.received(), (Commands{"<p>hello</p>\n", std::string("GIF89a\0\1", 8), "text\n"}));
+    EXPECT_EQ(host_.only("files"), (Commands{"files 3 1", "files 3 2", "files 1 1", "files 3 3"}));
+    EXPECT_EQ(host_.only("mode"), (Commands{"mode text", "mode binary", "mode text"}));
+    EXPECT_EQ(host_.only("target").front(), "target /site/a.html");
+    EXPECT_EQ(host_.only("status"), (Commands{"status 0 1207 a.html", "status 0 1207 b.gif"}));
+    EXPECT_EQ(host_.calls.back(), "refresh remote");
+    EXPECT_EQ(host_.only("server"), Commands{"server ftp.example.org"});
+}
+
+TEST_F(JobTest, ExistingEmptyFolderIsEnteredWithoutCounting) {
+    std::filesystem::create_directories(root_ / "empty");
+    ScriptedFtpServer server;
+    server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
+    server.expect("CWD empty", "250 ok\r\n").expect("PWD", pwd("/site/empty"));
+    server.expect("CWD ..", "250 ok\r\n").expect("PWD", pwd("/site"));
+    auto session = openSession(server);
+    job_.startUpload(*session, settings({localDirectory("empty")}));
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+    EXPECT_EQ(host_.only("files"), Commands{"files 1 1"});
+}
+
+TEST_F(JobTest, CancelDuringATopLevelFileDeletesItFromTheServer) {
+    file("a.html", "a");
+    file("b.html", "b");
+    ScriptedFtpServer server;
+    server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
+    stor(server, "A", "a.html", slowFinal());
+    server.expect("DELE a.html", "250 deleted\r\n");
+    auto session = openSession(server);
+    job_.startUpload(*session, settings({localFile("a.html"), localFile("b.html")}));
+    ASSERT_TRUE(waitUntil([&] { return server.commands().size() >= 5; }));
+    job_.requestCancel();
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+    EXPECT_EQ(server.commands().back(), "DELE a.html");
+}
+
+TEST_F(JobTest, CancelInsideATreeKeepsTheFileOnTheServer) {
+    file("dir/x.txt", "x");
+    file("dir/y.txt", "y");
+    ScriptedFtpServer server;
+    server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
+    server.expect("CWD dir", "250 ok\r\n").expect("PWD", pwd("/site/dir"));
+    server.expectPasv().expect("TYPE A", "200 ok\r\n");
+    server.expectReceiveData("STOR *", slowFinal());
+    server.expect("CWD ..", "250 ok\r\n").expect("PWD", pwd("/site"));
+    auto session = openSession(server);
+    job_.startUpload(*session, settings({localDirectory("dir")}));
+    ASSERT_TRUE(waitUntil([&] { return server.commands().size() >= 7; }));
+    job_.requestCancel();
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+    for (const auto& command : server.commands()) EXPECT_NE(command.rfind("DELE", 0), 0u) << command;
+}
+
+TEST_F(JobTest, FailedTreeUploadPutsBothSidesBack) {
+    file("dir/sub/f.txt", "f");
+    ScriptedFtpServer server;
+    server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
+    server.expect("CWD dir", "250 ok\r\n").expect("PWD", pwd("/site/dir"));
+    server.expect("CWD sub", "250 ok\r\n").expect("PWD", pwd("/site/dir/sub"));
+    server.expect("PWD", pwd("/site/dir/sub"));
+    server.expectPasv().expect("TYPE A", "200 ok\r\n").expect("STOR f.txt", "553 Not allowed\r\n");
+    server.expect("CWD ..", "250 ok\r\n").expect("CWD ..", "250 ok\r\n");
+    auto session = openSession(server);
+    job_.startUpload(*session, settings({localDirectory("dir")}));
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+    EXPECT_EQ(host_.prompts_.askedIds(), std::vector<int>{1209});
+    const auto commands = server.commands();
+    EXPECT_EQ(std::vector<std::string>(commands.end() - 2, commands.end()), (Commands{"CWD ..", "CWD .."}));
+}
+
+TEST_F(JobTest, LocalWriteRefusalAsksAndYesGoesOn) {
+    std::filesystem::create_directories(root_ / "first.txt");  // cannot be opened as a file
+    ScriptedFtpServer server;
+    server.expect("PWD", pwd("/pub"));
+    retr(server, "A", "second.txt", "second\n");
+    auto session = openSession(server);
+    host_.prompts_.answer(Answer::Yes);
+    job_.startDownload(*session, settings({remoteFile("first.txt"), remoteFile("second.txt")}));
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(host_.prompts_.askedIds(), std::vector<int>{1211});
+    EXPECT_EQ(std::get<std::string>(host_.prompts_.asked()[0].args[0]), (root_ / "first.txt").string());
+    EXPECT_EQ(read("second.txt"), "second\n");
+    EXPECT_EQ(host_.calls.back(), "refresh local");
+}
+
+TEST_F(JobTest, LocalWriteRefusalAnsweredNoEndsTheJob) {
+    std::filesystem::create_directories(root_ / "first.txt");
+    ScriptedFtpServer server;
+    server.expect("PWD", pwd("/pub"));
+    auto session = openSession(server);
+    host_.prompts_.answer(Answer::No);
+    job_.startDownload(*session, settings({remoteFile("first.txt"), remoteFile("second.txt")}));
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(server.commands(), Commands{"PWD"});
+    EXPECT_FALSE(std::filesystem::exists(root_ / "second.txt"));
+}
+
+TEST_F(JobTest, FileFailureAtTheTopOfAFolderEndsTheJobAfterIt) {
+    std::filesystem::create_directories(root_ / "dir" / "bad");
+    ScriptedFtpServer server;
+    server.expect("PWD", pwd("/pub"));
+    server.expect("PWD", pwd("/pub")).expect("CWD dir", "250 ok\r\n").expect("PWD", pwd("/pub/dir"));
+    server.expectPasv().expectSendData("LIST -la", sending("-rw-r--r-- 1 a b 3 Jan 1 2020 bad\r\n"));
+    server.expect("CWD /pub", "250 ok\r\n");
+    auto session = openSession(server);
+    host_.prompts_.answer(Answer::Yes);
+    job_.startDownload(*session, settings({remoteDirectory("dir"), remoteFile("later.txt")}));
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+    EXPECT_EQ(host_.prompts_.askedIds(), std::vector<int>{1211});
+    EXPECT_FALSE(std::filesystem::exists(root_ / "later.txt")) << "the job ended after the folder";
+}
+
+TEST_F(JobTest, HostileServerNamesAreSkippedAndNothingLeavesTheFolder) {
+    std::filesystem::create_directories(root_ / "inside");
+    ScriptedFtpServer server;
+    server.expect("PWD", pwd("/pub"));
+    server.expect("PWD", pwd("/pub")).expect("CWD site", "250 ok\r\n").expect("PWD", pwd("/pub/site"));
+    server.expectPasv().expectSendData("LIST -la", sending(
+        "-rw-r--r-- 1 a b 4 Jan 1 2020 ../evil\r\n"
+        "-rw-r--r-- 1 a b 4 Jan 1 2020 a/b\r\n"
+        "drwxr-xr-x 2 a b 4096 Jan 1 2020 ..\r\n"
+        "-rw-r--r-- 1 a b 3 Jan 1 2020 ok.txt\r\n"));
+    retr(server, "A", "ok.txt", "ok\n");
+    server.expect("CWD /pub", "250 ok\r\n");
+    auto session = openSession(server);
+    auto s = settings({remoteFile("../../x"), remoteDirectory("site")});
+    s.localPath = (root_ / "inside").string() + "/";
+    job_.startDownload(*session, s);
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+    EXPECT_EQ(read("inside/site/ok.txt"), "ok\n");
+    EXPECT_FALSE(std::filesystem::exists(root_ / "inside" / "evil"));
+    EXPECT_FALSE(std::filesystem::exists(root_ / "evil"));
+    EXPECT_FALSE(std::filesystem::exists(root_ / "x"));
+    EXPECT_EQ(host_.only("status 0 1290"),
+              (Commands{"status 0 1290 ../../x", "status 0 1290 ../evil", "status 0 1290 a/b"}));
+}
+
+TEST_F(JobTest, FolderThatCannotBeEnteredIsSkippedAndReported) {
+    ScriptedFtpServer server;
+    server.expect("PWD", pwd("/pub"));
+    server.expect("PWD", pwd("/pub")).expect("CWD locked", "550 Permission denied\r\n");
+    retr(server, "A", "after.txt", "after\n");
+    auto session = openSession(server);
+    job_.startDownload(*session, settings({remoteDirectory("locked"), remoteFile("after.txt")}));
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+    EXPECT_FALSE(std::filesystem::exists(root_ / "locked"));
+    EXPECT_EQ(read("after.txt"), "after\n");
+    EXPECT_EQ(host_.only("status 0 1292"), Commands{"status 0 1292 locked"});
+}
+
+TEST_F(JobTest, FullLocalDiskNamesTheDrive) {
+    ScriptedFtpServer server;
+    server.expect("PWD", pwd("/pub"));
+    retr(server, "I", "full", std::string(100000, 'z'));
+    auto session = openSession(server);
+    auto s = settings({remoteFile("full")}, transfer::Binary);
+    s.localPath = "/dev/";
+    job_.startDownload(*session, s);
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(host_.prompts_.askedIds(), std::vector<int>{1210});
+    EXPECT_EQ(std::get<std::string>(host_.prompts_.asked()[0].args[0]), "/");
+}
+
+TEST_F(JobTest, LostConnectionIsHandledAfterTheJobLetGo) {
+    file("a.html", "a");
+    ScriptedFtpServer server;
+    server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
+    server.expect("PASV", "", Delivery::CloseAfter);
+    auto session = openSession(server);
+    job_.startUpload(*session, settings({localFile("a.html")}));
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(host_.prompts_.asked().empty());
+    EXPECT_EQ(std::vector<std::string>(host_.calls.end() - 2, host_.calls.end()),
+              (Commands{"finish", "connection lost"}));
+}

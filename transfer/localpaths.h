@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace transfer {
+
+// The path cut after the "/" that precedes its last component; one trailing "/" is
+// ignored. "/a/b/" gives "/a/", "/a" gives "/".
+std::string parentPath(const std::string& path);
+
+// Appends "/" unless the path already ends with one.
+std::string ensureTrailingBackslash(const std::string& path);
+
+// Whether a name that came from a server may name a file or folder inside a local
+// folder: never empty, ".", "..", and never with "/" or NUL in it.
+bool isSafeLocalName(const std::string& name);
+
+}  // namespace transfer

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "sinks.h"
+#include "transferhost.h"
+#include "uithread.h"
+
+namespace ftp {
+class FtpSession;
+}
+
+namespace transfer {
+
+// One entry the user chose: a row of a pane, or a dropped path.
+struct TransferItem {
+    std::string name;      // exact bytes
+    bool isDirectory = false;
+    int entryType = 1;     // remote rows: 1 file, 2 directory, 3 link to a file
+    std::string fullPath;  // dropped paths: the whole local path
+};
+
+struct JobSettings {
+    int transferMode = 0;
+    std::string textExtensions;  // the profile's working list
+    std::string serverName;      // the profile's host, for the dialog and the messages
+    std::string localPath;       // the local pane's directory, ending in "/"
+    std::vector<TransferItem> items;
+    bool dropped = false;
+};
+
+// The latest byte counts of the file being moved. The engine stores them from the
+// worker for every block; the progress dialog reads them on a timer, so that progress
+// never slows a transfer.
+class ByteProgress : public ftp::ByteProgressSink {
+public:
+    void setByteCounter(std::int64_t total, std::int64_t done) override {
+        total_.store(total, std::memory_order_relaxed);
+        done_.store(done, std::memory_order_relaxed);
+    }
+    std::pair<std::int64_t, std::int64_t> read() const {
+        return {total_.load(std::memory_order_relaxed), done_.load(std::memory_order_relaxed)};
+    }
+
+private:
+    std::atomic<std::int64_t> total_{0};
+    std::atomic<std::int64_t> done_{0};
+};
+
+// An upload or download job on a worker thread of its own. The worker alone uses the
+// session while it runs; the window keeps its FTP commands away until running() is
+// false. The worker never changes the process's current directory: it walks the local
+// side with a path of its own.
+class TransferJob {
+public:
+    // Message numbers of the transfer failures.
+    enum : int {
+        kFileTransferred = 1207,
+        kServerDiskFull = 1208,
+        kNoPermission = 1209,
+        kLocalDiskFull = 1210,
+        kReadOnlyContinue = 1211,
+        kUploadError = 1212,
+        kDownloadError = 1213,
+        kServerFileBusy = 1254,
+        kNoCurrentDirectory = 1258,
+        kFileNotFound = 1259,
+        kSharingViolation = 1285,
+        kUnsafeName = 1290,
+        kDirectorySkipped = 1292,
+    };
+    // Server directories deeper than this are not copied: a link that leads back up the
+    // tree would otherwise be copied without end.
+    static constexpr int kMaxDepth = 64;
+
+    TransferJob(TransferHost& host, platform::UiThread& ui);
+    ~TransferJob();
+    TransferJob(const TransferJob&) = delete;
+    TransferJob& operator=(const TransferJob&) = delete;
+
+    void startUpload(ftp::FtpSession& session, JobSettings settings);
+    void startDownload(ftp::FtpSession& session, JobSettings settings);
+    // The progress dialog's Cancel: the job ends after the file in progress.
+    void requestCancel() { cancelRequested_ = true; }
+    bool cancelRequested() const { return cancelRequested_.load(); }
+    // Ends a job at once: its sockets are shut down and the thread is joined.
+    void stop();
+    bool running() const { return running_.load(); }
+    bool uploadRunning() const { return uploadRunning_.load(); }
+    bool downloadRunning() const { return downloadRunning_.load(); }
+    const ByteProgress& progress() const { return progress_; }
+
+private:
+    void start(ftp::FtpSession& session, JobSettings settings, bool upload);
+    int uploadWorker();
+    int uploadTree();
+    int downloadWorker();
+    int downloadTree(const std::string& name, int depth);
+    enum class FileOutcome { Done, FailedGoOn, FailedStop };
+    FileOutcome downloadFile(const std::string& remoteDirectory, const std::string& name);
+
+    // UI-thread calls; false when the window is closing and the job must end.
+    bool onUi(const std::function<void()>& work);
+    platform::Answer message(int id, std::vector<platform::MessageArg> args,
+                             platform::Buttons buttons = platform::Buttons::Ok);
+    void reportUploadError(int code, const std::string& name);
+    bool reportDownloadError(int code, const std::string& localFile, const std::string& remoteName);
+    bool acceptName(const std::string& name);
+    void leaveDirectory(const std::string& back);
+    void showMode(const std::string& name, bool& binary);
+    void finish(bool refreshTarget);
+
+    TransferHost& host_;
+    platform::UiThread& ui_;
+    ftp::FtpSession* session_ = nullptr;
+    JobSettings settings_;
+    std::string local_;        // the worker's local directory, ending in "/"
+    std::string remotePath_;   // the server directory of the last PWD
+    ByteProgress progress_;
+    bool connectionLost_ = false;
+    bool upload_ = true;
+    std::set<std::pair<dev_t, ino_t>> localAncestors_;
+
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> cancelRequested_{false};
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> uploadRunning_{false};
+    std::atomic<bool> downloadRunning_{false};
+};
+
+}  // namespace transfer

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+
+class QLabel;
+class QProgressBar;
+class QTimer;
+
+// The modeless window that accompanies an upload or download: source and target, the
+// representation type, a file and a byte counter with their bars, the direction and the
+// server. While it is up it disables the main window; Cancel, Escape and its close box
+// ask the job to end after the current file and give the main window back.
+class TransferProgressDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kDialogId = 126;
+    static constexpr int kCoalesceMs = 50;  // at most about 20 byte updates a second
+
+    explicit TransferProgressDialog(QWidget* parent);
+    ~TransferProgressDialog() override;
+
+    // Disables the owner (the parent's window) when it is enabled; false when the
+    // window could not be made.
+    bool createModeless();
+    void releaseOwner();
+
+    void setSourceLine(const std::string& path, const std::string& name = {}, char separator = 0);
+    void setTargetLine(const std::string& path, const std::string& name = {}, char separator = 0);
+    void setModeLine(bool binary);
+    void setFileCounter(std::int64_t total, std::int64_t done);
+    void setByteCounter(std::int64_t total, std::int64_t done);
+    void setDirectionIcon(int direction);
+    void setServerName(const std::string& name);
+
+    // Where the byte counts of the running transfer are read from, on a timer.
+    void setProgressSource(std::function<std::pair<std::int64_t, std::int64_t>()> source);
+
+    bool ownerDisabled() const { return ownerDisabled_; }
+    int fileBar() const;
+    int byteBar() const;
+
+    // 30 + "..." + 30 for texts over 60 bytes, cut at character boundaries.
+    static std::string shorten(const std::string& text);
+    // Done as a percentage of total, without overflow, 0 for a total of 0.
+    static int percent(std::int64_t total, std::int64_t done);
+    // The server name centred in a field of 40.
+    static std::string centredServerName(const std::string& name);
+
+signals:
+    void cancelRequested();
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void cancel();
+    void pollProgress();
+
+    QPointer<QWidget> owner_;
+    bool ownerDisabled_ = false;
+    enum class Minimized { None, Minimized, Restored } minimizedState_ = Minimized::None;
+    QLabel* source_ = nullptr;
+    QLabel* target_ = nullptr;
+    QLabel* files_ = nullptr;
+    QProgressBar* fileBar_ = nullptr;
+    QLabel* bytes_ = nullptr;
+    QProgressBar* byteBar_ = nullptr;
+    QLabel* mode_ = nullptr;
+    QLabel* direction_ = nullptr;
+    QLabel* server_ = nullptr;
+    QTimer* poll_ = nullptr;
+    std::function<std::pair<std::int64_t, std::int64_t>()> source_fn_;
+    std::pair<std::int64_t, std::int64_t> shown_{-1, -1};
+};
