@@ -145,6 +145,8 @@ bool TransferProgressDialog::createModeless() {
     if (owner_ && owner_->isEnabled()) {
         owner_->setEnabled(false);
         ownerDisabled_ = true;
+        // Disabling a window disables its child windows too; this one stays usable.
+        setEnabled(true);
     }
     return true;
 }

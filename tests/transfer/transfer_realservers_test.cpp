@@ -1,0 +1,84 @@
+// A real tree published to pyftpdlib and vsftpd and fetched back into an empty folder:
+// the same tree, byte for byte.
+#include <map>
+#include <random>
+
+#include "jobtestfixture.h"
+#include "realftpservers.h"
+#include "transfermode.h"
+
+namespace fs = std::filesystem;
+using testsupport::RealFtpServer;
+
+namespace {
+
+class RealServerTransfer : public JobTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    std::unique_ptr<ftp::FtpSession> login(RealFtpServer& server) {
+        auto session = std::make_unique<ftp::FtpSession>("127.0.0.1", server.user(), server.password());
+        session->port = server.port();
+        session->passive = true;
+        EXPECT_EQ(session->open(), 1) << server.log();
+        EXPECT_EQ(session->login("127.0.0.1", server.user(), server.password()), 230);
+        return session;
+    }
+};
+
+std::string randomBytes(std::size_t n) {
+    std::mt19937 rng(42);
+    std::string bytes(n, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng());
+    return bytes;
+}
+
+// Every file and folder below root, with the contents of the files.
+std::map<std::string, std::string> snapshot(const fs::path& root) {
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string relative = fs::relative(entry.path(), root).string();
+        if (entry.is_directory()) {
+            tree[relative + "/"] = "";
+        } else {
+            std::ifstream in(entry.path(), std::ios::binary);
+            std::stringstream s;
+            s << in.rdbuf();
+            tree[relative] = s.str();
+        }
+    }
+    return tree;
+}
+
+}  // namespace
+
+TEST_P(RealServerTransfer, TreeRoundTripIsByteExact) {
+    auto server = testsupport::makeRealServer(GetParam(), RealFtpServer::Login::User);
+    ASSERT_TRUE(server->start()) << server->error();
+
+    file("site/index.html", "<html>\r\n<body>hello</body>\n</html>\n");
+    file("site/my page.html", "blanks in the name\n");
+    file("site/文件/说明.txt", "中文内容\n");
+    file("site/empty.txt", "");
+    file("site/assets/big.bin", randomBytes(5 * 1024 * 1024));
+    file("site/assets/css/style.css", "body { color: #333; }\n");
+    fs::create_directories(root_ / "site" / "empty folder");
+    const auto before = snapshot(root_ / "site");
+
+    auto session = login(*server);
+    transfer::JobSettings up = settings({{"site", true, 2, {}}}, transfer::Binary);
+    job_.startUpload(*session, up);
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(host_.prompts_.asked().empty()) << host_.prompts_.askedIds().front();
+    EXPECT_EQ(snapshot(fs::path(server->root()) / "site"), before);
+
+    fs::create_directories(root_ / "back");
+    transfer::JobSettings down = settings({{"site", true, 2, {}}}, transfer::Binary);
+    down.localPath = (root_ / "back").string() + "/";
+    job_.startDownload(*session, down);
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(host_.prompts_.asked().empty());
+    EXPECT_EQ(snapshot(root_ / "back" / "site"), before);
+    session->close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealServerTransfer, ::testing::Values("pyftpdlib", "vsftpd"),
+                         [](const auto& info) { return std::string(info.param); });
