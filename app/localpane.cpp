@@ -14,18 +14,11 @@
 #include "directorycombo.h"
 #include "drivecombo.h"
 #include "filelistview.h"
+#include "currentdirectory.h"
 #include "mainwindow.h"
 #include "profilestore.h"
 
 namespace {
-
-std::string currentDirectory() {
-    char* path = ::getcwd(nullptr, 0);
-    if (!path) return {};
-    std::string result = path;
-    std::free(path);
-    return result;
-}
 
 std::string withTrailingSlash(std::string path) {
     if (path.empty() || path.back() != '/') path += '/';
@@ -42,7 +35,7 @@ void caretToEnd(QComboBox* combo) {
 }  // namespace
 
 void MainWindow::refreshLocal() {
-    localPath = withTrailingSlash(currentDirectory());
+    localPath = platform::currentDirectory();
     const QString path = QString::fromStdString(localPath);
     bool known = false;
     for (int i = 0; i < localDirectory_->count() && !known; ++i)
@@ -98,8 +91,7 @@ std::string MainWindow::defaultLocalFolder() {
     if (!documents.isEmpty()) return withTrailingSlash(documents.toStdString());
     const std::string suite = tsy::CTscCommon::getProductFolder(tsy::CTscCommon::SuiteHome);
     if (!suite.empty()) return suite + "home/";
-    const std::string current = currentDirectory();
-    return current.empty() ? current : withTrailingSlash(current);
+    return platform::currentDirectory();
 }
 
 void MainWindow::chooseStartDirectory() {

@@ -10,6 +10,7 @@
 #include "transfercontroller.h"
 #include "uitexts.h"
 #include "filelistitems.h"
+#include "currentdirectory.h"
 #include "mainwindow.h"
 #include "profilestore.h"
 #include "sitemgr50.h"
@@ -17,15 +18,6 @@
 namespace {
 
 constexpr int kTransferFinishing = 1291;
-
-std::string currentDirectory() {
-    char* path = ::getcwd(nullptr, 0);
-    if (!path) return {};
-    std::string result = path;
-    std::free(path);
-    if (result.back() != '/') result += '/';
-    return result;
-}
 
 }  // namespace
 
@@ -71,9 +63,9 @@ int MainWindow::selectProfile(int connecting) {
     localPath = profile.mruLocalDir;
     lastRemotePath = profile.mruRemoteDir;
     if (connecting) {
-        if (localPath.empty()) localPath = currentDirectory();
+        if (localPath.empty()) localPath = platform::currentDirectory();
     } else if (localPath.empty() || ::chdir(localPath.c_str()) != 0) {
-        localPath = currentDirectory();
+        localPath = platform::currentDirectory();
     }
     directoryLock = profile.lockDir != 0;
     remoteCaption_->setText(QString::fromStdString(profile.host));
