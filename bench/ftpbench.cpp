@@ -39,17 +39,23 @@ struct Options {
     std::string client;  // run only this client (for profiling)
 };
 
+// Each run writes to a target of its own (a local path or a remote name), removed only
+// at the end of the round: freeing a just-written gigabyte right before the next run
+// would slow that run down.
+using Target = std::string;
+
 struct Client {
     std::string name;
-    std::function<bool()> run;
+    std::function<bool(const Target&)> run;
 };
 
 struct Case {
     std::string name;
     enum Unit { Bytes, Seconds, Files } unit;
     double amount;  // bytes or files per run
-    std::function<void()> reset;
-    std::function<bool()> verify;
+    std::function<Target(const std::string& tag)> target;
+    std::function<bool(const Target&)> verify;
+    std::function<void(const Target&)> remove;
     std::vector<Client> clients;
 };
 
@@ -204,74 +210,82 @@ int main(int argc, char** argv) {
     EngineClient engine(server, true), engineActive(server, false);
     CurlClient curl(server, true, local), curlActive(server, false, local);
     LftpClient lftp(server, true), lftpActive(server, false);
-    const std::string down = local + "/down.bin";
-    auto removeDown = [&] { fs::remove(down); };
-    auto downOk = [&] {
-        return fs::exists(down) && static_cast<std::int64_t>(fs::file_size(down)) == big;
+    auto sizeIs = [](const std::string& path, std::int64_t bytes) {
+        std::error_code ec;
+        return static_cast<std::int64_t>(fs::file_size(path, ec)) == bytes && !ec;
     };
-    auto upOk = [&] {
-        return fs::exists(root + "/up.bin") &&
-               static_cast<std::int64_t>(fs::file_size(root + "/up.bin")) == big;
-    };
+    auto localFile = [&](const std::string& tag) { return local + "/down-" + tag + ".bin"; };
+    auto localBig = [&](const Target& t) { return sizeIs(t, big); };
+    auto removeLocal = [](const Target& t) { fs::remove_all(t); };
+    auto removeRemote = [&](const Target& t) { fs::remove_all(root + "/" + t); };
+    auto none = [](const std::string&) { return Target("/dev/null"); };
     std::size_t listed = 0;
 
     std::vector<Case> cases = {
         {"download to disk",
          Case::Bytes,
          double(big),
-         removeDown,
-         downOk,
-         {{"engine", [&] { return engine.download("big.bin", down); }},
-          {"curl", [&] { return curl.download("big.bin", down); }},
-          {"lftp", [&] { return lftp.download("big.bin", down); }}}},
+         localFile,
+         localBig,
+         removeLocal,
+         {{"engine", [&](const Target& t) { return engine.download("big.bin", t); }},
+          {"curl", [&](const Target& t) { return curl.download("big.bin", t); }},
+          {"lftp", [&](const Target& t) { return lftp.download("big.bin", t); }}}},
         {"download to /dev/null",
          Case::Bytes,
          double(big),
-         [] {},
-         [] { return true; },
-         {{"engine", [&] { return engine.download("big.bin", "/dev/null"); }},
-          {"curl", [&] { return curl.download("big.bin", "/dev/null"); }},
-          {"lftp", [&] { return lftp.download("big.bin", "/dev/null"); }}}},
+         none,
+         [](const Target&) { return true; },
+         [](const Target&) {},
+         {{"engine", [&](const Target& t) { return engine.download("big.bin", t); }},
+          {"curl", [&](const Target& t) { return curl.download("big.bin", t); }},
+          {"lftp", [&](const Target& t) { return lftp.download("big.bin", t); }}}},
         {"upload",
          Case::Bytes,
          double(big),
-         [&] { fs::remove(root + "/up.bin"); },
-         upOk,
-         {{"engine", [&] { return engine.upload(local + "/big.bin", "up.bin"); }},
-          {"curl", [&] { return curl.upload(local + "/big.bin", "up.bin"); }},
-          {"lftp", [&] { return lftp.upload(local + "/big.bin", "up.bin"); }}}},
+         [](const std::string& tag) { return "up-" + tag + ".bin"; },
+         [&](const Target& t) { return sizeIs(root + "/" + t, big); },
+         removeRemote,
+         {{"engine", [&](const Target& t) { return engine.upload(local + "/big.bin", t); }},
+          {"curl", [&](const Target& t) { return curl.upload(local + "/big.bin", t); }},
+          {"lftp", [&](const Target& t) { return lftp.upload(local + "/big.bin", t); }}}},
         {"download active mode",
          Case::Bytes,
          double(big),
-         removeDown,
-         downOk,
-         {{"engine", [&] { return engineActive.download("big.bin", down); }},
-          {"curl", [&] { return curlActive.download("big.bin", down); }},
-          {"lftp", [&] { return lftpActive.download("big.bin", down); }}}},
+         localFile,
+         localBig,
+         removeLocal,
+         {{"engine", [&](const Target& t) { return engineActive.download("big.bin", t); }},
+          {"curl", [&](const Target& t) { return curlActive.download("big.bin", t); }},
+          {"lftp", [&](const Target& t) { return lftpActive.download("big.bin", t); }}}},
         {"LIST 10,000 entries",
          Case::Seconds,
          1,
-         [] {},
-         [] { return true; },
-         {{"engine", [&] { return engine.list("list10k", listed) && listed == 10000; }},
-          {"curl", [&] { return curl.list("list10k"); }},
-          {"lftp", [&] { return lftp.list("list10k"); }}}},
+         none,
+         [](const Target&) { return true; },
+         [](const Target&) {},
+         {{"engine",
+           [&](const Target&) { return engine.list("list10k", listed) && listed == 10000; }},
+          {"curl", [&](const Target&) { return curl.list("list10k"); }},
+          {"lftp", [&](const Target&) { return lftp.list("list10k"); }}}},
         {"upload 1,000-file tree",
          Case::Files,
          1000,
-         [&] { fs::remove_all(root + "/up-tree"); },
-         [&] { return countFiles(root + "/up-tree") == 1000; },
-         {{"engine", [&] { return engine.uploadTree(local + "/tree", "up-tree"); }},
-          {"curl", [&] { return curl.uploadTree(local + "/tree", "up-tree"); }},
-          {"lftp", [&] { return lftp.uploadTree(local + "/tree", "up-tree"); }}}},
+         [](const std::string& tag) { return "up-tree-" + tag; },
+         [&](const Target& t) { return countFiles(root + "/" + t) == 1000; },
+         removeRemote,
+         {{"engine", [&](const Target& t) { return engine.uploadTree(local + "/tree", t); }},
+          {"curl", [&](const Target& t) { return curl.uploadTree(local + "/tree", t); }},
+          {"lftp", [&](const Target& t) { return lftp.uploadTree(local + "/tree", t); }}}},
         {"download 1,000-file tree",
          Case::Files,
          1000,
-         [&] { fs::remove_all(local + "/down-tree"); },
-         [&] { return countFiles(local + "/down-tree") == 1000; },
-         {{"engine", [&] { return engine.downloadTree("tree-src", local + "/down-tree"); }},
-          {"curl", [&] { return curl.downloadTree("tree-src", local + "/down-tree", treeFiles); }},
-          {"lftp", [&] { return lftp.downloadTree("tree-src", local + "/down-tree"); }}}},
+         [&](const std::string& tag) { return local + "/down-tree-" + tag; },
+         [&](const Target& t) { return countFiles(t) == 1000; },
+         removeLocal,
+         {{"engine", [&](const Target& t) { return engine.downloadTree("tree-src", t); }},
+          {"curl", [&](const Target& t) { return curl.downloadTree("tree-src", t, treeFiles); }},
+          {"lftp", [&](const Target& t) { return lftp.downloadTree("tree-src", t); }}}},
     };
 
     std::erase_if(cases,
@@ -285,23 +299,29 @@ int main(int argc, char** argv) {
     bool allOk = true;
     for (int round = 0; round < options.rounds; ++round) {
         std::printf("round %d of %d\n", round + 1, options.rounds);
+        std::fflush(stdout);
         for (auto& c : cases) {
+            std::vector<Target> written;
             // Interleaved, and a different client first in each round.
             for (std::size_t k = 0; k < c.clients.size(); ++k) {
                 const Client& client = c.clients[(k + round) % c.clients.size()];
-                c.reset();
+                const Target target = c.target(client.name + "-" + std::to_string(round));
+                written.push_back(target);
                 ::sync();
                 const auto start = std::chrono::steady_clock::now();
-                bool ok = client.run();
+                bool ok = client.run(target);
                 const double s =
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-                ok = ok && c.verify();
+                ok = ok && c.verify(target);
                 if (!ok) {
                     std::printf("  %s / %s FAILED\n", c.name.c_str(), client.name.c_str());
                     allOk = false;
                 }
                 seconds[c.name][client.name].push_back(ok ? s : -1);
             }
+            for (const auto& target : written)
+                c.remove(target);
+            ::sync();
         }
     }
 

@@ -92,11 +92,15 @@ int FtpSession::acceptDataConnection() {
     // connection before it means the server gave up connecting (425), so stop waiting.
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::seconds(acceptWaitSeconds);
+    // A reply already received counts as an answer too; a connection that came with it
+    // is still taken.
+    const bool replied = controlBegin_ < controlEnd_;
     bool incoming = false;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) break;
+        if (replied) left = std::chrono::milliseconds(0);
+        if (left.count() < 0 || (left.count() == 0 && !replied)) break;
         pollfd fds[2] = {{listener, POLLIN, 0}, {controlSocket_.load(), POLLIN, 0}};
         const int ready = ::poll(fds, 2, static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR) continue;

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -55,6 +56,7 @@ void FtpSession::showStatus(int pane, const std::string& text) const {
 void FtpSession::setControlSocket(int fd) {
     std::lock_guard lock(socketMutex_);
     controlSocket_.store(fd);
+    controlBegin_ = controlEnd_ = 0;
 }
 
 void FtpSession::setDataSocket(int fd) {
@@ -86,7 +88,23 @@ int FtpSession::waitWritable(int seconds, int microseconds) const {
 }
 
 int FtpSession::waitReadable(int seconds, int microseconds) const {
+    if (controlBegin_ < controlEnd_) return 1;  // already received
     return waitForSocket(controlSocket_.load(), POLLIN, seconds, microseconds);
+}
+
+ssize_t FtpSession::readControlByte(char& byte) {
+    if (controlBegin_ == controlEnd_) {
+        if (waitReadable(kWaitSeconds, 0) <= 0) return -1;
+        ssize_t got;
+        do {
+            got = ::recv(controlSocket_.load(), controlBuffer_.data(), controlBuffer_.size(), 0);
+        } while (got < 0 && errno == EINTR);
+        if (got <= 0) return got;
+        controlBegin_ = 0;
+        controlEnd_ = static_cast<std::size_t>(got);
+    }
+    byte = controlBuffer_[controlBegin_++];
+    return 1;
 }
 
 int FtpSession::open() {
@@ -163,8 +181,7 @@ int FtpSession::readReply(std::string& text, bool showReply, std::size_t capacit
 
     for (;;) {
         char byte = 0;
-        ssize_t got = -1;
-        if (waitReadable(kWaitSeconds, 0) > 0) got = recvFill(controlSocket_.load(), &byte, 1);
+        const ssize_t got = readControlByte(byte);
         if (got <= 0) {
             ++failures;
             if (aborted_) {
@@ -214,6 +231,7 @@ void FtpSession::close() {
     }
     closeDataSocket();
     closeControlSocket();
+    controlBegin_ = controlEnd_ = 0;
     passivePort = 0;
     connected = false;
     serverType = ServerType::Unix;

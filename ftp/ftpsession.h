@@ -2,6 +2,9 @@
 
 #include <netinet/in.h>
 
+#include <sys/types.h>
+
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -117,6 +120,8 @@ protected:
 
 private:
     void closeControlSocket();
+    // The next byte from the control connection: 1, or what a failed wait or recv gave.
+    ssize_t readControlByte(char& byte);
     // Stores a refusal's code; a 0 from the reply engine has already left -1 there.
     void refuse(int code) {
         if (code != 0) lastError = code;
@@ -133,6 +138,13 @@ private:
     }
     // Reports each whole block that ends after `before` and not after `after`.
     void reportBlocks(std::int64_t total, std::int64_t before, std::int64_t after) const;
+
+    // Control bytes received but not yet read by the reply engine. Receiving them in
+    // bulk, rather than one recv() per byte, keeps many small transfers fast; what
+    // follows a reply waits here for the next one.
+    std::array<char, 4096> controlBuffer_{};
+    std::size_t controlBegin_ = 0;
+    std::size_t controlEnd_ = 0;
 
     StatusSink* statusSink_ = nullptr;
     ByteProgressSink* progressSink_ = nullptr;

@@ -201,6 +201,38 @@ TEST(ActiveMode, ServerThatAnswersInsteadOfConnectingEndsTheWait) {
     EXPECT_EQ(s.session->checkAlive(), 0);
 }
 
+TEST(ActiveMode, RepliesThatArriveTogetherWithOrWithoutTheConnection) {
+    {
+        // 150 and 425 in one packet: the refusal is already there, nothing to wait for.
+        ScriptedSession s;
+        testsupport::DataStep step;
+        step.connect = false;
+        step.preliminary = "150 Here it comes.\r\n425 Can't open data connection.\r\n";
+        step.final = "";
+        s.server.expectPort().expectSendData("LIST -la", step).expect("NOOP", "200 ok\r\n");
+        ASSERT_NO_FATAL_FAILURE(s.connect(false));
+        EXPECT_FALSE(s.session->list().has_value());
+        EXPECT_EQ(s.session->checkAlive(), 0);
+    }
+    {
+        // A server that connects and sends everything before its 150 and 226.
+        ScriptedSession s;
+        s.server.expectPort().expect("LIST -la", "", Delivery::Whole,
+                                     [](testsupport::ControlConnection& c) {
+                                         ASSERT_TRUE(c.openData());
+                                         c.sendData("-rw-r--r-- 1 a b 5 Jan 1 2001 x\r\n");
+                                         c.closeData();
+                                         c.send("150 ok\r\n226 done\r\n");
+                                     });
+        s.server.expect("NOOP", "200 ok\r\n");
+        ASSERT_NO_FATAL_FAILURE(s.connect(false));
+        auto entries = s.session->list();
+        ASSERT_TRUE(entries.has_value());
+        EXPECT_EQ(entries->size(), 1u);
+        EXPECT_EQ(s.session->checkAlive(), 0);
+    }
+}
+
 TEST(ActiveMode, AbortFromAnotherThreadEndsTheWaitForTheServer) {
     ScriptedSession s;
     testsupport::DataStep step;
