@@ -120,10 +120,17 @@ bool TransferJob::acceptName(const std::string& name) {
     return false;
 }
 
-void TransferJob::showMode(const std::string& name, bool& binary) {
-    binary = chooseBinary(settings_.transferMode, name, settings_.textExtensions);
-    const bool shown = binary;
-    onUi([&] { host_.setModeLine(shown); });
+bool TransferJob::showFile(const std::string& sourcePath, const std::string& sourceName,
+                           const std::string& targetPath, const std::string& targetName,
+                           const std::string& name) {
+    const bool binary = chooseBinary(settings_.transferMode, name, settings_.textExtensions);
+    // One call for the three lines keeps the per-file cost of a large tree low.
+    onUi([&] {
+        host_.setSourceLine(sourcePath, sourceName, sourceName.empty() ? 0 : '/');
+        host_.setTargetLine(targetPath, targetName, targetName.empty() ? 0 : '/');
+        host_.setModeLine(binary);
+    });
+    return binary;
 }
 
 void TransferJob::finish(bool refreshTarget) {
@@ -242,12 +249,7 @@ int TransferJob::uploadWorker() {
                 break;
             }
         } else {
-            bool binary = true;
-            onUi([&] {
-                host_.setSourceLine(full, "", 0);
-                host_.setTargetLine(remotePath_, name, '/');
-            });
-            showMode(name, binary);
+            const bool binary = showFile(full, "", remotePath_, name, name);
             const int ok = session.upload(full, name, binary);
             // A cancelled top-level file does not stay half-published on the server.
             if (cancelRequested_) session.deleteFile(name);
@@ -301,12 +303,7 @@ int TransferJob::uploadTree() {
             }
         } else {
             const std::string full = local_ + entry.name;
-            bool binary = true;
-            onUi([&] {
-                host_.setTargetLine(remotePath_, entry.name, '/');
-                host_.setSourceLine(full, "", 0);
-            });
-            showMode(entry.name, binary);
+            const bool binary = showFile(full, "", remotePath_, entry.name, entry.name);
             if (!session.upload(full, entry.name, binary)) {
                 leaveDirectory("");
                 return 0;
@@ -360,12 +357,7 @@ int TransferJob::downloadWorker() {
 TransferJob::FileOutcome TransferJob::downloadFile(const std::string& remoteDirectory,
                                                   const std::string& name) {
     const std::string localFile = local_ + name;
-    bool binary = true;
-    onUi([&] {
-        host_.setSourceLine(remoteDirectory, name, '/');
-        host_.setTargetLine(localFile, "", 0);
-    });
-    showMode(name, binary);
+    const bool binary = showFile(remoteDirectory, name, localFile, "", name);
     if (session_->download(localFile, name, binary)) {
         onUi([&] { host_.setStatusMessage(0, kFileTransferred, {name}); });
         return FileOutcome::Done;

@@ -115,7 +115,9 @@ private:
     bool reportDownloadError(int code, const std::string& localFile, const std::string& remoteName);
     bool acceptName(const std::string& name);
     void leaveDirectory(const std::string& back);
-    void showMode(const std::string& name, bool& binary);
+    // Shows the file on the dialog's lines and mode line; true when it goes as binary.
+    bool showFile(const std::string& sourcePath, const std::string& sourceName, const std::string& targetPath,
+                  const std::string& targetName, const std::string& name);
     void finish(bool refreshTarget);
 
     TransferHost& host_;

@@ -176,7 +176,6 @@ void TransferProgressDialog::setSourceLine(const std::string& path, const std::s
                      : platform::formatMessage(uitexts::module() ? uitexts::module()->string(kSourceWithName) : "",
                                                {path, separator, name});
     source_->setText(fromBytes(shorten(text)));
-    source_->repaint();
 }
 
 void TransferProgressDialog::setTargetLine(const std::string& path, const std::string& name, char separator) {
@@ -189,25 +188,21 @@ void TransferProgressDialog::setTargetLine(const std::string& path, const std::s
     else
         text = platform::formatMessage(pattern(kTargetWithName), {path, name});
     target_->setText(fromBytes(shorten(text)));
-    target_->repaint();
 }
 
 void TransferProgressDialog::setModeLine(bool binary) {
     mode_->setText(uitexts::text(binary ? kModeBinary : kModeText));
-    mode_->repaint();
 }
 
 void TransferProgressDialog::setFileCounter(std::int64_t total, std::int64_t done) {
     files_->setText(uitexts::message(kFileCounter, {total, done}));
     fileBar_->setValue(percent(total, done));
-    files_->repaint();
 }
 
 void TransferProgressDialog::setByteCounter(std::int64_t total, std::int64_t done) {
     shown_ = {total, done};
     bytes_->setText(uitexts::message(kByteCounter, {total, done}));
     byteBar_->setValue(percent(total, done));
-    bytes_->repaint();
 }
 
 void TransferProgressDialog::setDirectionIcon(int direction) {

@@ -1,0 +1,305 @@
+// Upload and download jobs as the user runs them: on the worker thread, with the
+// progress dialog open and its event loop turning. Against vsftpd on loopback, in the
+// same run as the engine alone (one 1 GiB file up and down) and as lftp's mirror (a
+// 1,000-file tree in 50 folders up and down). Runs interleave round after round; each
+// figure is the median of the rounds. Needs root, like ftpbench.
+//   transferbench [--rounds N] [--bytes N] [--no-netns]
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+
+#include "builtintexts.h"
+#include "engineclient.h"
+#include "ftpsession.h"
+#include "peerclients.h"
+#include "realftpservers.h"
+#include "resourcelanguagemodule.h"
+#include "transferhost.h"
+#include "transferjob.h"
+#include "transfermode.h"
+#include "transferprogressdialog.h"
+#include "uidispatcher.h"
+#include "uitexts.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isolateNetwork() {
+    if (::unshare(CLONE_NEWNET) != 0) return false;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ifreq request{};
+    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+    bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &request) == 0;
+    request.ifr_flags |= IFF_UP;
+    up = up && ::ioctl(fd, SIOCSIFFLAGS, &request) == 0;
+    if (fd >= 0) ::close(fd);
+    return up;
+}
+
+void writeBytes(const std::string& path, std::int64_t bytes) {
+    std::vector<std::uint64_t> block(1 << 17);
+    std::uint64_t x = 0x9E3779B97F4A7C15ULL;
+    std::ofstream out(path, std::ios::binary);
+    for (std::int64_t left = bytes; left > 0;) {
+        for (auto& word : block) {
+            x ^= x << 13;
+            x ^= x >> 7;
+            x ^= x << 17;
+            word = x;
+        }
+        const auto n = std::min<std::int64_t>(left, static_cast<std::int64_t>(block.size() * 8));
+        out.write(reinterpret_cast<const char*>(block.data()), n);
+        left -= n;
+    }
+}
+
+void makeTree(const std::string& root) {
+    const std::string bytes(4096, 'x');
+    for (int d = 0; d < 50; ++d)
+        for (int f = 0; f < 20; ++f) {
+            const fs::path path = fs::path(root) / ("d" + std::to_string(d)) / ("f" + std::to_string(f) + ".html");
+            fs::create_directories(path.parent_path());
+            std::ofstream(path, std::ios::binary) << bytes;
+        }
+}
+
+std::size_t countFiles(const std::string& root) {
+    std::error_code ec;
+    std::size_t n = 0;
+    for (const auto& e : fs::recursive_directory_iterator(root, ec)) n += e.is_regular_file() ? 1 : 0;
+    return n;
+}
+
+// The window's side of a job, as far as a job needs it: the progress dialog.
+class DialogHost : public transfer::TransferHost, public platform::Prompts {
+public:
+    explicit DialogHost(TransferProgressDialog& dialog) : dialog_(dialog) {}
+    platform::Prompts& prompts() override { return *this; }
+    platform::Answer ask(const platform::Message& message) override {
+        std::fprintf(stderr, "transferbench: the job asked message %d\n", message.id);
+        failed = true;
+        return platform::Answer::No;
+    }
+    std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
+    void setStatusMessage(int, int, const std::vector<platform::MessageArg>&) override {}
+    void setSourceLine(const std::string& p, const std::string& n, char s) override { dialog_.setSourceLine(p, n, s); }
+    void setTargetLine(const std::string& p, const std::string& n, char s) override { dialog_.setTargetLine(p, n, s); }
+    void setModeLine(bool binary) override { dialog_.setModeLine(binary); }
+    void setFileCounter(std::int64_t t, std::int64_t d) override { dialog_.setFileCounter(t, d); }
+    void setByteCounter(std::int64_t t, std::int64_t d) override { dialog_.setByteCounter(t, d); }
+    void setDirectionIcon(int direction) override { dialog_.setDirectionIcon(direction); }
+    void setServerName(const std::string& name) override { dialog_.setServerName(name); }
+    void finishTransferUi() override { dialog_.releaseOwner(); }
+    void refreshRemote() override {}
+    void refreshLocal() override {}
+    void connectionLost() override { failed = true; }
+    bool failed = false;
+
+private:
+    TransferProgressDialog& dialog_;
+};
+
+// One job with the dialog shown, the UI thread turning its event loop until the end.
+bool runJob(const bench::Server& server, bool upload, const std::string& localPath,
+            std::vector<transfer::TransferItem> items) {
+    ftp::FtpSession session("127.0.0.1", server.user, server.password);
+    session.port = server.port;
+    session.passive = true;
+    if (session.open() != 1 || session.login("127.0.0.1", server.user, server.password) != 230) return false;
+    QWidget owner;
+    TransferProgressDialog dialog(&owner);
+    dialog.createModeless();
+    dialog.show();
+    DialogHost host(dialog);
+    UiDispatcher ui;
+    transfer::TransferJob job(host, ui);
+    dialog.setProgressSource([&] { return job.progress().read(); });
+    transfer::JobSettings settings;
+    settings.transferMode = transfer::Binary;
+    settings.serverName = "127.0.0.1";
+    settings.localPath = localPath;
+    settings.items = std::move(items);
+    if (upload)
+        job.startUpload(session, settings);
+    else
+        job.startDownload(session, settings);
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (!job.running()) loop.quit();
+    });
+    check.start(2);
+    loop.exec();
+    job.stop();
+    session.close();
+    return !host.failed;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int rounds = 3;
+    std::int64_t bytes = 1LL << 30;
+    bool ownNetwork = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--rounds" && i + 1 < argc) rounds = std::atoi(argv[++i]);
+        if (arg == "--bytes" && i + 1 < argc) bytes = std::atoll(argv[++i]);
+        if (arg == "--no-netns") ownNetwork = false;
+    }
+    if (::geteuid() != 0) {
+        std::fprintf(stderr, "transferbench: needs root (it runs vsftpd with a local test user)\n");
+        return 2;
+    }
+    if (ownNetwork && !isolateNetwork()) std::fprintf(stderr, "transferbench: no network namespace of its own\n");
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    platform::ResourceLanguageModule texts("ftp", platform::TextTable::parse(builtinTexts()), "");
+    uitexts::install(&texts);
+
+    testsupport::VsftpdServer vsftpd;
+    if (!vsftpd.start()) {
+        std::fprintf(stderr, "%s\n", vsftpd.error().c_str());
+        return 1;
+    }
+    const bench::Server server{vsftpd.port(), vsftpd.user(), vsftpd.password()};
+    const std::string root = vsftpd.root();
+    char pattern[] = "/tmp/transferbench-XXXXXX";
+    const std::string local = ::mkdtemp(pattern);
+    writeBytes(local + "/big.bin", bytes);
+    fs::copy_file(local + "/big.bin", root + "/big.bin");
+    makeTree(local + "/tree");
+    makeTree(root + "/tree-src");
+    vsftpd.ownByLogin(root);
+
+    bench::EngineClient engine(server, true);
+    bench::LftpClient lftp(server, true);
+    struct Client {
+        std::string name;
+        std::function<bool(int round)> run;
+    };
+    struct Case {
+        std::string name;
+        double amount;
+        bool files;
+        std::vector<Client> clients;
+        std::function<void(int round)> clean;
+    };
+    auto bigSize = [&](const std::string& path) {
+        std::error_code ec;
+        return static_cast<std::int64_t>(fs::file_size(path, ec)) == bytes;
+    };
+    std::vector<Case> cases = {
+        {"upload 1 GiB file", double(bytes), false,
+         {{"engine", [&](int r) { return engine.upload(local + "/big.bin", "up" + std::to_string(r) + "e.bin"); }},
+          {"worker", [&](int r) {
+               fs::create_directories(local + "/w" + std::to_string(r));
+               fs::create_hard_link(local + "/big.bin", local + "/w" + std::to_string(r) + "/up" + std::to_string(r) + "w.bin");
+               return runJob(server, true, local + "/w" + std::to_string(r) + "/",
+                             {{"up" + std::to_string(r) + "w.bin", false, 1, {}}}) &&
+                      bigSize(root + "/up" + std::to_string(r) + "w.bin");
+           }}},
+         [&](int r) {
+             fs::remove(root + "/up" + std::to_string(r) + "e.bin");
+             fs::remove(root + "/up" + std::to_string(r) + "w.bin");
+             fs::remove_all(local + "/w" + std::to_string(r));
+         }},
+        {"download 1 GiB file", double(bytes), false,
+         {{"engine", [&](int r) { return engine.download("big.bin", local + "/down" + std::to_string(r) + "e.bin"); }},
+          {"worker", [&](int r) {
+               fs::create_directories(local + "/d" + std::to_string(r));
+               return runJob(server, false, local + "/d" + std::to_string(r) + "/", {{"big.bin", false, 1, {}}}) &&
+                      bigSize(local + "/d" + std::to_string(r) + "/big.bin");
+           }}},
+         [&](int r) {
+             fs::remove(local + "/down" + std::to_string(r) + "e.bin");
+             fs::remove_all(local + "/d" + std::to_string(r));
+         }},
+        {"upload 1,000-file tree", 1000, true,
+         {{"lftp", [&](int r) { return lftp.uploadTree(local + "/tree", "lt" + std::to_string(r)); }},
+          {"worker", [&](int r) {
+               const std::string dir = local + "/wt" + std::to_string(r);
+               fs::create_directories(dir);
+               fs::create_directory_symlink(local + "/tree", dir + "/wt" + std::to_string(r));
+               return runJob(server, true, dir + "/", {{"wt" + std::to_string(r), true, 2, {}}}) &&
+                      countFiles(root + "/wt" + std::to_string(r)) == 1000;
+           }}},
+         [&](int r) {
+             fs::remove_all(root + "/lt" + std::to_string(r));
+             fs::remove_all(root + "/wt" + std::to_string(r));
+             fs::remove_all(local + "/wt" + std::to_string(r));
+         }},
+        {"download 1,000-file tree", 1000, true,
+         {{"lftp", [&](int r) { return lftp.downloadTree("tree-src", local + "/lt" + std::to_string(r)); }},
+          {"worker", [&](int r) {
+               const std::string dir = local + "/wd" + std::to_string(r);
+               fs::create_directories(dir);
+               return runJob(server, false, dir + "/", {{"tree-src", true, 2, {}}}) &&
+                      countFiles(dir + "/tree-src") == 1000;
+           }}},
+         [&](int r) {
+             fs::remove_all(local + "/lt" + std::to_string(r));
+             fs::remove_all(local + "/wd" + std::to_string(r));
+         }},
+    };
+
+    std::map<std::string, std::map<std::string, std::vector<double>>> seconds;
+    bool ok = true;
+    for (int round = 0; round < rounds; ++round)
+        for (auto& c : cases) {
+            for (std::size_t k = 0; k < c.clients.size(); ++k) {
+                const Client& client = c.clients[(k + static_cast<std::size_t>(round)) % c.clients.size()];
+                QElapsedTimer timer;
+                timer.start();
+                const bool done = client.run(round);
+                const double s = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+                if (!done) {
+                    std::fprintf(stderr, "transferbench: %s / %s failed\n", c.name.c_str(), client.name.c_str());
+                    ok = false;
+                }
+                seconds[c.name][client.name].push_back(done ? s : 0);
+            }
+            c.clean(round);
+        }
+
+    std::printf("%-26s %-24s %-24s %s\n", "case", "reference", "worker + dialog", "worker / reference");
+    for (const auto& c : cases) {
+        const std::string reference = c.clients[0].name;
+        const double ref = median(seconds[c.name][reference]);
+        const double worker = median(seconds[c.name]["worker"]);
+        auto figure = [&](double s) {
+            char text[64];
+            if (s <= 0) return std::string("failed");
+            if (c.files)
+                std::snprintf(text, sizeof text, "%.2f s %6.0f files/s", s, c.amount / s);
+            else
+                std::snprintf(text, sizeof text, "%.2f s %5.2f GB/s", s, c.amount / s / 1e9);
+            return std::string(text);
+        };
+        std::printf("%-26s %-6s %-17s %-24s %.2f\n", c.name.c_str(), reference.c_str(), figure(ref).c_str(),
+                    figure(worker).c_str(), worker > 0 ? ref / worker : 0.0);
+    }
+    fs::remove_all(local);
+    uitexts::install(nullptr);
+    return ok ? 0 : 1;
+}
