@@ -11,9 +11,9 @@
 
 namespace {
 // Numbers of the texts of the About box in the text tables.
-constexpr int kNameText = 1001;
-constexpr int kProductText = 1002;
-constexpr int kVersionText = 1003;
+constexpr int kNameText = 9001;
+constexpr int kProductText = 9002;
+constexpr int kVersionText = 9003;
 }  // namespace
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {

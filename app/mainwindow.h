@@ -164,7 +164,7 @@ public:
     // The options sheet, opened by the Select button, timer 3104 and a connect without
     // a profile.
     void openOptionsSheet();
-    static constexpr int kDisconnectText = 11019;  // the Connect button's caption while connected
+    static constexpr int kDisconnectText = 9001;  // the Connect button's caption while connected
 
     // Whether an FTP connection exists (asked before closing).
     bool connected() const { return connected_ || session != nullptr; }

@@ -20,8 +20,8 @@ PasswordDialog::PasswordDialog(QWidget* parent, const QString& host) : QDialog(p
     password_->setEchoMode(QLineEdit::Password);
 
     auto* form = new QFormLayout;
-    form->addRow(uitexts::dialogText(kDialogId, 1068), hostField);
-    form->addRow(uitexts::dialogText(kDialogId, 1066), password_);
+    form->addRow(uitexts::dialogText(kDialogId, 9001), hostField);
+    form->addRow(uitexts::dialogText(kDialogId, 9002), password_);
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(messageButtonText(1), QDialogButtonBox::AcceptRole);
     ok->setObjectName("1");

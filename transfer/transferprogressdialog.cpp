@@ -18,9 +18,9 @@
 namespace {
 
 // Texts of the controls that have no number of their own.
-constexpr int kFilesGroup = -2;
-constexpr int kStatusGroup = -3;
-constexpr int kComputerLabel = -4;
+constexpr int kFilesGroup = 9001;
+constexpr int kStatusGroup = 9002;
+constexpr int kComputerLabel = 9003;
 
 constexpr int kSourceOnly = 1214, kTargetOnly = 1215, kSourceWithName = 1216,
               kTargetWithSeparator = 1217, kTargetWithName = 1218;
