@@ -335,8 +335,11 @@ void MainWindow::loadButtonImages() {
     remoteIcon_->setPixmap(artwork::image(artwork::Server, p, QSize(kIconSize, kIconSize)));
     setConnectionIcon(connectionIcon_);
 
-    uploadButton_->loadImages("UPLOAD", uploadButton_->size());
-    downloadButton_->loadImages("DOWNLOAD", downloadButton_->size());
+    // Upload and Download share one width, the middle column's.
+    const int width = std::max(uploadButton_->neededWidth(uploadButton_->size()),
+                               downloadButton_->neededWidth(downloadButton_->size()));
+    uploadButton_->loadImages("UPLOAD", QSize(width, uploadButton_->height()));
+    downloadButton_->loadImages("DOWNLOAD", QSize(width, downloadButton_->height()));
     selectButton_->loadImages("OPTION", selectButton_->size());
     connectButton_->loadImages(connected_ ? "DISCONNECT" : "CONNECT", connectButton_->size());
 }

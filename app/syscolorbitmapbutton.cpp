@@ -6,15 +6,20 @@
 
 #include "artwork.h"
 
+int SysColorBitmapButton::neededWidth(QSize size) const {
+    // A wide button grows to hold its caption in any language, the picture left of the
+    // text. A tall one keeps its width, which the window's layout is built on; its
+    // caption, under the picture, is drawn smaller when it does not fit.
+    const bool tall = size.height() > size.width() * 0.8;
+    if (tall) return size.width();
+    const int textWidth = fontMetrics().horizontalAdvance(text());
+    const int picture = std::min(size.height() - 6, 24);
+    return std::max(size.width(), 5 + picture + 4 + textWidth + 8);
+}
+
 void SysColorBitmapButton::loadImages(const QString& baseName, QSize size) {
     base_ = baseName;
-    // The image grows to hold its caption in any language: a picture left of the text
-    // on wide buttons, above it on tall ones.
-    const int textWidth = fontMetrics().horizontalAdvance(text());
-    const bool tall = size.height() > size.width() * 0.8;
-    const int picture = std::min(size.height() - 6, 24);
-    const int needed = tall ? textWidth + 10 : 5 + picture + 4 + textWidth + 8;
-    size.setWidth(std::max(size.width(), needed));
+    size.setWidth(neededWidth(size));
     size_ = size;
     reload();
     setFixedSize(size);

@@ -307,6 +307,11 @@ QPixmap buttonImage(const QString& name, const QPalette& palette, QSize size,
     p.drawPixmap(picture.topLeft(), canvas.finish());
 
     if (!caption.isEmpty()) {
+        // A caption longer than its room is drawn in a smaller font, never cut.
+        QFont font = p.font();
+        while (QFontMetrics(font).horizontalAdvance(caption) > text.width() - 2 && font.pointSizeF() > 6)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        p.setFont(font);
         p.setPen(c.text);
         p.drawText(text, Qt::AlignCenter | Qt::TextSingleLine, caption);
     }
