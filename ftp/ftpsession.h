@@ -136,6 +136,8 @@ private:
     void reportProgress(std::int64_t total, std::int64_t done) const {
         if (progressSink_) progressSink_->setByteCounter(total, done);
     }
+    // Sends the rest of a local file on the data connection; 0 or the errno that stopped it.
+    int sendFileData(int file, std::int64_t size, std::int64_t& sent);
     // Reports each whole block that ends after `before` and not after `after`.
     void reportBlocks(std::int64_t total, std::int64_t before, std::int64_t after) const;
 

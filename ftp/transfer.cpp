@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,6 +102,35 @@ void FtpSession::reportBlocks(std::int64_t total, std::int64_t before, std::int6
         progressSink_->setByteCounter(total, done);
 }
 
+int FtpSession::sendFileData(int file, std::int64_t size, std::int64_t& sent) {
+    const int socket = dataSocket_.load();
+    // The kernel moves the file to the socket without a copy through this process.
+    for (;;) {
+        const ssize_t out = ::sendfile(socket, file, nullptr, kSendPiece);
+        if (out > 0) {
+            reportBlocks(size, sent, sent + out);
+            sent += out;
+        } else if (out == 0) {
+            return 0;
+        } else if (errno == EINVAL || errno == ENOSYS) {
+            break;  // a file sendfile cannot read: read and send it ourselves
+        } else if (errno != EINTR) {
+            return errno;
+        }
+    }
+    const auto chunk = std::make_unique_for_overwrite<char[]>(kSendPiece);
+    for (;;) {
+        const ssize_t got = readUpTo(file, chunk.get(), kSendPiece);
+        if (got <= 0) return got < 0 ? errno : 0;
+        const ssize_t out = sendAll(socket, chunk.get(), static_cast<std::size_t>(got));
+        if (out > 0) {
+            reportBlocks(size, sent, sent + out);
+            sent += out;
+        }
+        if (out != got) return out < 0 && errno != 0 ? errno : EPIPE;
+    }
+}
+
 int FtpSession::sendType(bool binary) {
     if (!sendCommand(binary ? "TYPE I" : "TYPE A", true)) return 0;
     std::string reply;
@@ -125,8 +155,9 @@ void FtpSession::showRate(std::int64_t bytes, std::int64_t milliseconds) const {
 
 int FtpSession::upload(const std::string& localPath, const std::string& remoteName, bool binary) {
     if (!connected) return 0;
-    if (passive && !enterPassive()) return 0;
 
+    // The local file first: no PASV, and no listener left on the server, for a file
+    // that cannot be read.
     FileHandle file(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
@@ -140,6 +171,7 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
     ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     const std::int64_t size = info.st_size;
 
+    if (passive && !enterPassive()) return 0;
     if (!openDataConnection()) return 0;
     auto fail = [this] {
         closeDataSocket();
@@ -165,27 +197,8 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
 
     reportProgress(size, 0);
     const auto start = Clock::now();
-    // Not zeroed: every byte is written before it is read.
-    const auto chunk = std::make_unique_for_overwrite<char[]>(kSendPiece);
     std::int64_t sent = 0;
-    int localError = 0;
-    int sendError = 0;
-    for (;;) {
-        const ssize_t got = readUpTo(file.get(), chunk.get(), kSendPiece);
-        if (got <= 0) {
-            if (got < 0) localError = errno;
-            break;
-        }
-        const ssize_t out = sendAll(dataSocket_.load(), chunk.get(), static_cast<std::size_t>(got));
-        if (out > 0) {
-            reportBlocks(size, sent, sent + out);
-            sent += out;
-        }
-        if (out != got) {
-            sendError = errno != 0 ? errno : EPIPE;
-            break;
-        }
-    }
+    const int sendError = sendFileData(file.get(), size, sent);
     if (sent % kBlock != 0) reportProgress(size, sent);  // the last, partial block
     closeDataSocket();
     file.close();
@@ -197,8 +210,8 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
         return 0;
     }
     // The server confirmed what it got, but that was not the whole file.
-    if (localError != 0 || sendError != 0) {
-        lastError = localError != 0 ? localError : sendError;
+    if (sendError != 0) {
+        lastError = sendError;
         return 0;
     }
     showRate(sent, millisecondsSince(start));

@@ -197,7 +197,7 @@ TEST(Upload, RefusalsAndLocalFailures) {
     {
         // Missing local file, and a directory: refused before anything is sent.
         ScriptedSession s;
-        ASSERT_NO_FATAL_FAILURE(s.connect(false));
+        ASSERT_NO_FATAL_FAILURE(s.connect());
         EXPECT_EQ(s.session->upload(dir.file("missing"), "missing", true), 0);
         EXPECT_EQ(s.session->lastError, ENOENT);
         fs::create_directory(dir.file("sub"));
