@@ -1,4 +1,5 @@
 #include <cstring>
+#include <ctime>
 
 #include "ftpsession.h"
 #include "socketio.h"
@@ -15,7 +16,16 @@ bool isPreliminary(int code) {
 // Turns listing bytes into entries, handing the learned name column from line to line.
 class ListingAssembler {
 public:
-    explicit ListingAssembler(int serverType) : serverType_(serverType) {}
+    explicit ListingAssembler(int serverType) : serverType_(serverType) {
+        // One "today" for the whole listing: every line is dated alike, and the clock is
+        // read once rather than per line.
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        if (localtime_r(&now, &local)) {
+            year_ = local.tm_year + 1900;
+            month_ = local.tm_mon + 1;
+        }
+    }
 
     void feed(const char* data, std::size_t n) {
         const char* end = data + n;
@@ -42,6 +52,8 @@ private:
         if (!line_.empty() && line_.back() == '\r') line_.pop_back();
         FileEntry entry(std::move(line_), serverType_);
         line_.clear();
+        entry.currentYear = year_;
+        entry.currentMonth = month_;
         bool learned = false;
         entry.parse(column_, learned);
         if (learned) column_ = entry.nameColumn;
@@ -49,6 +61,8 @@ private:
     }
 
     int serverType_;
+    int year_ = 0;  // 0 lets the parser read the clock itself
+    int month_ = 0;
     int column_ = 0;
     std::string line_;
     std::vector<FileEntry> entries_;
