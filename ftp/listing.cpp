@@ -1,13 +1,14 @@
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 
 #include "ftpsession.h"
-#include "socketio.h"
 
 namespace ftp {
 namespace {
 
-constexpr std::size_t kBlock = 4096;
+// Whatever has arrived, up to this much at a time: lines are assembled across pieces.
+constexpr std::size_t kReceiveBlock = 64 * 1024;
 
 bool isPreliminary(int code) {
     return code == 150 || code == 125;
@@ -95,18 +96,23 @@ std::optional<std::vector<FileEntry>> FtpSession::list() {
     }
 
     ListingAssembler assembler(serverType);
-    char block[kBlock];
+    std::vector<char> block(kReceiveBlock);
     bool dataFailed = false;
     for (;;) {
-        const ssize_t got = recvFill(dataSocket_.load(), block, kBlock);
+        const ssize_t got = receiveData(block.data(), block.size());
         if (got <= 0) {
             dataFailed = got < 0;
+            if (dataFailed && errno == ETIMEDOUT) lastError = ETIMEDOUT;  // the server stalled
             break;
         }
-        assembler.feed(block, static_cast<std::size_t>(got));
+        assembler.feed(block.data(), static_cast<std::size_t>(got));
     }
     closeDataSocket();
     if (aborted_) return std::nullopt;
+    if (dataFailed) {
+        readFinalReplyAfterFailure();
+        return std::nullopt;
+    }
 
     // A listing the server did not confirm may be cut short; showing it as whole would
     // hide files from the user and from recursive operations.
@@ -115,7 +121,6 @@ std::optional<std::vector<FileEntry>> FtpSession::list() {
         refuse(code);
         return std::nullopt;
     }
-    if (dataFailed) return std::nullopt;
     return assembler.finish();
 }
 

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,14 +50,6 @@ ssize_t readUpTo(int fd, char* buffer, std::size_t n) {
     return static_cast<ssize_t>(done);
 }
 
-// One recv(), retried when interrupted: the bytes received, 0 at the end, -1 on error.
-ssize_t receiveSome(int socket, char* buffer, std::size_t n) {
-    for (;;) {
-        const ssize_t got = ::recv(socket, buffer, n, 0);
-        if (got >= 0 || errno != EINTR) return got;
-    }
-}
-
 // Returns 0 or the errno of the failed write.
 int writeAll(int fd, const char* data, std::size_t n) {
     while (n > 0) {
@@ -103,31 +94,18 @@ void FtpSession::reportBlocks(std::int64_t total, std::int64_t before, std::int6
 }
 
 int FtpSession::sendFileData(int file, std::int64_t size, std::int64_t& sent) {
-    const int socket = dataSocket_.load();
-    // The kernel moves the file to the socket without a copy through this process.
-    for (;;) {
-        const ssize_t out = ::sendfile(socket, file, nullptr, kSendPiece);
-        if (out > 0) {
-            reportBlocks(size, sent, sent + out);
-            sent += out;
-        } else if (out == 0) {
-            return 0;
-        } else if (errno == EINVAL || errno == ENOSYS) {
-            break;  // a file sendfile cannot read: read and send it ourselves
-        } else if (errno != EINTR) {
-            return errno;
-        }
-    }
+    // sendfile() would raise SIGPIPE when the server closes early; send() need not.
     const auto chunk = std::make_unique_for_overwrite<char[]>(kSendPiece);
     for (;;) {
         const ssize_t got = readUpTo(file, chunk.get(), kSendPiece);
         if (got <= 0) return got < 0 ? errno : 0;
-        const ssize_t out = sendAll(socket, chunk.get(), static_cast<std::size_t>(got));
-        if (out > 0) {
+        for (ssize_t at = 0; at < got;) {
+            const ssize_t out = sendData(chunk.get() + at, static_cast<std::size_t>(got - at));
+            if (out < 0) return errno;
             reportBlocks(size, sent, sent + out);
             sent += out;
+            at += out;
         }
-        if (out != got) return out < 0 && errno != 0 ? errno : EPIPE;
     }
 }
 
@@ -264,10 +242,10 @@ int FtpSession::download(const std::string& localPath, const std::string& remote
     bool dataFailed = false;
     reportProgress(expected, 0);
     for (;;) {
-        const ssize_t got =
-            receiveSome(dataSocket_.load(), buffer.get() + filled, kReceiveBuffer - filled);
+        const ssize_t got = receiveData(buffer.get() + filled, kReceiveBuffer - filled);
         if (got <= 0) {
             dataFailed = got < 0;
+            if (dataFailed && errno == ETIMEDOUT) lastError = ETIMEDOUT;  // the server stalled
             break;
         }
         reportBlocks(expected, received, received + got);

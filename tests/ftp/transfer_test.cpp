@@ -275,6 +275,41 @@ TEST(Download, ServerThatClosesInTheMiddle) {
     }
 }
 
+TEST(Download, ServerThatStallsIsGivenUpAndTheDialogueStaysInStep) {
+    TempDir dir;
+    ScriptedSession s;
+    auto step = sending(randomBytes(100000, 6), "150 Opening\r\n", DataDelivery::StallMidway);
+    step.final = "426 Transfer aborted.\r\n";
+    s.server.expectPasv().expect("TYPE I", "200 ok\r\n").expectSendData("RETR f", step);
+    s.server.expect("NOOP", "200 ok\r\n");
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    s.session->dataIdleSeconds = 1;
+    EXPECT_EQ(s.session->download(dir.file("f"), "f", true), 0);
+    EXPECT_EQ(s.session->lastError, ETIMEDOUT);
+    EXPECT_EQ(s.session->checkAlive(), 0);
+}
+
+TEST(Upload, ServerThatClosesInTheMiddleFailsWithItsReason) {
+    // The server stops reading after 64 KiB and closes: the client must get an error,
+    // not a signal, and report the server's reply.
+    TempDir dir;
+    writeFile(dir.file("big.bin"), randomBytes(8 << 20, 7));
+    for (bool passive : {true, false}) {
+        ScriptedSession s;
+        testsupport::DataStep step;
+        step.delivery = DataDelivery::CloseMidway;
+        step.final = "426 Connection closed; transfer aborted.\r\n";
+        s.expectDataSetup(passive);
+        s.server.expect("TYPE I", "200 ok\r\n").expectReceiveData("STOR big.bin", step);
+        s.server.expect("NOOP", "200 ok\r\n");
+        ASSERT_NO_FATAL_FAILURE(s.connect(passive));
+        EXPECT_EQ(s.session->upload(dir.file("big.bin"), "big.bin", true), 0);
+        EXPECT_EQ(s.session->lastError, 426);
+        EXPECT_EQ(s.session->dataSocket(), -1);
+        EXPECT_EQ(s.session->checkAlive(), 0);
+    }
+}
+
 TEST(Download, RefusedBinaryTypeStopsBeforeRetr) {
     TempDir dir;
     ScriptedSession s;
