@@ -321,6 +321,18 @@ TEST(Download, RefusedBinaryTypeStopsBeforeRetr) {
     EXPECT_EQ(s.session->dataSocket(), -1);
 }
 
+TEST(Download, AnnouncedSizesBeyond4GiBReachTheProgressWhole) {
+    TempDir dir;
+    ScriptedSession s;
+    s.server.expectPasv().expect("TYPE I", "200 ok\r\n");
+    s.server.expectSendData("RETR huge.iso",
+                            sending("abc", "150 Opening for huge.iso (5368709120 bytes)\r\n"));
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    EXPECT_EQ(s.session->download(dir.file("huge.iso"), "huge.iso", true), 1);
+    using Report = std::pair<std::int64_t, std::int64_t>;
+    EXPECT_EQ(s.progress.reports(), (std::vector<Report>{{5368709120LL, 0}, {5368709120LL, 3}}));
+}
+
 TEST(Download, RateGoesToPaneOneInTheCallersFormat) {
     TempDir dir;
     ScriptedSession s;
