@@ -33,7 +33,7 @@ bool runProgram(const std::vector<std::string>& argv, const std::string& outputP
 }
 
 std::vector<std::string> CurlClient::base() const {
-    std::vector<std::string> argv = {"curl", "-s", "-S",
+    std::vector<std::string> argv = {"/usr/bin/curl", "-s", "-S",
                                      "-f",   "-u", server_.user + ":" + server_.password};
     // A real PORT, not EPRT, for the active case; EPSV is curl's passive default.
     if (!passive_) argv.insert(argv.end(), {"-P", "127.0.0.1", "--disable-eprt"});
@@ -102,7 +102,7 @@ bool LftpClient::run(const std::string& commands) {
         "set net:max-retries 1; open -u " +
         server_.user + "," + server_.password + " -p " + std::to_string(server_.port) +
         " 127.0.0.1; ";
-    return runProgram({"lftp", "-c", settings + commands});
+    return runProgram({"/usr/bin/lftp", "-c", settings + commands});
 }
 
 bool LftpClient::download(const std::string& remoteName, const std::string& localPath) {

@@ -11,6 +11,23 @@
 #include "socketio.h"
 
 namespace ftp {
+namespace {
+
+// A data connection that moves nothing for this long is given up, so that a server that
+// stalls cannot hold the calling thread (the UI thread for a listing) for ever.
+void limitIdleTime(int fd, int seconds) {
+    timeval limit{seconds, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+}
+
+// The error a timed-out blocking call reports, as the caller should see it.
+ssize_t failure() {
+    if (errno == EAGAIN || errno == EWOULDBLOCK) errno = ETIMEDOUT;
+    return -1;
+}
+
+}  // namespace
 
 int FtpSession::enterPassive() {
     if (!connected) return 0;
@@ -55,7 +72,10 @@ int FtpSession::openDataConnection() {
     if (passive) {
         const int error = connectWithin(fd, reinterpret_cast<const sockaddr*>(&target),
                                         sizeof target, kWaitSeconds);
-        if (error == 0) return 1;
+        if (error == 0) {
+            limitIdleTime(fd, dataIdleSeconds);
+            return 1;
+        }
         lastError = error;
         closeDataSocket();
         return 0;
@@ -113,12 +133,33 @@ int FtpSession::acceptDataConnection() {
     if (incoming && !aborted_) accepted = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     closeDataSocket();  // the listener has served its purpose either way
     if (accepted < 0) return 0;
+    limitIdleTime(accepted, dataIdleSeconds);
     setDataSocket(accepted);
     if (aborted_) {
         closeDataSocket();
         return 0;
     }
     return 1;
+}
+
+ssize_t FtpSession::receiveData(char* buffer, std::size_t n) {
+    for (;;) {
+        const ssize_t got = ::recv(dataSocket_.load(), buffer, n, 0);
+        if (got >= 0) return got;
+        if (errno != EINTR) return failure();
+    }
+}
+
+ssize_t FtpSession::sendData(const char* data, std::size_t n) {
+    for (;;) {
+        const ssize_t sent = ::send(dataSocket_.load(), data, n, MSG_NOSIGNAL);
+        if (sent > 0) return sent;
+        if (sent == 0) {
+            errno = EPIPE;
+            return -1;
+        }
+        if (errno != EINTR) return failure();
+    }
 }
 
 void FtpSession::readFinalReplyAfterFailure() {

@@ -106,6 +106,9 @@ public:
     bool passive = false;
     // How long active mode waits for the server to connect.
     int acceptWaitSeconds = kWaitSeconds;
+    // How long a data connection may move nothing before the transfer is given up
+    // (lastError ETIMEDOUT).
+    int dataIdleSeconds = 120;
     std::string host;
     std::string user;
     std::string password;
@@ -136,6 +139,12 @@ private:
     void reportProgress(std::int64_t total, std::int64_t done) const {
         if (progressSink_) progressSink_->setByteCounter(total, done);
     }
+    // One recv()/send() on the data connection: bytes moved, 0 at its end (receive), or
+    // -1 with errno (ETIMEDOUT after dataIdleSeconds without progress).
+    ssize_t receiveData(char* buffer, std::size_t n);
+    ssize_t sendData(const char* data, std::size_t n);
+    // Sends the rest of a local file on the data connection; 0 or the errno that stopped it.
+    int sendFileData(int file, std::int64_t size, std::int64_t& sent);
     // Reports each whole block that ends after `before` and not after `after`.
     void reportBlocks(std::int64_t total, std::int64_t before, std::int64_t after) const;
 

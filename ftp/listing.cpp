@@ -1,12 +1,14 @@
+#include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #include "ftpsession.h"
-#include "socketio.h"
 
 namespace ftp {
 namespace {
 
-constexpr std::size_t kBlock = 4096;
+// Whatever has arrived, up to this much at a time: lines are assembled across pieces.
+constexpr std::size_t kReceiveBlock = 64 * 1024;
 
 bool isPreliminary(int code) {
     return code == 150 || code == 125;
@@ -15,7 +17,16 @@ bool isPreliminary(int code) {
 // Turns listing bytes into entries, handing the learned name column from line to line.
 class ListingAssembler {
 public:
-    explicit ListingAssembler(int serverType) : serverType_(serverType) {}
+    explicit ListingAssembler(int serverType) : serverType_(serverType) {
+        // One "today" for the whole listing: every line is dated alike, and the clock is
+        // read once rather than per line.
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        if (localtime_r(&now, &local)) {
+            year_ = local.tm_year + 1900;
+            month_ = local.tm_mon + 1;
+        }
+    }
 
     void feed(const char* data, std::size_t n) {
         const char* end = data + n;
@@ -42,6 +53,8 @@ private:
         if (!line_.empty() && line_.back() == '\r') line_.pop_back();
         FileEntry entry(std::move(line_), serverType_);
         line_.clear();
+        entry.currentYear = year_;
+        entry.currentMonth = month_;
         bool learned = false;
         entry.parse(column_, learned);
         if (learned) column_ = entry.nameColumn;
@@ -49,6 +62,8 @@ private:
     }
 
     int serverType_;
+    int year_ = 0;  // 0 lets the parser read the clock itself
+    int month_ = 0;
     int column_ = 0;
     std::string line_;
     std::vector<FileEntry> entries_;
@@ -81,18 +96,23 @@ std::optional<std::vector<FileEntry>> FtpSession::list() {
     }
 
     ListingAssembler assembler(serverType);
-    char block[kBlock];
+    std::vector<char> block(kReceiveBlock);
     bool dataFailed = false;
     for (;;) {
-        const ssize_t got = recvFill(dataSocket_.load(), block, kBlock);
+        const ssize_t got = receiveData(block.data(), block.size());
         if (got <= 0) {
             dataFailed = got < 0;
+            if (dataFailed && errno == ETIMEDOUT) lastError = ETIMEDOUT;  // the server stalled
             break;
         }
-        assembler.feed(block, static_cast<std::size_t>(got));
+        assembler.feed(block.data(), static_cast<std::size_t>(got));
     }
     closeDataSocket();
     if (aborted_) return std::nullopt;
+    if (dataFailed) {
+        readFinalReplyAfterFailure();
+        return std::nullopt;
+    }
 
     // A listing the server did not confirm may be cut short; showing it as whole would
     // hide files from the user and from recursive operations.
@@ -101,7 +121,6 @@ std::optional<std::vector<FileEntry>> FtpSession::list() {
         refuse(code);
         return std::nullopt;
     }
-    if (dataFailed) return std::nullopt;
     return assembler.finish();
 }
 

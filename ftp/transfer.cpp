@@ -50,14 +50,6 @@ ssize_t readUpTo(int fd, char* buffer, std::size_t n) {
     return static_cast<ssize_t>(done);
 }
 
-// One recv(), retried when interrupted: the bytes received, 0 at the end, -1 on error.
-ssize_t receiveSome(int socket, char* buffer, std::size_t n) {
-    for (;;) {
-        const ssize_t got = ::recv(socket, buffer, n, 0);
-        if (got >= 0 || errno != EINTR) return got;
-    }
-}
-
 // Returns 0 or the errno of the failed write.
 int writeAll(int fd, const char* data, std::size_t n) {
     while (n > 0) {
@@ -101,6 +93,22 @@ void FtpSession::reportBlocks(std::int64_t total, std::int64_t before, std::int6
         progressSink_->setByteCounter(total, done);
 }
 
+int FtpSession::sendFileData(int file, std::int64_t size, std::int64_t& sent) {
+    // sendfile() would raise SIGPIPE when the server closes early; send() need not.
+    const auto chunk = std::make_unique_for_overwrite<char[]>(kSendPiece);
+    for (;;) {
+        const ssize_t got = readUpTo(file, chunk.get(), kSendPiece);
+        if (got <= 0) return got < 0 ? errno : 0;
+        for (ssize_t at = 0; at < got;) {
+            const ssize_t out = sendData(chunk.get() + at, static_cast<std::size_t>(got - at));
+            if (out < 0) return errno;
+            reportBlocks(size, sent, sent + out);
+            sent += out;
+            at += out;
+        }
+    }
+}
+
 int FtpSession::sendType(bool binary) {
     if (!sendCommand(binary ? "TYPE I" : "TYPE A", true)) return 0;
     std::string reply;
@@ -125,8 +133,9 @@ void FtpSession::showRate(std::int64_t bytes, std::int64_t milliseconds) const {
 
 int FtpSession::upload(const std::string& localPath, const std::string& remoteName, bool binary) {
     if (!connected) return 0;
-    if (passive && !enterPassive()) return 0;
 
+    // The local file first: no PASV, and no listener left on the server, for a file
+    // that cannot be read.
     FileHandle file(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
@@ -140,6 +149,7 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
     ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     const std::int64_t size = info.st_size;
 
+    if (passive && !enterPassive()) return 0;
     if (!openDataConnection()) return 0;
     auto fail = [this] {
         closeDataSocket();
@@ -165,27 +175,8 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
 
     reportProgress(size, 0);
     const auto start = Clock::now();
-    // Not zeroed: every byte is written before it is read.
-    const auto chunk = std::make_unique_for_overwrite<char[]>(kSendPiece);
     std::int64_t sent = 0;
-    int localError = 0;
-    int sendError = 0;
-    for (;;) {
-        const ssize_t got = readUpTo(file.get(), chunk.get(), kSendPiece);
-        if (got <= 0) {
-            if (got < 0) localError = errno;
-            break;
-        }
-        const ssize_t out = sendAll(dataSocket_.load(), chunk.get(), static_cast<std::size_t>(got));
-        if (out > 0) {
-            reportBlocks(size, sent, sent + out);
-            sent += out;
-        }
-        if (out != got) {
-            sendError = errno != 0 ? errno : EPIPE;
-            break;
-        }
-    }
+    const int sendError = sendFileData(file.get(), size, sent);
     if (sent % kBlock != 0) reportProgress(size, sent);  // the last, partial block
     closeDataSocket();
     file.close();
@@ -197,8 +188,8 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
         return 0;
     }
     // The server confirmed what it got, but that was not the whole file.
-    if (localError != 0 || sendError != 0) {
-        lastError = localError != 0 ? localError : sendError;
+    if (sendError != 0) {
+        lastError = sendError;
         return 0;
     }
     showRate(sent, millisecondsSince(start));
@@ -251,10 +242,10 @@ int FtpSession::download(const std::string& localPath, const std::string& remote
     bool dataFailed = false;
     reportProgress(expected, 0);
     for (;;) {
-        const ssize_t got =
-            receiveSome(dataSocket_.load(), buffer.get() + filled, kReceiveBuffer - filled);
+        const ssize_t got = receiveData(buffer.get() + filled, kReceiveBuffer - filled);
         if (got <= 0) {
             dataFailed = got < 0;
+            if (dataFailed && errno == ETIMEDOUT) lastError = ETIMEDOUT;  // the server stalled
             break;
         }
         reportBlocks(expected, received, received + got);

@@ -173,6 +173,19 @@ TEST(ListingFaults, ControlConnectionLostAfterTheDataShowsAsMinusOne) {
     EXPECT_EQ(s.session->lastError, -1);
 }
 
+TEST(ListingFaults, ServerThatStallsInTheMiddleIsGivenUp) {
+    ScriptedSession s;
+    auto step = listing(kListing, DataDelivery::StallMidway);
+    step.final = "426 Connection closed; transfer aborted.\r\n";
+    s.server.expectPasv().expectSendData("LIST -la", step).expect("NOOP", "200 ok\r\n");
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    s.session->dataIdleSeconds = 1;
+    EXPECT_FALSE(s.session->list().has_value());
+    EXPECT_EQ(s.session->lastError, ETIMEDOUT);
+    EXPECT_EQ(s.session->dataSocket(), -1);
+    EXPECT_EQ(s.session->checkAlive(), 0);
+}
+
 TEST(ActiveMode, ServerThatNeverConnectsFailsCleanlyAndTheDialogueStaysInStep) {
     ScriptedSession s;
     testsupport::DataStep step;

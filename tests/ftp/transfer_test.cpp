@@ -197,7 +197,7 @@ TEST(Upload, RefusalsAndLocalFailures) {
     {
         // Missing local file, and a directory: refused before anything is sent.
         ScriptedSession s;
-        ASSERT_NO_FATAL_FAILURE(s.connect(false));
+        ASSERT_NO_FATAL_FAILURE(s.connect());
         EXPECT_EQ(s.session->upload(dir.file("missing"), "missing", true), 0);
         EXPECT_EQ(s.session->lastError, ENOENT);
         fs::create_directory(dir.file("sub"));
@@ -275,6 +275,41 @@ TEST(Download, ServerThatClosesInTheMiddle) {
     }
 }
 
+TEST(Download, ServerThatStallsIsGivenUpAndTheDialogueStaysInStep) {
+    TempDir dir;
+    ScriptedSession s;
+    auto step = sending(randomBytes(100000, 6), "150 Opening\r\n", DataDelivery::StallMidway);
+    step.final = "426 Transfer aborted.\r\n";
+    s.server.expectPasv().expect("TYPE I", "200 ok\r\n").expectSendData("RETR f", step);
+    s.server.expect("NOOP", "200 ok\r\n");
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    s.session->dataIdleSeconds = 1;
+    EXPECT_EQ(s.session->download(dir.file("f"), "f", true), 0);
+    EXPECT_EQ(s.session->lastError, ETIMEDOUT);
+    EXPECT_EQ(s.session->checkAlive(), 0);
+}
+
+TEST(Upload, ServerThatClosesInTheMiddleFailsWithItsReason) {
+    // The server stops reading after 64 KiB and closes: the client must get an error,
+    // not a signal, and report the server's reply.
+    TempDir dir;
+    writeFile(dir.file("big.bin"), randomBytes(8 << 20, 7));
+    for (bool passive : {true, false}) {
+        ScriptedSession s;
+        testsupport::DataStep step;
+        step.delivery = DataDelivery::CloseMidway;
+        step.final = "426 Connection closed; transfer aborted.\r\n";
+        s.expectDataSetup(passive);
+        s.server.expect("TYPE I", "200 ok\r\n").expectReceiveData("STOR big.bin", step);
+        s.server.expect("NOOP", "200 ok\r\n");
+        ASSERT_NO_FATAL_FAILURE(s.connect(passive));
+        EXPECT_EQ(s.session->upload(dir.file("big.bin"), "big.bin", true), 0);
+        EXPECT_EQ(s.session->lastError, 426);
+        EXPECT_EQ(s.session->dataSocket(), -1);
+        EXPECT_EQ(s.session->checkAlive(), 0);
+    }
+}
+
 TEST(Download, RefusedBinaryTypeStopsBeforeRetr) {
     TempDir dir;
     ScriptedSession s;
@@ -284,6 +319,18 @@ TEST(Download, RefusedBinaryTypeStopsBeforeRetr) {
     EXPECT_EQ(s.session->lastError, 504);
     EXPECT_EQ(s.server.commands(), (Commands{"PASV", "TYPE I"}));
     EXPECT_EQ(s.session->dataSocket(), -1);
+}
+
+TEST(Download, AnnouncedSizesBeyond4GiBReachTheProgressWhole) {
+    TempDir dir;
+    ScriptedSession s;
+    s.server.expectPasv().expect("TYPE I", "200 ok\r\n");
+    s.server.expectSendData("RETR huge.iso",
+                            sending("abc", "150 Opening for huge.iso (5368709120 bytes)\r\n"));
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    EXPECT_EQ(s.session->download(dir.file("huge.iso"), "huge.iso", true), 1);
+    using Report = std::pair<std::int64_t, std::int64_t>;
+    EXPECT_EQ(s.progress.reports(), (std::vector<Report>{{5368709120LL, 0}, {5368709120LL, 3}}));
 }
 
 TEST(Download, RateGoesToPaneOneInTheCallersFormat) {

@@ -103,16 +103,23 @@ void ControlConnection::sendData(const std::string& bytes, DataDelivery delivery
             sendBytes(fd, bytes.data(), bytes.size() / 2);
             closeData();
             break;
+        case DataDelivery::StallMidway: {
+            sendBytes(fd, bytes.data(), bytes.size() / 2);
+            char byte;
+            while (waitFor(fd, POLLIN, server.stopping_) && ::recv(fd, &byte, 1, 0) > 0) {
+            }
+            break;
+        }
     }
 }
 
-std::string ControlConnection::receiveData() {
+std::string ControlConnection::receiveData(std::size_t limit) {
     std::string bytes;
     const int fd = server.dataSocket_.load();
     if (fd < 0) return bytes;
     char buffer[65536];
-    while (waitFor(fd, POLLIN, server.stopping_)) {
-        ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+    while (bytes.size() < limit && waitFor(fd, POLLIN, server.stopping_)) {
+        ssize_t got = ::recv(fd, buffer, std::min(sizeof buffer, limit - bytes.size()), 0);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         bytes.append(buffer, static_cast<std::size_t>(got));
@@ -221,7 +228,8 @@ void ScriptedFtpServer::runDataStep(ControlConnection& c, const DataStep& step, 
         if (sending) {
             c.sendData(step.data, step.delivery);
         } else {
-            std::string bytes = c.receiveData();
+            std::string bytes = c.receiveData(
+                step.delivery == DataDelivery::CloseMidway ? 65536 : std::string::npos);
             std::lock_guard lock(mutex_);
             received_.push_back(std::move(bytes));
         }

@@ -28,7 +28,9 @@ enum class DataDelivery {
     Whole,        // as fast as the connection takes it
     SmallPieces,  // pieces of a few bytes, each sent on its own
     Slow,         // small pieces with a pause between them
-    CloseMidway,  // the first half, then the data connection is closed
+    CloseMidway,  // the first half, then the data connection is closed (receiving: after
+                  // the first 64 KiB, unread data left behind)
+    StallMidway,  // the first half, then nothing until the client gives up and closes
 };
 
 class ScriptedFtpServer;
@@ -58,7 +60,7 @@ struct ControlConnection {
     // to the loopback address it named). False when neither works within 10 s.
     bool openData();
     void sendData(const std::string& bytes, DataDelivery delivery = DataDelivery::Whole);
-    std::string receiveData();  // until the client closes
+    std::string receiveData(std::size_t limit = std::string::npos);  // until the client closes
     void closeData();
 };
 
