@@ -102,7 +102,10 @@ void CFtpOptSheet::pageChanged(int index) {
 }
 
 void CFtpOptSheet::accept() {
-    if (activeIndex_ >= 0 && !leavePage(activeIndex_)) return;
+    if (activeIndex_ >= 0 && !leavePage(activeIndex_)) {
+        advancedPage_->focusPort();
+        return;
+    }
     if (!profilePage_->apply()) return;
     if (!extensionPage_->apply()) return;
     if (!advancedPage_->apply()) return;

@@ -32,6 +32,7 @@ TEST_F(SheetTest, APortFieldWithoutAPortKeepsThePageOpen) {
     EXPECT_TRUE(edit(CAdvancedPage::kPort)->hasFocus());
     // ... and so is OK, for a number no port can have as well.
     EXPECT_FALSE(pressOk());
+    EXPECT_TRUE(edit(CAdvancedPage::kPort)->hasFocus());
     type(CAdvancedPage::kPort, "65536");
     EXPECT_FALSE(pressOk());
     EXPECT_EQ(prompts_.askedIds(), (std::vector<int>{1310, 1310, 1310}));
