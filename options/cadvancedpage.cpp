@@ -19,8 +19,8 @@
 namespace options {
 namespace {
 
-// Texts of the group boxes, which have no control of their own.
-constexpr int kPassiveGroup = -2, kPortGroup = -3, kFirewallGroup = -4;
+// Texts of the group boxes; the port's is keyed by the port field.
+constexpr int kPassiveGroup = 9001, kPortGroup = CAdvancedPage::kPort, kFirewallGroup = 9002;
 
 QString text(int control) {
     return uitexts::dialogText(CAdvancedPage::kDialogId, control);

@@ -18,7 +18,7 @@
 namespace options {
 namespace {
 
-constexpr int kExplanation = -2;  // the static text above the entry field
+constexpr int kExplanation = 9001;  // the static text above the entry field
 constexpr int kLongestTyped = 255;
 
 QString text(int control) {

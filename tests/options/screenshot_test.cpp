@@ -6,9 +6,9 @@
 using options::CFtpFtype;
 
 TEST_F(SheetTest, ScreenshotsOfThePages) {
-    for (auto language : {SheetTexts::Language::Chinese, SheetTexts::Language::English}) {
-        SheetTexts texts(language);
-        const QString suffix = language == SheetTexts::Language::Chinese ? "zh" : "en";
+    for (auto language : {UiTexts::Language::Chinese, UiTexts::Language::English}) {
+        UiTexts texts(language);
+        const QString suffix = language == UiTexts::Language::Chinese ? "zh" : "en";
         if (storedNames().empty()) {
             store("Intranet");
             session::ServerProfile web = store("www.example.org", "127.0.0.1", "webmaster");
@@ -21,7 +21,7 @@ TEST_F(SheetTest, ScreenshotsOfThePages) {
             store("测试服务器");
         }
         open("www.example.org");
-        QDir().mkpath(SCREENSHOT_DIR);
+        QDir().mkpath(screenshotPath(""));
         const struct {
             Sheet::Page page;
             const char* name;
@@ -34,8 +34,7 @@ TEST_F(SheetTest, ScreenshotsOfThePages) {
             QApplication::processEvents();
             const QPixmap picture = sheet_->grab();
             ASSERT_FALSE(picture.isNull());
-            EXPECT_TRUE(
-                picture.save(QStringLiteral(SCREENSHOT_DIR "/") + page.name + suffix + ".png"));
+            EXPECT_TRUE(picture.save(screenshotPath(page.name + suffix + ".png")));
         }
         sheet_->reject();
     }

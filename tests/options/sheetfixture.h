@@ -21,8 +21,8 @@
 #include "profilestore.h"
 #include "scratchconfig.h"
 #include "scriptedprompts.h"
-#include "sheettexts.h"
 #include "sitemgr50.h"
+#include "uitestfixture.h"
 
 // A site database in a scratch configuration folder, the sheet's texts and scripted
 // prompts; the sheet is opened over them as the main window opens it.
@@ -117,7 +117,7 @@ protected:
 
     ScratchConfig config_;
     tsy::SiteMgr50 db_;
-    SheetTexts texts_;
+    UiTexts texts_;
     testsupport::ScriptedPrompts prompts_;
     std::unique_ptr<Sheet> sheet_;
     Sheet* current_ = nullptr;  // the sheet the helpers work on
