@@ -243,7 +243,6 @@ bool CProfilePage::apply() {
         return false;
     }
     profileDeleted_ = false;
-    takeValues();
     record_.name = name_;
     record_.host = host_;
     record_.user = user_;
