@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QWidget>
+#include <string>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace platform {
+class Prompts;
+}
+namespace tsy {
+class SiteMgr50;
+}
+
+namespace options {
+
+class CProfilePage;
+
+// The third page of the options sheet: passive mode, port and firewall of the profile
+// the profile page shows. It keeps nothing of its own: it edits the profile page's
+// working record.
+class CAdvancedPage : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kDialogId = 201;
+    // Controls.
+    static constexpr int kPassive = 1064, kPort = 1065, kReset = 1066, kFirewall = 1046;
+    static constexpr int kFirewallHost = 1016, kFirewallUser = 1017, kFirewallPassword = 1018;
+    static constexpr unsigned kDefaultPort = 21;
+    static constexpr unsigned kHighestPort = 65535;
+
+    CAdvancedPage(tsy::SiteMgr50& db, platform::Prompts& prompts, CProfilePage& profilePage,
+                  QWidget* parent = nullptr);
+
+    // The page becomes the visible one: it shows the working record.
+    void activate();
+    bool shown() const { return shown_; }
+    // Another profile was loaded into the working record.
+    void reload();
+    // The page stops being the visible one: false (after a prompt) when the port field
+    // holds no port number, and the page stays. Otherwise the values go into the record,
+    // so that they are still there when the page is shown again.
+    bool leave();
+    // The page's part of OK, after the profile page has saved: false keeps the sheet open.
+    bool apply();
+
+    void resetPort();
+    void focusPort();
+
+private:
+    // False, after the prompt, when the port field holds no port number.
+    bool takeValues();
+    void showValues();
+    void writeRecord();
+
+    tsy::SiteMgr50& db_;
+    platform::Prompts& prompts_;
+    CProfilePage& profilePage_;
+    bool shown_ = false;
+
+    // Values of the controls.
+    bool passive_ = false;
+    unsigned port_ = kDefaultPort;
+    bool useFirewall_ = false;
+    std::string firewallHost_, firewallUser_, firewallPassword_;
+
+    QCheckBox* passiveBox_ = nullptr;
+    QLineEdit* portEdit_ = nullptr;
+    QPushButton* resetButton_ = nullptr;
+    QCheckBox* firewallBox_ = nullptr;
+    QLineEdit* firewallHostEdit_ = nullptr;
+    QLineEdit* firewallUserEdit_ = nullptr;
+    QLineEdit* firewallPasswordEdit_ = nullptr;
+};
+
+}  // namespace options

@@ -1,0 +1,33 @@
+#include "optionssheet.h"
+
+#include "cftpoptsheet.h"
+#include "cprofilepage.h"
+#include "profilestore.h"
+#include "sitemgr50.h"
+
+namespace options {
+
+OptionsOutcome outcomeOf(CFtpOptSheet& sheet, bool accepted, tsy::SiteMgr50& db,
+                         const std::string& currentProfileName) {
+    OptionsOutcome outcome;
+    outcome.accepted = accepted;
+    outcome.profileDeleted = sheet.profilePage().deletedInRun();
+    if (!accepted) return outcome;
+    outcome.profileName = sheet.profilePage().profileName();
+    const int id = currentProfileName.empty() ? -1 : db.ServProfGetID(currentProfileName);
+    if (id >= 0) {
+        std::string* stored = db.GetServProfAsciiSuffix(id);
+        outcome.asciiSuffixes = session::workingSuffixes(stored ? *stored : std::string());
+        tsy::SiteMgr50::DeleteString(stored);
+    }
+    return outcome;
+}
+
+OptionsOutcome runOptionsSheet(QWidget* parent, tsy::SiteMgr50& db, platform::Prompts& prompts,
+                               const std::string& currentProfileName) {
+    CFtpOptSheet sheet(db, prompts, currentProfileName, parent);
+    const bool accepted = sheet.exec() == QDialog::Accepted;
+    return outcomeOf(sheet, accepted, db, currentProfileName);
+}
+
+}  // namespace options

@@ -1,0 +1,104 @@
+// The options sheet's advanced page: passive mode, port and firewall of the profile shown.
+#include "sheetfixture.h"
+
+using options::CAdvancedPage;
+using options::CProfilePage;
+
+TEST_F(SheetTest, PortZeroBecomesTheDefaultAndResetShowsIt) {
+    store("web");
+    open("web");
+    sheet_->showPage(Sheet::AdvancedPage);
+    type(CAdvancedPage::kPort, "2121");
+    click(CAdvancedPage::kReset);
+    EXPECT_EQ(edit(CAdvancedPage::kPort)->text(), "21");
+    // Only digits can be typed.
+    type(CAdvancedPage::kPort, "8a0-");
+    EXPECT_EQ(edit(CAdvancedPage::kPort)->text(), "80");
+    type(CAdvancedPage::kPort, "0");
+    EXPECT_TRUE(pressOk());
+    EXPECT_EQ(stored("web").port, 21);
+    EXPECT_TRUE(prompts_.asked().empty());
+}
+
+TEST_F(SheetTest, APortFieldWithoutAPortKeepsThePageOpen) {
+    store("web");
+    open("web");
+    sheet_->showPage(Sheet::AdvancedPage);
+    type(CAdvancedPage::kPort, "");
+    // Leaving the page is refused ...
+    sheet_->showPage(Sheet::ProfilePage);
+    EXPECT_EQ(sheet_->currentPage(), Sheet::AdvancedPage);
+    EXPECT_EQ(prompts_.askedIds(), std::vector<int>{1310});
+    EXPECT_TRUE(edit(CAdvancedPage::kPort)->hasFocus());
+    // ... and so is OK, for a number no port can have as well.
+    EXPECT_FALSE(pressOk());
+    EXPECT_TRUE(edit(CAdvancedPage::kPort)->hasFocus());
+    type(CAdvancedPage::kPort, "65536");
+    EXPECT_FALSE(pressOk());
+    EXPECT_EQ(prompts_.askedIds(), (std::vector<int>{1310, 1310, 1310}));
+    EXPECT_EQ(stored("web").port, 21);
+
+    type(CAdvancedPage::kPort, "65535");
+    EXPECT_TRUE(pressOk());
+    EXPECT_EQ(stored("web").port, 65535);
+}
+
+TEST_F(SheetTest, FirewallTextsAreKeptWithTheFirewallOff) {
+    store("web");
+    open("web");
+    sheet_->showPage(Sheet::AdvancedPage);
+    // The check box enables nothing: the fields are always editable.
+    EXPECT_FALSE(control<QCheckBox>(CAdvancedPage::kFirewall)->isChecked());
+    EXPECT_TRUE(edit(CAdvancedPage::kFirewallHost)->isEnabled());
+    EXPECT_EQ(edit(CAdvancedPage::kFirewallPassword)->echoMode(), QLineEdit::Password);
+    type(CAdvancedPage::kFirewallHost, "fw.local");
+    type(CAdvancedPage::kFirewallUser, "fwuser");
+    type(CAdvancedPage::kFirewallPassword, "fwpass");
+    control<QCheckBox>(CAdvancedPage::kPassive)->setChecked(true);
+    EXPECT_TRUE(pressOk());
+    const auto info = stored("web");
+    EXPECT_EQ(info.useFirewall, 0);
+    EXPECT_EQ(info.firewallHost, "fw.local");
+    EXPECT_EQ(info.firewallUser, "fwuser");
+    EXPECT_EQ(info.firewallPassword, "fwpass");
+    EXPECT_EQ(info.passiveMode, 1);
+}
+
+TEST_F(SheetTest, TheAdvancedPageFollowsTheProfileShown) {
+    store("a");
+    session::ServerProfile b = store("b");
+    b.port = 990;
+    b.passiveMode = 1;
+    b.useFirewall = 1;
+    b.firewallHost = "fw-b";
+    session::saveProfile(db_, b);
+    open("a");
+    sheet_->showPage(Sheet::AdvancedPage);
+    EXPECT_EQ(edit(CAdvancedPage::kPort)->text(), "21");
+    // What was typed stays when the user comes back to the page.
+    type(CAdvancedPage::kPort, "2121");
+    sheet_->showPage(Sheet::ProfilePage);
+    sheet_->showPage(Sheet::AdvancedPage);
+    EXPECT_EQ(edit(CAdvancedPage::kPort)->text(), "2121");
+
+    sheet_->showPage(Sheet::ProfilePage);
+    selectProfile("b");
+    // Reloaded at once, before the page is shown again.
+    EXPECT_EQ(edit(CAdvancedPage::kPort)->text(), "990");
+    EXPECT_TRUE(control<QCheckBox>(CAdvancedPage::kPassive)->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(CAdvancedPage::kFirewall)->isChecked());
+    EXPECT_EQ(edit(CAdvancedPage::kFirewallHost)->text(), "fw-b");
+    EXPECT_TRUE(pressOk());
+    EXPECT_EQ(stored("a").port, 21);
+    EXPECT_EQ(stored("b").port, 990);
+
+    // New clears what the page shows next.
+    open("b");
+    sheet_->showPage(Sheet::AdvancedPage);
+    sheet_->showPage(Sheet::ProfilePage);
+    click(CProfilePage::kNew);
+    sheet_->showPage(Sheet::AdvancedPage);
+    EXPECT_EQ(edit(CAdvancedPage::kPort)->text(), "21");
+    EXPECT_TRUE(edit(CAdvancedPage::kFirewallHost)->text().isEmpty());
+    EXPECT_FALSE(control<QCheckBox>(CAdvancedPage::kPassive)->isChecked());
+}
