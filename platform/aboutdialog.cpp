@@ -36,9 +36,10 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     version->setObjectName(QString::number(kVersionText));
 
     auto* texts = new QVBoxLayout;
-    texts->addWidget(name);
-    texts->addWidget(product);
-    texts->addWidget(version);
+    for (QLabel* line : {name, product, version}) {
+        texts->addWidget(line);
+        if (line->text().isEmpty()) line->hide();
+    }
     texts->addStretch();
     auto* row = new QHBoxLayout;
     row->addWidget(icon);
