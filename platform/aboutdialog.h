@@ -2,8 +2,9 @@
 
 #include <QDialog>
 
-// The About box of either program (dialog 100 of its texts): program icon, name, product
-// line, version and OK. A line whose text the program's table lacks is left out.
+// The About box of either program (dialog 100 of its texts): the program icon, one line
+// per text from 9001 up (program name, then product line and version as the program
+// has them) and OK.
 class AboutDialog : public QDialog {
     Q_OBJECT
 public:

@@ -192,7 +192,7 @@ void closeNextModal(QString& seen) {
         QWidget* modal = QApplication::activeModalWidget();
         ASSERT_NE(modal, nullptr);
         seen = modal->objectName();
-        if (auto* version = modal->findChild<QLabel*>("1003")) seen += " " + version->text();
+        if (auto* version = modal->findChild<QLabel*>("9002")) seen += " " + version->text();
         click(modal->findChild<QPushButton*>("1"));
     });
 }
