@@ -27,8 +27,8 @@ constexpr Variant kVariants[] = {{kOldSiteKey, kOldMachineKey},
 
 bool sameFolder(const std::string& a, const std::string& b) {
     if (tsy::equalNoCase(a, b)) return true;
-    struct stat first {
-    }, second{};
+    struct stat first {};
+    struct stat second {};
     return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
