@@ -10,10 +10,9 @@
 #include "uitexts.h"
 
 namespace {
-// Numbers of the texts of the About box in the text tables.
-constexpr int kNameText = 9001;
-constexpr int kProductText = 9002;
-constexpr int kVersionText = 9003;
+// The lines of the About box are its texts from this number up, the program name first.
+constexpr int kFirstLine = 9001;
+constexpr int kMaxLines = 10;
 }  // namespace
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
@@ -24,21 +23,19 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     auto* icon = new QLabel(this);
     icon->setPixmap(artwork::image(artwork::ProgramIcon, palette(), QSize(48, 48)));
     icon->setAlignment(Qt::AlignTop);
-    auto* name = new QLabel(text(kNameText), this);
-    name->setObjectName(QString::number(kNameText));
-    QFont bold = name->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.2);
-    name->setFont(bold);
-    auto* product = new QLabel(text(kProductText), this);
-    product->setObjectName(QString::number(kProductText));
-    auto* version = new QLabel(text(kVersionText), this);
-    version->setObjectName(QString::number(kVersionText));
 
     auto* texts = new QVBoxLayout;
-    texts->addWidget(name);
-    texts->addWidget(product);
-    texts->addWidget(version);
+    for (int id = kFirstLine; id < kFirstLine + kMaxLines && !text(id).isEmpty(); ++id) {
+        auto* line = new QLabel(text(id), this);
+        line->setObjectName(QString::number(id));
+        if (id == kFirstLine) {
+            QFont bold = line->font();
+            bold.setBold(true);
+            bold.setPointSizeF(bold.pointSizeF() * 1.2);
+            line->setFont(bold);
+        }
+        texts->addWidget(line);
+    }
     texts->addStretch();
     auto* row = new QHBoxLayout;
     row->addWidget(icon);
