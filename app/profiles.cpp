@@ -12,6 +12,7 @@
 #include "filelistitems.h"
 #include "currentdirectory.h"
 #include "mainwindow.h"
+#include "optionssheet.h"
 #include "profilestore.h"
 #include "sitemgr50.h"
 
@@ -82,5 +83,23 @@ void MainWindow::profileSelected(int index) {
 }
 
 void MainWindow::openOptionsSheet() {
-    // The options sheet comes with the profile pages; until then there is nothing to open.
+    if (!context_.siteDatabase) return;
+    const int previous = profileCombo_->currentIndex();
+    const std::string current = previous >= 0 ? profileCombo_->itemText(previous).toStdString() : "";
+    const auto outcome = options::runOptionsSheet(this, *context_.siteDatabase, prompts(), current);
+    // A deletion counts whatever closed the sheet.
+    if (outcome.profileDeleted) session::clearProfile(profile);
+    if (!outcome.accepted) return;
+    if (outcome.asciiSuffixes) profile.asciiSuffixes = *outcome.asciiSuffixes;
+    fillProfileCombo();
+    const int found = outcome.profileName.empty()
+                          ? -1
+                          : profileCombo_->findText(QString::fromStdString(outcome.profileName),
+                                                    Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (found >= 0) {
+        profileCombo_->setCurrentIndex(found);
+        profileSelected(found);
+    } else {
+        profileCombo_->setCurrentIndex(previous < profileCombo_->count() ? previous : -1);
+    }
 }
