@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QThread>
 
 #include "directorycombo.h"
 #include "filelistview.h"
@@ -195,8 +196,35 @@ void ConnectionController::setProfileControlsEnabled(bool enabled) {
 }
 
 void ConnectionController::setStatusText(int pane, const std::string& text) {
-    // The engine reports from whichever thread uses the session.
-    window_.uiThread().runAndWait([&] { window_.setStatusText(pane, fromBytes(text)); });
+    if (QThread::currentThread() == thread()) {
+        window_.setStatusText(pane, fromBytes(text));
+        return;
+    }
+    // From a worker: the text waits for the UI thread, the worker does not. A burst of
+    // commands and replies shows its latest, in order.
+    if (pane < 0 || pane > 1) return;
+    std::lock_guard lock(statusMutex_);
+    postedStatus_[pane] = text;
+    statusChanged_[pane] = true;
+    if (statusPosted_) return;
+    statusPosted_ = true;
+    window_.uiThread().post([this] { applyPostedStatus(); });
+}
+
+void ConnectionController::applyPostedStatus() {
+    std::string texts[2];
+    bool changed[2];
+    {
+        std::lock_guard lock(statusMutex_);
+        for (int pane = 0; pane < 2; ++pane) {
+            texts[pane] = postedStatus_[pane];
+            changed[pane] = statusChanged_[pane];
+            statusChanged_[pane] = false;
+        }
+        statusPosted_ = false;
+    }
+    for (int pane = 0; pane < 2; ++pane)
+        if (changed[pane]) window_.setStatusText(pane, fromBytes(texts[pane]));
 }
 
 void ConnectionController::setStatusMessage(int pane, int stringId,

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "connecthost.h"
@@ -66,12 +67,19 @@ public:
 
 private:
     void showConnectButton(bool connected);
+    void applyPostedStatus();
 
     MainWindow& window_;
     session::ConnectWorker worker_;
     bool refreshIdle_ = true;
     bool workerActive_ = false;
     bool reconnectPending_ = false;
+    // Status texts from a worker: the latest of each pane, put on the bar by the UI
+    // thread without the worker waiting for it.
+    std::mutex statusMutex_;
+    std::string postedStatus_[2];
+    bool statusChanged_[2] = {false, false};
+    bool statusPosted_ = false;
     std::string homeDirectory_;
     std::string remotePath_;
 };

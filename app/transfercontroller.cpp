@@ -8,7 +8,7 @@
 #include "uitexts.h"
 
 TransferController::TransferController(MainWindow& window)
-    : QObject(&window), window_(window), job_(*this, window.uiThread()) {}
+    : QObject(&window), window_(window), job_(*this, display_, window.uiThread()) {}
 
 TransferController::~TransferController() { job_.stop(); }
 
@@ -30,7 +30,8 @@ bool TransferController::prepare(int count, bool upload) {
     dialog_->createModeless();
     dialog_->setFileCounter(count, 0);
     dialog_->setByteCounter(0, 0);
-    dialog_->setProgressSource([this] { return job_.progress().read(); });
+    display_.reset();
+    dialog_->setProgressSource([this] { return job_.progress().read(); }, &display_);
     connect(dialog_.get(), &TransferProgressDialog::cancelRequested, this, [this] { job_.requestCancel(); });
     dialog_->show();
 
@@ -74,34 +75,6 @@ platform::Prompts& TransferController::prompts() { return window_.prompts(); }
 
 void TransferController::setStatusMessage(int pane, int stringId, const std::vector<platform::MessageArg>& args) {
     window_.setStatusText(pane, uitexts::message(stringId, args));
-}
-
-void TransferController::setSourceLine(const std::string& path, const std::string& name, char separator) {
-    if (dialog_) dialog_->setSourceLine(path, name, separator);
-}
-
-void TransferController::setTargetLine(const std::string& path, const std::string& name, char separator) {
-    if (dialog_) dialog_->setTargetLine(path, name, separator);
-}
-
-void TransferController::setModeLine(bool binary) {
-    if (dialog_) dialog_->setModeLine(binary);
-}
-
-void TransferController::setFileCounter(std::int64_t total, std::int64_t done) {
-    if (dialog_) dialog_->setFileCounter(total, done);
-}
-
-void TransferController::setByteCounter(std::int64_t total, std::int64_t done) {
-    if (dialog_) dialog_->setByteCounter(total, done);
-}
-
-void TransferController::setDirectionIcon(int direction) {
-    if (dialog_) dialog_->setDirectionIcon(direction);
-}
-
-void TransferController::setServerName(const std::string& name) {
-    if (dialog_) dialog_->setServerName(name);
 }
 
 void TransferController::finishTransferUi() {

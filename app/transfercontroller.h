@@ -3,6 +3,7 @@
 #include <QObject>
 #include <memory>
 
+#include "coalesceddisplay.h"
 #include "transferhost.h"
 #include "transferjob.h"
 
@@ -31,13 +32,6 @@ public:
     // transfer::TransferHost
     platform::Prompts& prompts() override;
     void setStatusMessage(int pane, int stringId, const std::vector<platform::MessageArg>& args) override;
-    void setSourceLine(const std::string& path, const std::string& name, char separator) override;
-    void setTargetLine(const std::string& path, const std::string& name, char separator) override;
-    void setModeLine(bool binary) override;
-    void setFileCounter(std::int64_t total, std::int64_t done) override;
-    void setByteCounter(std::int64_t total, std::int64_t done) override;
-    void setDirectionIcon(int direction) override;
-    void setServerName(const std::string& name) override;
     void finishTransferUi() override;
     void refreshRemote() override;
     void refreshLocal() override;
@@ -49,6 +43,7 @@ private:
     transfer::JobSettings settings() const;
 
     MainWindow& window_;
+    transfer::CoalescedDisplay display_;
     transfer::TransferJob job_;
     std::unique_ptr<TransferProgressDialog> dialog_;
 };

@@ -1,9 +1,10 @@
 // Upload and download jobs as the user runs them: on the worker thread, with the
 // progress dialog open and its event loop turning. Against vsftpd on loopback, in the
 // same run as the engine alone (one 1 GiB file up and down) and as lftp's mirror (a
-// 1,000-file tree in 50 folders up and down). Runs interleave round after round; each
-// figure is the median of the rounds. Needs root, like ftpbench.
-//   transferbench [--rounds N] [--bytes N] [--no-netns]
+// 1,000-file tree in 50 folders up and down). Runs interleave round after round, each
+// client first in every other round; each figure is the median of the rounds. Needs
+// root, like ftpbench.
+//   transferbench [--rounds N] [--bytes N] [--only TEXT] [--no-netns]
 #include <net/if.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -23,6 +24,7 @@
 #include <map>
 
 #include "builtintexts.h"
+#include "coalesceddisplay.h"
 #include "engineclient.h"
 #include "ftpsession.h"
 #include "peerclients.h"
@@ -87,6 +89,7 @@ std::size_t countFiles(const std::string& root) {
 
 // The window's side of a job, as far as a job needs it: the progress dialog.
 class DialogHost : public transfer::TransferHost, public platform::Prompts {
+    // The dialog's lines come through a coalesced display, as in the window.
 public:
     explicit DialogHost(TransferProgressDialog& dialog) : dialog_(dialog) {}
     platform::Prompts& prompts() override { return *this; }
@@ -97,13 +100,6 @@ public:
     }
     std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
     void setStatusMessage(int, int, const std::vector<platform::MessageArg>&) override {}
-    void setSourceLine(const std::string& p, const std::string& n, char s) override { dialog_.setSourceLine(p, n, s); }
-    void setTargetLine(const std::string& p, const std::string& n, char s) override { dialog_.setTargetLine(p, n, s); }
-    void setModeLine(bool binary) override { dialog_.setModeLine(binary); }
-    void setFileCounter(std::int64_t t, std::int64_t d) override { dialog_.setFileCounter(t, d); }
-    void setByteCounter(std::int64_t t, std::int64_t d) override { dialog_.setByteCounter(t, d); }
-    void setDirectionIcon(int direction) override { dialog_.setDirectionIcon(direction); }
-    void setServerName(const std::string& name) override { dialog_.setServerName(name); }
     void finishTransferUi() override { dialog_.releaseOwner(); }
     void refreshRemote() override {}
     void refreshLocal() override {}
@@ -124,11 +120,12 @@ bool runJob(const bench::Server& server, bool upload, const std::string& localPa
     QWidget owner;
     TransferProgressDialog dialog(&owner);
     dialog.createModeless();
-    dialog.show();
+    if (!std::getenv("TB_NODIALOG")) dialog.show();
     DialogHost host(dialog);
     UiDispatcher ui;
-    transfer::TransferJob job(host, ui);
-    dialog.setProgressSource([&] { return job.progress().read(); });
+    transfer::CoalescedDisplay display;
+    transfer::TransferJob job(host, display, ui);
+    dialog.setProgressSource([&] { return job.progress().read(); }, &display);
     transfer::JobSettings settings;
     settings.transferMode = transfer::Binary;
     settings.serverName = "127.0.0.1";
@@ -143,29 +140,36 @@ bool runJob(const bench::Server& server, bool upload, const std::string& localPa
     QObject::connect(&check, &QTimer::timeout, [&] {
         if (!job.running()) loop.quit();
     });
-    check.start(2);
+    check.start(std::getenv("TB_CHECK") ? std::atoi(std::getenv("TB_CHECK")) : 2);
     loop.exec();
     job.stop();
     session.close();
     return !host.failed;
 }
 
+// With an even number of rounds each client runs first as often as second (running
+// second, after a gigabyte was just written, costs); the median is then the mean of the
+// two middle values.
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
+    if (values.empty()) return 0;
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int rounds = 3;
+    int rounds = 4;
     std::int64_t bytes = 1LL << 30;
     bool ownNetwork = true;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--rounds" && i + 1 < argc) rounds = std::atoi(argv[++i]);
         if (arg == "--bytes" && i + 1 < argc) bytes = std::atoll(argv[++i]);
         if (arg == "--no-netns") ownNetwork = false;
+        if (arg == "--only" && i + 1 < argc) only = argv[++i];
     }
     if (::geteuid() != 0) {
         std::fprintf(stderr, "transferbench: needs root (it runs vsftpd with a local test user)\n");
@@ -263,12 +267,17 @@ int main(int argc, char** argv) {
          }},
     };
 
+    std::erase_if(cases, [&](const Case& c) { return c.name.find(only) == std::string::npos; });
+    if (const char* client = std::getenv("TB_CLIENT"))
+        for (auto& c : cases) std::erase_if(c.clients, [&](const Client& k) { return k.name != client; });
     std::map<std::string, std::map<std::string, std::vector<double>>> seconds;
     bool ok = true;
     for (int round = 0; round < rounds; ++round)
         for (auto& c : cases) {
             for (std::size_t k = 0; k < c.clients.size(); ++k) {
                 const Client& client = c.clients[(k + static_cast<std::size_t>(round)) % c.clients.size()];
+                // Dirty pages of the last run must not be this run's cost.
+                ::sync();
                 QElapsedTimer timer;
                 timer.start();
                 const bool done = client.run(round);
@@ -278,6 +287,7 @@ int main(int argc, char** argv) {
                     ok = false;
                 }
                 seconds[c.name][client.name].push_back(done ? s : 0);
+                std::fprintf(stderr, "round %d  %-26s %-7s %.2f s\n", round, c.name.c_str(), client.name.c_str(), s);
             }
             c.clean(round);
         }

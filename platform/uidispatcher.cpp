@@ -33,11 +33,26 @@ bool UiDispatcher::runAndWait(const std::function<void()>& work) {
         if (shutDown_ || wakeUp_ < 0) return false;
         pending_.push_back(call);
     }
-    const std::uint64_t one = 1;
-    [[maybe_unused]] ssize_t written = ::write(wakeUp_, &one, sizeof one);
+    wake();
     std::unique_lock lock(mutex_);
     finished_.wait(lock, [&] { return call->finished; });
     return call->ran;
+}
+
+void UiDispatcher::post(std::function<void()> work) {
+    auto call = std::make_shared<Call>();
+    call->work = std::move(work);
+    {
+        std::lock_guard lock(mutex_);
+        if (shutDown_ || wakeUp_ < 0) return;
+        pending_.push_back(call);
+    }
+    wake();
+}
+
+void UiDispatcher::wake() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t written = ::write(wakeUp_, &one, sizeof one);
 }
 
 void UiDispatcher::runPending() {

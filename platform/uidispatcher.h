@@ -25,6 +25,7 @@ public:
     ~UiDispatcher() override;
 
     bool runAndWait(const std::function<void()>& work) override;
+    void post(std::function<void()> work) override;
     void shutDown();
     // Accepts work again (a window that stays open after a refused close).
     void reopen();
@@ -35,6 +36,7 @@ private:
         bool finished = false;
         bool ran = false;
     };
+    void wake();
     void runPending();
 
     int wakeUp_ = -1;

@@ -11,6 +11,9 @@ class UiThread {
 public:
     virtual ~UiThread() = default;
     virtual bool runAndWait(const std::function<void()>& work) = 0;
+    // Queues work for the UI thread and returns at once; work runs in the order it was
+    // posted, and not at all once the window is closing.
+    virtual void post(std::function<void()> work) = 0;
 };
 
 }  // namespace platform

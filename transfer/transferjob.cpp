@@ -59,7 +59,8 @@ bool isLocalDiskFull(int code) { return code == ENOSPC || code == EDQUOT || code
 
 }  // namespace
 
-TransferJob::TransferJob(TransferHost& host, platform::UiThread& ui) : host_(host), ui_(ui) {}
+TransferJob::TransferJob(TransferHost& host, TransferDisplay& display, platform::UiThread& ui)
+    : host_(host), display_(display), ui_(ui) {}
 
 TransferJob::~TransferJob() { stop(); }
 
@@ -113,10 +114,15 @@ platform::Answer TransferJob::message(int id, std::vector<platform::MessageArg> 
     return answer;
 }
 
+void TransferJob::notify(int id, const std::string& argument) {
+    if (stopping_) return;
+    ui_.post([this, id, argument] { host_.setStatusMessage(0, id, {argument}); });
+}
+
 bool TransferJob::acceptName(const std::string& name) {
     if (isSafeLocalName(name)) return true;
     // A name from the server is never made into a local path that leaves the folder.
-    onUi([&] { host_.setStatusMessage(0, kUnsafeName, {name}); });
+    notify(kUnsafeName, name);
     return false;
 }
 
@@ -124,12 +130,9 @@ bool TransferJob::showFile(const std::string& sourcePath, const std::string& sou
                            const std::string& targetPath, const std::string& targetName,
                            const std::string& name) {
     const bool binary = chooseBinary(settings_.transferMode, name, settings_.textExtensions);
-    // One call for the three lines keeps the per-file cost of a large tree low.
-    onUi([&] {
-        host_.setSourceLine(sourcePath, sourceName, sourceName.empty() ? 0 : '/');
-        host_.setTargetLine(targetPath, targetName, targetName.empty() ? 0 : '/');
-        host_.setModeLine(binary);
-    });
+    display_.setSourceLine(sourcePath, sourceName, sourceName.empty() ? 0 : '/');
+    display_.setTargetLine(targetPath, targetName, targetName.empty() ? 0 : '/');
+    display_.setModeLine(binary);
     return binary;
 }
 
@@ -216,10 +219,8 @@ int TransferJob::uploadWorker() {
         return 0;
     }
     uploadRunning_ = true;
-    onUi([&] {
-        host_.setDirectionIcon(kUploadIcon);
-        host_.setServerName(settings_.serverName);
-    });
+    display_.setDirectionIcon(kUploadIcon);
+    display_.setServerName(settings_.serverName);
 
     std::int64_t done = 0;
     for (const TransferItem& item : settings_.items) {
@@ -257,10 +258,10 @@ int TransferJob::uploadWorker() {
                 reportUploadError(session.lastError, name);
                 break;
             }
-            onUi([&] { host_.setStatusMessage(0, kFileTransferred, {name}); });
+            notify(kFileTransferred, name);
         }
         ++done;
-        onUi([&] { host_.setFileCounter(n, done); });
+        display_.setFileCounter(n, done);
     }
     finish(true);
     uploadRunning_ = false;
@@ -310,7 +311,7 @@ int TransferJob::uploadTree() {
             }
         }
         ++i;
-        onUi([&] { host_.setFileCounter(total, i); });
+        display_.setFileCounter(total, i);
     }
     leaveDirectory("");
     session.currentDirectory(remotePath_);
@@ -330,10 +331,8 @@ int TransferJob::downloadWorker() {
         downloadRunning_ = false;
         return 0;
     }
-    onUi([&] {
-        host_.setDirectionIcon(kDownloadIcon);
-        host_.setServerName(settings_.serverName);
-    });
+    display_.setDirectionIcon(kDownloadIcon);
+    display_.setServerName(settings_.serverName);
     const std::int64_t n = static_cast<std::int64_t>(settings_.items.size());
     std::int64_t done = 0;
     for (const TransferItem& item : settings_.items) {
@@ -347,7 +346,7 @@ int TransferJob::downloadWorker() {
         }
         if (connectionLost_) break;
         ++done;
-        onUi([&] { host_.setFileCounter(n, done); });
+        display_.setFileCounter(n, done);
     }
     finish(true);
     downloadRunning_ = false;
@@ -359,7 +358,7 @@ TransferJob::FileOutcome TransferJob::downloadFile(const std::string& remoteDire
     const std::string localFile = local_ + name;
     const bool binary = showFile(remoteDirectory, name, localFile, "", name);
     if (session_->download(localFile, name, binary)) {
-        onUi([&] { host_.setStatusMessage(0, kFileTransferred, {name}); });
+        notify(kFileTransferred, name);
         return FileOutcome::Done;
     }
     return reportDownloadError(session_->lastError, localFile, name) ? FileOutcome::FailedGoOn
@@ -377,7 +376,7 @@ int TransferJob::downloadTree(const std::string& name, int depth) {
         }
         // A folder that cannot be entered is skipped: its parent's files are not copied
         // into a new local folder in its place.
-        onUi([&] { host_.setStatusMessage(0, kDirectorySkipped, {name}); });
+        notify(kDirectorySkipped, name);
         return 1;
     }
     std::string here;
@@ -399,7 +398,7 @@ int TransferJob::downloadTree(const std::string& name, int depth) {
     std::int64_t files = 0;
     for (const auto& entry : entries) files += entry.kind == ftp::FileEntry::File ? 1 : 0;
     std::int64_t done = 0;
-    onUi([&] { host_.setFileCounter(files, 0); });
+    display_.setFileCounter(files, 0);
 
     for (const auto& entry : entries) {
         if (cancelRequested_ || connectionLost_) break;
@@ -423,7 +422,7 @@ int TransferJob::downloadTree(const std::string& name, int depth) {
         if (outcome != FileOutcome::Done) error = session.lastError;
         if (outcome == FileOutcome::FailedStop) cancelRequested_ = true;
         ++done;
-        onUi([&] { host_.setFileCounter(files, done); });
+        display_.setFileCounter(files, done);
     }
     if (!connectionLost_ && (back.empty() || !session.changeDirectory(back, true)))
         session.changeDirectory("..", true);

@@ -81,7 +81,9 @@ public:
     // tree would otherwise be copied without end.
     static constexpr int kMaxDepth = 64;
 
-    TransferJob(TransferHost& host, platform::UiThread& ui);
+    // The display receives the lines and counters straight from the worker; it must
+    // accept calls from any thread.
+    TransferJob(TransferHost& host, TransferDisplay& display, platform::UiThread& ui);
     ~TransferJob();
     TransferJob(const TransferJob&) = delete;
     TransferJob& operator=(const TransferJob&) = delete;
@@ -114,6 +116,8 @@ private:
     void reportUploadError(int code, const std::string& name);
     bool reportDownloadError(int code, const std::string& localFile, const std::string& remoteName);
     bool acceptName(const std::string& name);
+    // A status-bar message that the worker does not wait for.
+    void notify(int id, const std::string& argument);
     void leaveDirectory(const std::string& back);
     // Shows the file on the dialog's lines and mode line; true when it goes as binary.
     bool showFile(const std::string& sourcePath, const std::string& sourceName, const std::string& targetPath,
@@ -121,6 +125,7 @@ private:
     void finish(bool refreshTarget);
 
     TransferHost& host_;
+    TransferDisplay& display_;
     platform::UiThread& ui_;
     ftp::FtpSession* session_ = nullptr;
     JobSettings settings_;

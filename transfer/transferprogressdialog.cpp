@@ -214,12 +214,15 @@ void TransferProgressDialog::setServerName(const std::string& name) {
     server_->setText(fromBytes(centredServerName(name)));
 }
 
-void TransferProgressDialog::setProgressSource(std::function<std::pair<std::int64_t, std::int64_t>()> source) {
+void TransferProgressDialog::setProgressSource(std::function<std::pair<std::int64_t, std::int64_t>()> source,
+                                               transfer::CoalescedDisplay* display) {
     source_fn_ = std::move(source);
-    if (source_fn_) poll_->start();
+    display_ = display;
+    if (source_fn_ || display_) poll_->start();
 }
 
 void TransferProgressDialog::pollProgress() {
+    if (display_) display_->applyTo(*this);
     if (!source_fn_) return;
     const auto now = source_fn_();
     if (now != shown_) setByteCounter(now.first, now.second);

@@ -7,6 +7,9 @@
 #include <string>
 #include <utility>
 
+#include "coalesceddisplay.h"
+#include "transferhost.h"
+
 class QLabel;
 class QProgressBar;
 class QTimer;
@@ -15,7 +18,7 @@ class QTimer;
 // representation type, a file and a byte counter with their bars, the direction and the
 // server. While it is up it disables the main window; Cancel, Escape and its close box
 // ask the job to end after the current file and give the main window back.
-class TransferProgressDialog : public QDialog {
+class TransferProgressDialog : public QDialog, public transfer::TransferDisplay {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 126;
@@ -29,16 +32,18 @@ public:
     bool createModeless();
     void releaseOwner();
 
-    void setSourceLine(const std::string& path, const std::string& name = {}, char separator = 0);
-    void setTargetLine(const std::string& path, const std::string& name = {}, char separator = 0);
-    void setModeLine(bool binary);
-    void setFileCounter(std::int64_t total, std::int64_t done);
+    void setSourceLine(const std::string& path, const std::string& name = {}, char separator = 0) override;
+    void setTargetLine(const std::string& path, const std::string& name = {}, char separator = 0) override;
+    void setModeLine(bool binary) override;
+    void setFileCounter(std::int64_t total, std::int64_t done) override;
     void setByteCounter(std::int64_t total, std::int64_t done);
-    void setDirectionIcon(int direction);
-    void setServerName(const std::string& name);
+    void setDirectionIcon(int direction) override;
+    void setServerName(const std::string& name) override;
 
-    // Where the byte counts of the running transfer are read from, on a timer.
-    void setProgressSource(std::function<std::pair<std::int64_t, std::int64_t>()> source);
+    // Where the running job's byte counts and lines are read from, on a timer (the
+    // display may be null).
+    void setProgressSource(std::function<std::pair<std::int64_t, std::int64_t>()> source,
+                           transfer::CoalescedDisplay* display = nullptr);
 
     bool ownerDisabled() const { return ownerDisabled_; }
     int fileBar() const;
@@ -77,5 +82,6 @@ private:
     QLabel* server_ = nullptr;
     QTimer* poll_ = nullptr;
     std::function<std::pair<std::int64_t, std::int64_t>()> source_fn_;
+    transfer::CoalescedDisplay* display_ = nullptr;
     std::pair<std::int64_t, std::int64_t> shown_{-1, -1};
 };

@@ -18,15 +18,19 @@
 
 // Runs the job's window calls on the calling (worker) thread and records them: enough to
 // test what a job does on the server and on the disk without any window.
-class RecordingHost : public transfer::TransferHost, public platform::UiThread {
+class RecordingHost : public transfer::TransferHost,
+                      public transfer::TransferDisplay,
+                      public platform::UiThread {
 public:
     bool runAndWait(const std::function<void()>& work) override {
         std::lock_guard lock(mutex_);
         work();
         return true;
     }
+    void post(std::function<void()> work) override { runAndWait(work); }
     platform::Prompts& prompts() override { return prompts_; }
     void setStatusMessage(int pane, int id, const std::vector<platform::MessageArg>& args) override {
+        std::lock_guard lock(mutex_);
         std::string arg = args.empty() ? "" : std::visit([](const auto& v) {
             std::ostringstream s;
             s << v;
@@ -35,22 +39,31 @@ public:
         calls.push_back("status " + std::to_string(pane) + " " + std::to_string(id) + " " + arg);
     }
     void setSourceLine(const std::string& path, const std::string& name, char) override {
+        std::lock_guard lock(mutex_);
         calls.push_back("source " + path + (name.empty() ? "" : "/" + name));
     }
     void setTargetLine(const std::string& path, const std::string& name, char) override {
+        std::lock_guard lock(mutex_);
         calls.push_back("target " + path + (name.empty() ? "" : "/" + name));
     }
-    void setModeLine(bool binary) override { calls.push_back(binary ? "mode binary" : "mode text"); }
+    void setModeLine(bool binary) override {
+        std::lock_guard lock(mutex_); calls.push_back(binary ? "mode binary" : "mode text"); }
     void setFileCounter(std::int64_t total, std::int64_t done) override {
+        std::lock_guard lock(mutex_);
         calls.push_back("files " + std::to_string(total) + " " + std::to_string(done));
     }
-    void setByteCounter(std::int64_t, std::int64_t) override {}
-    void setDirectionIcon(int direction) override { calls.push_back("direction " + std::to_string(direction)); }
-    void setServerName(const std::string& name) override { calls.push_back("server " + name); }
-    void finishTransferUi() override { calls.push_back("finish"); }
-    void refreshRemote() override { calls.push_back("refresh remote"); }
-    void refreshLocal() override { calls.push_back("refresh local"); }
-    void connectionLost() override { calls.push_back("connection lost"); }
+    void setDirectionIcon(int direction) override {
+        std::lock_guard lock(mutex_); calls.push_back("direction " + std::to_string(direction)); }
+    void setServerName(const std::string& name) override {
+        std::lock_guard lock(mutex_); calls.push_back("server " + name); }
+    void finishTransferUi() override {
+        std::lock_guard lock(mutex_); calls.push_back("finish"); }
+    void refreshRemote() override {
+        std::lock_guard lock(mutex_); calls.push_back("refresh remote"); }
+    void refreshLocal() override {
+        std::lock_guard lock(mutex_); calls.push_back("refresh local"); }
+    void connectionLost() override {
+        std::lock_guard lock(mutex_); calls.push_back("connection lost"); }
 
     // The recorded calls that start with prefix.
     std::vector<std::string> only(const std::string& prefix) const {
@@ -60,7 +73,7 @@ public:
         return out;
     }
 
-    std::mutex mutex_;
+    std::recursive_mutex mutex_;
     std::vector<std::string> calls;
     testsupport::ScriptedPrompts prompts_;
 };
@@ -113,5 +126,5 @@ protected:
 
     std::filesystem::path root_;
     RecordingHost host_;
-    transfer::TransferJob job_{host_, host_};
+    transfer::TransferJob job_{host_, host_, host_};
 };
