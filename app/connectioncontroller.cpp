@@ -30,9 +30,13 @@ QString fromBytes(const std::string& text) {
 ConnectionController::ConnectionController(MainWindow& window)
     : QObject(&window), window_(window), worker_(*this, window.uiThread()) {}
 
-ConnectionController::~ConnectionController() { stopWorker(); }
+ConnectionController::~ConnectionController() {
+    stopWorker();
+}
 
-void ConnectionController::stopWorker() { worker_.stop(); }
+void ConnectionController::stopWorker() {
+    worker_.stop();
+}
 
 void ConnectionController::toggleConnection() {
     if (workerActive_) return;
@@ -82,8 +86,8 @@ bool ConnectionController::checkConnection() {
 }
 
 void ConnectionController::connectionLost() {
-    const platform::Answer answer =
-        window_.prompts().ask({kConnectionLost, {}, platform::Buttons::YesNo, platform::Icon::Question});
+    const platform::Answer answer = window_.prompts().ask(
+        {kConnectionLost, {}, platform::Buttons::YesNo, platform::Icon::Question});
     toggleConnection();
     if (answer != platform::Answer::Yes) return;
     // During the first listing the connect worker is still waiting for this thread: the
@@ -115,7 +119,8 @@ bool ConnectionController::refreshRemote() {
             connectionLost();
             return false;
         case session::RefreshOutcome::DirectoryInvalid:
-            window_.prompts().ask({kDirectoryInvalid, {}, platform::Buttons::Ok, platform::Icon::Warning});
+            window_.prompts().ask(
+                {kDirectoryInvalid, {}, platform::Buttons::Ok, platform::Icon::Warning});
             toggleConnection();
             return false;
     }
@@ -148,20 +153,25 @@ void ConnectionController::showRemoteRows(const std::vector<session::RemoteRow>&
 
 void ConnectionController::remoteDirectoryChosen(int index) {
     auto* combo = window_.control<QComboBox>(1002);
-    if (!window_.session || index < 0 || window_.refuseWhileTransferring() || !checkConnection()) return;
+    if (!window_.session || index < 0 || window_.refuseWhileTransferring() || !checkConnection())
+        return;
     const std::string directory = combo->itemText(index).toStdString();
     if (window_.session->changeDirectory(directory, false)) {
         refreshRemote();
         return;
     }
-    window_.prompts().ask({kChosenDirectoryInvalid, {}, platform::Buttons::Ok, platform::Icon::Warning});
+    window_.prompts().ask(
+        {kChosenDirectoryInvalid, {}, platform::Buttons::Ok, platform::Icon::Warning});
     combo->removeItem(index);
     std::string current;
-    if (window_.session->currentDirectory(current)) combo->setCurrentIndex(combo->findText(fromBytes(current)));
+    if (window_.session->currentDirectory(current))
+        combo->setCurrentIndex(combo->findText(fromBytes(current)));
 }
 
 void ConnectionController::remotePathTyped(const std::string& typed) {
-    if (!window_.session || !refreshIdle_ || window_.refuseWhileTransferring() || !checkConnection()) return;
+    if (!window_.session || !refreshIdle_ || window_.refuseWhileTransferring() ||
+        !checkConnection())
+        return;
     std::string text = typed;
     const auto pattern = text.find("*.");
     if (pattern != std::string::npos) {
@@ -175,7 +185,8 @@ void ConnectionController::remotePathTyped(const std::string& typed) {
     }
     auto* combo = window_.control<QComboBox>(1002);
     combo->setEditText(fromBytes(remotePath_));
-    if (QLineEdit* edit = combo->lineEdit()) edit->setCursorPosition(static_cast<int>(edit->text().size()));
+    if (QLineEdit* edit = combo->lineEdit())
+        edit->setCursorPosition(static_cast<int>(edit->text().size()));
 }
 
 bool ConnectionController::selectProfileForConnect(session::ServerProfile& profile,
@@ -186,9 +197,13 @@ bool ConnectionController::selectProfileForConnect(session::ServerProfile& profi
     return true;
 }
 
-void ConnectionController::openOptionsSheet() { window_.openOptionsSheet(); }
+void ConnectionController::openOptionsSheet() {
+    window_.openOptionsSheet();
+}
 
-platform::Prompts& ConnectionController::prompts() { return window_.prompts(); }
+platform::Prompts& ConnectionController::prompts() {
+    return window_.prompts();
+}
 
 void ConnectionController::setProfileControlsEnabled(bool enabled) {
     window_.control(1020)->setEnabled(enabled);
@@ -232,15 +247,21 @@ void ConnectionController::setStatusMessage(int pane, int stringId,
     window_.setStatusText(pane, uitexts::message(stringId, args));
 }
 
-void ConnectionController::setConnectionIcon(int state) { window_.setConnectionIcon(state); }
+void ConnectionController::setConnectionIcon(int state) {
+    window_.setConnectionIcon(state);
+}
 
 void ConnectionController::adoptSession(std::unique_ptr<ftp::FtpSession> session) {
     window_.session = std::move(session);
 }
 
-void ConnectionController::dropSession() { window_.session.reset(); }
+void ConnectionController::dropSession() {
+    window_.session.reset();
+}
 
-void ConnectionController::setHomeDirectory(const std::string& path) { homeDirectory_ = path; }
+void ConnectionController::setHomeDirectory(const std::string& path) {
+    homeDirectory_ = path;
+}
 
 bool ConnectionController::remoteReady() {
     refreshRemote();
@@ -264,13 +285,15 @@ void ConnectionController::connectFinished(bool connected) {
     if (reconnectPending_) {
         reconnectPending_ = false;
         // The worker returns right after this call; the new one starts after it.
-        QMetaObject::invokeMethod(this, [this] { toggleConnection(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { toggleConnection(); }, Qt::QueuedConnection);
     }
 }
 
 void ConnectionController::showConnectButton(bool connected) {
     auto* button = window_.control<SysColorBitmapButton>(1019);
-    button->setText(uitexts::dialogText(MainWindow::kDialogId, connected ? MainWindow::kDisconnectText : 1019));
+    button->setText(
+        uitexts::dialogText(MainWindow::kDialogId, connected ? MainWindow::kDisconnectText : 1019));
     button->loadImages(connected ? "DISCONNECT" : "CONNECT", button->size());
     button->repaint();
 }

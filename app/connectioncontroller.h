@@ -46,14 +46,16 @@ public:
     void remotePathTyped(const std::string& text);
 
     // session::ConnectHost
-    bool selectProfileForConnect(session::ServerProfile& profile, std::string& lastRemotePath) override;
+    bool selectProfileForConnect(session::ServerProfile& profile,
+                                 std::string& lastRemotePath) override;
     void openOptionsSheet() override;
     platform::Prompts& prompts() override;
     void setFirewallPort(int port) { worker_.setFirewallPort(port); }
     void setProfileControlsEnabled(bool enabled) override;
     void setStatusText(int pane, const std::string& text) override;
     ftp::StatusSink* statusSink() override { return this; }
-    void setStatusMessage(int pane, int stringId, const std::vector<platform::MessageArg>& args) override;
+    void setStatusMessage(int pane, int stringId,
+                          const std::vector<platform::MessageArg>& args) override;
     void setConnectionIcon(int state) override;
     void adoptSession(std::unique_ptr<ftp::FtpSession> session) override;
     void dropSession() override;

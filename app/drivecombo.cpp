@@ -2,8 +2,8 @@
 
 #include <QEvent>
 #include <QPainter>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 
 #include "artwork.h"
 
@@ -29,11 +29,16 @@ private:
 
 int imageFor(platform::DriveType type) {
     switch (type) {
-        case platform::DriveType::Removable: return 0;
-        case platform::DriveType::Fixed: return 1;
-        case platform::DriveType::Optical: return 2;
-        case platform::DriveType::Network: return 3;
-        case platform::DriveType::Other: break;
+        case platform::DriveType::Removable:
+            return 0;
+        case platform::DriveType::Fixed:
+            return 1;
+        case platform::DriveType::Optical:
+            return 2;
+        case platform::DriveType::Network:
+            return 3;
+        case platform::DriveType::Other:
+            break;
     }
     return -1;
 }
@@ -48,7 +53,8 @@ DriveCombo::DriveCombo(QWidget* parent) : QComboBox(parent) {
 void DriveCombo::loadImages() {
     const int ids[] = {artwork::RemovableDrive, artwork::FixedDrive, artwork::OpticalDrive,
                        artwork::NetworkDrive};
-    for (int i = 0; i < 4; ++i) images_[i] = artwork::image(ids[i], palette(), QSize(20, 16));
+    for (int i = 0; i < 4; ++i)
+        images_[i] = artwork::image(ids[i], palette(), QSize(20, 16));
 }
 
 void DriveCombo::changeEvent(QEvent* event) {
@@ -100,8 +106,8 @@ void DriveCombo::paintEvent(QPaintEvent*) {
     option.currentText.clear();
     option.currentIcon = QIcon();
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
-    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option,
-                                                QStyle::SC_ComboBoxEditField, this);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
     painter.setClipRect(field);
     paintItem(painter, field.adjusted(-2, 0, 0, 0), currentIndex(), false, false);
 }

@@ -22,7 +22,8 @@ public:
     std::string rootAt(int index) const;
 
     // Draws one item as the list and the closed combo show it.
-    void paintItem(QPainter& painter, const QRect& rect, int index, bool selected, bool focused) const;
+    void paintItem(QPainter& painter, const QRect& rect, int index, bool selected,
+                   bool focused) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

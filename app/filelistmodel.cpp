@@ -17,13 +17,17 @@ const std::string& attributesOf(const LocalListItem&) {
     static const std::string none;
     return none;
 }
-const std::string& attributesOf(const RemoteListItem& item) { return item.attributes; }
+const std::string& attributesOf(const RemoteListItem& item) {
+    return item.attributes;
+}
 
 // Local rows with equal date texts fall back on the seconds; remote rows have none.
 int secondsOrder(const LocalListItem& a, const LocalListItem& b) {
     return a.timeKey == b.timeKey ? 0 : a.timeKey < b.timeKey ? -1 : 1;
 }
-int secondsOrder(const RemoteListItem&, const RemoteListItem&) { return 0; }
+int secondsOrder(const RemoteListItem&, const RemoteListItem&) {
+    return 0;
+}
 
 // True when a goes before b.
 template <typename Item>
@@ -35,14 +39,21 @@ bool before(const Item& a, const Item& b, int column, int direction) {
     }
     int order = 0;
     switch (column) {
-        case 0: order = compareNoCase(a.name, b.name); break;
-        case 2: order = compareNoCase(a.typeName, b.typeName); break;
+        case 0:
+            order = compareNoCase(a.name, b.name);
+            break;
+        case 2:
+            order = compareNoCase(a.typeName, b.typeName);
+            break;
         case 3:
             order = compareNoCase(a.dateText, b.dateText);
             if (order == 0) order = secondsOrder(a, b);
             break;
-        case 4: order = compareNoCase(attributesOf(a), attributesOf(b)); break;
-        default: return false;
+        case 4:
+            order = compareNoCase(attributesOf(a), attributesOf(b));
+            break;
+        default:
+            return false;
     }
     return direction == 0 ? order < 0 : order > 0;
 }
@@ -50,7 +61,8 @@ bool before(const Item& a, const Item& b, int column, int direction) {
 }  // namespace
 
 template <typename Item>
-FileListModel<Item>::FileListModel(const FileTypeCache& types, QStringList headings, QObject* parent)
+FileListModel<Item>::FileListModel(const FileTypeCache& types, QStringList headings,
+                                   QObject* parent)
     : QAbstractTableModel(parent), types_(types), headings_(std::move(headings)) {}
 
 template <typename Item>
@@ -69,11 +81,16 @@ QVariant FileListModel<Item>::data(const QModelIndex& index, int role) const {
     const Row& r = rows_[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole || (role == Qt::EditRole && index.column() == 0)) {
         switch (index.column()) {
-            case 0: return r.text;
-            case 1: return r.size;
-            case 2: return QString::fromStdString(r.item.typeName);
-            case 3: return QString::fromStdString(r.item.dateText);
-            case 4: return r.attributes;
+            case 0:
+                return r.text;
+            case 1:
+                return r.size;
+            case 2:
+                return QString::fromStdString(r.item.typeName);
+            case 3:
+                return QString::fromStdString(r.item.dateText);
+            case 4:
+                return r.attributes;
         }
     }
     if (role == Qt::DecorationRole && index.column() == 0) return types_.icon(r.icon);
@@ -143,7 +160,8 @@ int FileListModel<Item>::findName(const std::string& name) const {
         nameIndex_.clear();
         nameIndex_.reserve(rows_.size());
         // The first of equal names wins, as a search from the top of the list finds it.
-        for (std::size_t i = rows_.size(); i-- > 0;) nameIndex_[lowerAscii(rows_[i].item.name)] = static_cast<int>(i);
+        for (std::size_t i = rows_.size(); i-- > 0;)
+            nameIndex_[lowerAscii(rows_[i].item.name)] = static_cast<int>(i);
         nameIndexValid_ = true;
     }
     auto it = nameIndex_.find(lowerAscii(name));

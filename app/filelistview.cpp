@@ -46,8 +46,8 @@ FileListView::FileListView(QWidget* parent) : QWidget(parent) {
     setFocusProxy(details_);
 
     connect(details_->header(), &QHeaderView::sectionClicked, this, &FileListView::columnClicked);
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(details_),
-                                    static_cast<QAbstractItemView*>(icons_)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(details_), static_cast<QAbstractItemView*>(icons_)}) {
         connect(view, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex& index) { emit activated(index.row()); });
         view->installEventFilter(this);
@@ -62,8 +62,10 @@ void FileListView::fitGrid() {
     int widest = 40;
     const int rows = model_->rowCount();
     for (int row = 0; row < rows; ++row)
-        widest = std::max(widest, metrics.horizontalAdvance(model_->index(row, 0).data().toString()));
-    const int width = std::min(widest, mode_ == SmallIcons ? 220 : 400) + icons_->iconSize().width() + 16;
+        widest =
+            std::max(widest, metrics.horizontalAdvance(model_->index(row, 0).data().toString()));
+    const int width =
+        std::min(widest, mode_ == SmallIcons ? 220 : 400) + icons_->iconSize().width() + 16;
     icons_->setGridSize(QSize(width, std::max(metrics.height(), icons_->iconSize().height()) + 4));
 }
 
@@ -73,10 +75,13 @@ void FileListView::setModel(QAbstractItemModel* model, const QList<int>& columnW
     details_->setModel(model);
     icons_->setModel(model);
     icons_->setSelectionModel(details_->selectionModel());
-    for (int i = 0; i < columnWidths.size(); ++i) details_->setColumnWidth(i, columnWidths[i]);
+    for (int i = 0; i < columnWidths.size(); ++i)
+        details_->setColumnWidth(i, columnWidths[i]);
 }
 
-QItemSelectionModel* FileListView::selectionModel() const { return details_->selectionModel(); }
+QItemSelectionModel* FileListView::selectionModel() const {
+    return details_->selectionModel();
+}
 
 void FileListView::setMode(int mode) {
     if (mode == mode_ || mode < SmallIcons || mode > Details) return;
@@ -102,7 +107,8 @@ QAbstractItemView* FileListView::currentView() const {
 QList<int> FileListView::selectedRows() const {
     QList<int> rows;
     if (!selectionModel()) return rows;
-    for (const QModelIndex& index : selectionModel()->selectedRows(0)) rows.push_back(index.row());
+    for (const QModelIndex& index : selectionModel()->selectedRows(0))
+        rows.push_back(index.row());
     std::sort(rows.begin(), rows.end());
     return rows;
 }

@@ -22,7 +22,9 @@ constexpr const char* kMigrationDone = "migrationDone";
 constexpr const char* kMigNeverShow = "migNeverShow";
 
 // Sockets need no start-up here; what a dead peer must not do is kill the process.
-bool initSockets() { return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR; }
+bool initSockets() {
+    return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+}
 
 }  // namespace
 
@@ -34,7 +36,9 @@ FtpApp::FtpApp(QStringList arguments, Environment environment)
         environment_.programFolder = tsy::CTscCommon::getProductFolder(tsy::CTscCommon::Programs);
 }
 
-FtpApp::~FtpApp() { uitexts::install(nullptr); }
+FtpApp::~FtpApp() {
+    uitexts::install(nullptr);
+}
 
 platform::Prompts& FtpApp::prompts() {
     if (environment_.prompts) return *environment_.prompts;
@@ -112,15 +116,15 @@ void FtpApp::exitInstance() {
 }
 
 void FtpApp::launchMigration() {
-    tsy::CRegistryBase settings(tsy::CTscCommon::getHKCUTsypageSettings(), tsy::HKEY_CURRENT_USER, 1);
+    tsy::CRegistryBase settings(tsy::CTscCommon::getHKCUTsypageSettings(), tsy::HKEY_CURRENT_USER,
+                                1);
     const std::uint32_t done = settings.GetValueDWORD(kMigrationDone, 0);
     const std::uint32_t never = settings.GetValueDWORD(kMigNeverShow, 0);
     if (never != 0) return;
     const std::string& folder = environment_.programFolder;
     if (folder.empty()) return;
 
-    const auto outcome =
-        platform::runAndWait(folder + "tsymig", {done != 0 ? "-m1" : "-m0"});
+    const auto outcome = platform::runAndWait(folder + "tsymig", {done != 0 ? "-m1" : "-m0"});
     // A program that did not start, or ended without an exit code (killed), is tried
     // again at the next start.
     if (outcome.started && outcome.exited && outcome.exitCode != 0) {
@@ -129,4 +133,6 @@ void FtpApp::launchMigration() {
     }
 }
 
-void FtpApp::openSiteDatabase() { session::openSiteDatabase(siteDatabase); }
+void FtpApp::openSiteDatabase() {
+    session::openSiteDatabase(siteDatabase);
+}

@@ -18,8 +18,8 @@ class MainWindow;
 struct FtpAppEnvironment {
     std::function<std::time_t()> clock;
     std::function<bool()> initSockets;
-    std::string programFolder;  // where tsymig and the language modules are
-    platform::Prompts* prompts = nullptr;  // questions asked before the window exists
+    std::string programFolder;                   // where tsymig and the language modules are
+    platform::Prompts* prompts = nullptr;        // questions asked before the window exists
     std::function<void(MainWindow&)> runWindow;  // default: exec()
 };
 

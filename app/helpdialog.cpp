@@ -10,9 +10,10 @@
 
 QString HelpDialog::pagePath() {
     const auto* module = uitexts::module();
-    const bool english = module && module->moduleLoaded() &&
-                         module->languageAbbreviation().rfind("EN", 0) == 0;
-    return english ? QStringLiteral(":/help/trandel_en.html") : QStringLiteral(":/help/trandel_zh.html");
+    const bool english =
+        module && module->moduleLoaded() && module->languageAbbreviation().rfind("EN", 0) == 0;
+    return english ? QStringLiteral(":/help/trandel_en.html")
+                   : QStringLiteral(":/help/trandel_zh.html");
 }
 
 HelpDialog::HelpDialog(QWidget* parent) : QDialog(parent) {

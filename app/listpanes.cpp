@@ -1,7 +1,7 @@
 // The two list panes of the main window: rows, the listing comparison filters, sorting
 // and the display modes.
-#include <QButtonGroup>
 #include <QAbstractButton>
+#include <QButtonGroup>
 
 #include "filelistview.h"
 #include "filetypes.h"
@@ -17,7 +17,8 @@ const QList<int> kWidths = {100, 50, 100, 110, 110};
 
 QStringList headings(int columns) {
     QStringList list;
-    for (int i = 0; i < columns; ++i) list << uitexts::text(kHeadings[i]);
+    for (int i = 0; i < columns; ++i)
+        list << uitexts::text(kHeadings[i]);
     return list;
 }
 
@@ -44,11 +45,12 @@ void MainWindow::createListModels() {
     localList_->setModel(localModel_, kWidths.mid(0, 4));
 }
 
-int MainWindow::insertLocalItem(int, const std::string& name, std::int64_t size, std::time_t modified,
-                                bool isDirectory) {
+int MainWindow::insertLocalItem(int, const std::string& name, std::int64_t size,
+                                std::time_t modified, bool isDirectory) {
     LocalListModel::Row row;
     localTimeTexts(modified, row.item.dateText, row.item.timeKey);
-    if (!passesFilter(name, row.item.dateText, filterLocalNotOnServer, filterLocalNewer, *remoteModel_))
+    if (!passesFilter(name, row.item.dateText, filterLocalNotOnServer, filterLocalNewer,
+                      *remoteModel_))
         return 0;
     const FileTypeCache::Type type = fileTypeCache_->lookupLocal(localPath, name, isDirectory);
     row.item.name = name;
@@ -65,7 +67,8 @@ int MainWindow::insertLocalItem(int, const std::string& name, std::int64_t size,
 int MainWindow::insertRemoteItem(int, const std::string& name, std::int64_t size,
                                  const std::string& dateText, const std::string& attributes,
                                  int entryType, bool isDirectory) {
-    if (!passesFilter(name, dateText, filterRemoteNotLocal, filterRemoteNewer, *localModel_)) return 0;
+    if (!passesFilter(name, dateText, filterRemoteNotLocal, filterRemoteNewer, *localModel_))
+        return 0;
     RemoteListModel::Row row;
     const FileTypeCache::Type type =
         isDirectory ? fileTypeCache_->folderType() : fileTypeCache_->lookupRemote(name);

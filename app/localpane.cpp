@@ -11,10 +11,10 @@
 #include <cstdlib>
 
 #include "ctsccommon.h"
+#include "currentdirectory.h"
 #include "directorycombo.h"
 #include "drivecombo.h"
 #include "filelistview.h"
-#include "currentdirectory.h"
 #include "mainwindow.h"
 #include "profilestore.h"
 
@@ -69,14 +69,16 @@ int MainWindow::enumerateLocal(const std::string& directory) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
         // Windows patterns match letters of either case; hidden files are listed too.
-        if (!pattern.empty() && ::fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
+        if (!pattern.empty() && ::fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) != 0)
+            continue;
         struct stat st {};
         if (::fstatat(fd, name.c_str(), &st, 0) != 0 &&
             ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         const bool isDirectory = S_ISDIR(st.st_mode);
-        count += insertLocalItem(count, name, isDirectory ? 0 : static_cast<std::int64_t>(st.st_size),
-                                 st.st_mtime, isDirectory);
+        count +=
+            insertLocalItem(count, name, isDirectory ? 0 : static_cast<std::int64_t>(st.st_size),
+                            st.st_mtime, isDirectory);
     }
     ::closedir(dir);
     sortList(LocalSide, 0, 0);
@@ -84,7 +86,9 @@ int MainWindow::enumerateLocal(const std::string& directory) {
     return 1;
 }
 
-void MainWindow::fillDriveCombo() { driveCombo_->fill(platform::listMountPoints(), localPath); }
+void MainWindow::fillDriveCombo() {
+    driveCombo_->fill(platform::listMountPoints(), localPath);
+}
 
 std::string MainWindow::defaultLocalFolder() {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

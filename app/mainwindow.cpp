@@ -1,7 +1,7 @@
 #include "mainwindow.h"
 
-#include <QApplication>
 #include <unistd.h>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -16,17 +16,18 @@
 #include <QToolTip>
 
 #include "aboutdialog.h"
-#include "connectioncontroller.h"
-#include "transfercontroller.h"
 #include "artwork.h"
+#include "connectioncontroller.h"
 #include "directorycombo.h"
 #include "drivecombo.h"
 #include "filelistview.h"
 #include "filetypes.h"
 #include "ftpsession.h"
+#include "trace.h"
 #include "helpdialog.h"
 #include "qtprompts.h"
 #include "syscolorbitmapbutton.h"
+#include "transfercontroller.h"
 #include "uitexts.h"
 
 namespace {
@@ -46,7 +47,8 @@ class DialogUnits {
 public:
     explicit DialogUnits(const QFont& font) {
         QFontMetrics metrics(font);
-        const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+        const QString letters =
+            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
         baseX_ = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;
         baseY_ = metrics.height();
     }
@@ -96,11 +98,18 @@ MainWindow::MainWindow(Context context, QWidget* parent)
     optionsTimer_->setSingleShot(true);
     optionsTimer_->setInterval(1500);
     connect(optionsTimer_, &QTimer::timeout, this, &MainWindow::openOptionsSheet);
+    traceChord_ = new QTimer(this);
+    traceChord_->setObjectName("3105");
+    traceChord_->setSingleShot(true);
+    traceChord_->setInterval(500);
+    connect(traceChord_, &QTimer::timeout, this, [this] { traceArmed_ = false; });
+    qApp->installEventFilter(this);
     connect(connectButton_, &QPushButton::clicked, this, [this] {
         if (!refuseWhileTransferring()) connection_->toggleConnection();
     });
     connect(selectButton_, &QPushButton::clicked, this, &MainWindow::openOptionsSheet);
-    connect(profileCombo_, qOverload<int>(&QComboBox::activated), this, &MainWindow::profileSelected);
+    connect(profileCombo_, qOverload<int>(&QComboBox::activated), this,
+            &MainWindow::profileSelected);
     connect(remoteDirectory_, qOverload<int>(&QComboBox::activated), this,
             [this](int index) { connection_->remoteDirectoryChosen(index); });
     connect(remoteDirectory_, &DirectoryCombo::enterPressed, this,
@@ -114,6 +123,7 @@ MainWindow::MainWindow(Context context, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
     dispatcher_.shutDown();
     transfers_->stop();
     connection_->stopWorker();
@@ -234,20 +244,21 @@ void MainWindow::createControls() {
     trackLine_->installEventFilter(this);
 
     connect(closeButton_, &QToolButton::clicked, this, [this] { close(); });
-    connect(transferModes_, &QButtonGroup::idClicked, this,
-            [this](int id) { transferMode = id == 1023 ? 0 : id == 1021 ? 1 : 2; });
+    connect(transferModes_, &QButtonGroup::idClicked, this, [this](int id) {
+        transferMode = id == 1023 ? 0 : id == 1021 ? 1 : 2;
+    });
 
     connect(helpButton_, &QToolButton::clicked, this, &MainWindow::showHelpMenu);
     for (DirectoryCombo* combo : {localDirectory_, remoteDirectory_})
         connect(combo, &DirectoryCombo::focusChanged, this,
                 [this](bool focused) { directoryComboFocused_ = focused; });
-    connect(localList_, &FileListView::focused, this, [this] {
-        showLocalTitle(QString::fromStdString(localPath));
-    });
+    connect(localList_, &FileListView::focused, this,
+            [this] { showLocalTitle(QString::fromStdString(localPath)); });
     connect(remoteList_, &FileListView::focused, this, [this] {
         if (session) showRemoteTitle(remoteDirectory_->currentText());
     });
-    connect(displayModes_, &QButtonGroup::idClicked, this, [this](int id) { applyDisplayMode(id - 1052); });
+    connect(displayModes_, &QButtonGroup::idClicked, this,
+            [this](int id) { applyDisplayMode(id - 1052); });
     connect(localList_, &FileListView::columnClicked, this,
             [this](int column) { columnClicked(LocalSide, column); });
     connect(remoteList_, &FileListView::columnClicked, this,
@@ -256,7 +267,8 @@ void MainWindow::createControls() {
         const std::string root = driveCombo_->rootAt(index);
         if (root.empty()) return;
         if (::chdir(root.c_str()) != 0)
-            prompts().ask({kDriveUnreachable, {root}, platform::Buttons::Ok, platform::Icon::Warning});
+            prompts().ask(
+                {kDriveUnreachable, {root}, platform::Buttons::Ok, platform::Icon::Warning});
         refreshLocal();
     });
     connect(localDirectory_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
@@ -315,9 +327,8 @@ void MainWindow::loadButtonImages() {
     helpButton_->setIconSize(small);
     closeButton_->setIcon(icon(artwork::CloseProgram, small));
     closeButton_->setIconSize(small);
-    const std::pair<int, int> views[] = {{1053, artwork::SmallIconsView},
-                                         {1054, artwork::ListView},
-                                         {1055, artwork::DetailsView}};
+    const std::pair<int, int> views[] = {
+        {1053, artwork::SmallIconsView}, {1054, artwork::ListView}, {1055, artwork::DetailsView}};
     for (auto [id, image] : views) {
         auto* button = displayModes_->button(id);
         button->setIcon(icon(image, small));
@@ -346,10 +357,9 @@ void MainWindow::loadButtonImages() {
 
 void MainWindow::createToolTips() {
     const std::pair<int, int> tips[] = {
-        {1019, 1238}, {1027, 1239}, {1029, 1240}, {1056, 1241}, {1020, 1242},
-        {1000, 1243}, {2, 1244},    {57670, 1277}, {1057, 1278}, {1058, 1278},
-        {1053, 1246}, {1054, 1247}, {1055, 1248}, {1023, 1279}, {1021, 1280},
-        {1022, 1281},
+        {1019, 1238}, {1027, 1239},  {1029, 1240}, {1056, 1241}, {1020, 1242}, {1000, 1243},
+        {2, 1244},    {57670, 1277}, {1057, 1278}, {1058, 1278}, {1053, 1246}, {1054, 1247},
+        {1055, 1248}, {1023, 1279},  {1021, 1280}, {1022, 1281},
     };
     for (auto [id, string] : tips) {
         QWidget* widget = control(id);
@@ -388,8 +398,8 @@ int MainWindow::focusedSide() const {
                                                       localDirectory_->lineEdit()})
         if (focus == w) return 1;
     if (remoteList_->ownsFocus(focus)) return 2;
-    for (QWidget* w : std::initializer_list<QWidget*>{remoteUp_, remoteDirectory_,
-                                                      remoteDirectory_->lineEdit()})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{remoteUp_, remoteDirectory_, remoteDirectory_->lineEdit()})
         if (focus == w) return 2;
     return 0;
 }
@@ -427,7 +437,8 @@ void MainWindow::checkTransferModeRadio() {
     const int ids[] = {1023, 1021, 1022};
     // A stored mode outside 0 to 2 checks none of the radios.
     transferModes_->setExclusive(false);
-    for (int i = 0; i < 3; ++i) transferModes_->button(ids[i])->setChecked(i == transferMode);
+    for (int i = 0; i < 3; ++i)
+        transferModes_->button(ids[i])->setChecked(i == transferMode);
     transferModes_->setExclusive(true);
 }
 
@@ -450,7 +461,8 @@ void MainWindow::loadSettings() {
     }
     lastUsedProfile = settings.lastUsedProfile;
     if (lastUsedProfile >= 0)
-        profileCombo_->setCurrentIndex(lastUsedProfile < profileCombo_->count() ? lastUsedProfile : -1);
+        profileCombo_->setCurrentIndex(lastUsedProfile < profileCombo_->count() ? lastUsedProfile
+                                                                                : -1);
     else
         profileCombo_->setCurrentIndex(-1);
 }
@@ -532,7 +544,31 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+bool MainWindow::traceChordKey(QKeyEvent* key) {
+    if (key->key() == Qt::Key_Control) {
+        traceArmed_ = true;
+        traceChord_->start();
+        return false;
+    }
+    const bool toggle = traceArmed_ && key->key() == Qt::Key_QuoteLeft;
+    traceArmed_ = false;
+    traceChord_->stop();
+    if (!toggle) return false;
+    if (ftp::trace::traceEnabled())
+        ftp::trace::disable();
+    else
+        ftp::trace::enable();
+    return true;
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        // Keys reach the focused control first; the chord belongs to the whole window.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this && !static_cast<QKeyEvent*>(event)->isAutoRepeat() &&
+            traceChordKey(static_cast<QKeyEvent*>(event)))
+            return true;
+    }
     if (event->type() == QEvent::ToolTip) {
         // The tips appear after half a second and hide after 4.5 s, whatever their length.
         auto* widget = qobject_cast<QWidget*>(watched);

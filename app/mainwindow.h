@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QDialog>
-#include <ctime>
 #include <QPointer>
 #include <QRect>
+#include <ctime>
 #include <memory>
 
 #include "filelistmodel.h"
@@ -17,6 +17,7 @@ class SiteMgr50;
 }
 
 class QButtonGroup;
+class QKeyEvent;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -231,8 +232,8 @@ private:
     QTimer* repaintTimer_ = nullptr;
 
     // Layout results read by painting and the splitter.
-    QRect localListRect_, remoteListRect_, profileComboRect_, uploadRect_, downloadRect_,
-        lockRect_, textModeRect_;
+    QRect localListRect_, remoteListRect_, profileComboRect_, uploadRect_, downloadRect_, lockRect_,
+        textModeRect_;
     int splitterCentre_ = 0;
     bool splitterHot_ = false;
     bool splitterDragging_ = false;
@@ -251,6 +252,10 @@ private:
     ConnectionController* connection_ = nullptr;
     TransferController* transfers_ = nullptr;
     QTimer* optionsTimer_ = nullptr;
+    // Ctrl arms the trace switch for half a second; the ` key then switches the trace.
+    QTimer* traceChord_ = nullptr;
+    bool traceArmed_ = false;
+    bool traceChordKey(QKeyEvent* key);
     std::unique_ptr<FileTypeCache> fileTypeCache_;
     LocalListModel* localModel_ = nullptr;
     RemoteListModel* remoteModel_ = nullptr;

@@ -23,8 +23,12 @@ namespace {
 constexpr int kSplitterBand = 10;
 constexpr int kSplitterMargin = 100;
 
-int rightOf(const QWidget* w) { return w->x() + w->width(); }
-int bottomOf(const QWidget* w) { return w->y() + w->height(); }
+int rightOf(const QWidget* w) {
+    return w->x() + w->width();
+}
+int bottomOf(const QWidget* w) {
+    return w->y() + w->height();
+}
 
 void moveTo(QWidget* w, int x, int y, int width, int height) {
     w->setGeometry(x, y, std::max(width, 0), std::max(height, 0));

@@ -7,14 +7,14 @@
 #include <cstdlib>
 
 #include "connectioncontroller.h"
-#include "transfercontroller.h"
-#include "uitexts.h"
-#include "filelistitems.h"
 #include "currentdirectory.h"
+#include "filelistitems.h"
 #include "mainwindow.h"
 #include "optionssheet.h"
 #include "profilestore.h"
 #include "sitemgr50.h"
+#include "transfercontroller.h"
+#include "uitexts.h"
 
 namespace {
 
@@ -43,9 +43,11 @@ void MainWindow::fillProfileCombo() {
         tsy::SiteMgr50::DeleteString(name);
     }
     // The combo lists the profiles sorted, letters of either case together.
-    std::stable_sort(names.begin(), names.end(),
-                     [](const std::string& a, const std::string& b) { return compareNoCase(a, b) < 0; });
-    for (const auto& name : names) profileCombo_->addItem(QString::fromStdString(name));
+    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return compareNoCase(a, b) < 0;
+    });
+    for (const auto& name : names)
+        profileCombo_->addItem(QString::fromStdString(name));
     profileCombo_->setCurrentIndex(-1);
 }
 
@@ -85,7 +87,8 @@ void MainWindow::profileSelected(int index) {
 void MainWindow::openOptionsSheet() {
     if (!context_.siteDatabase) return;
     const int previous = profileCombo_->currentIndex();
-    const std::string current = previous >= 0 ? profileCombo_->itemText(previous).toStdString() : "";
+    const std::string current =
+        previous >= 0 ? profileCombo_->itemText(previous).toStdString() : "";
     const auto outcome = options::runOptionsSheet(this, *context_.siteDatabase, prompts(), current);
     // A deletion counts whatever closed the sheet.
     if (outcome.profileDeleted) session::clearProfile(profile);

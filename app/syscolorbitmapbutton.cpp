@@ -52,7 +52,10 @@ void SysColorBitmapButton::paintEvent(QPaintEvent*) {
     option.state &= ~QStyle::State_HasFocus;  // the focused image shows the focus
     painter.drawControl(QStyle::CE_PushButtonBevel, option);
     const QChar state = currentImageName().back();
-    const QPixmap& image = state == 'X' ? disabled_ : state == 'D' ? pressed_ : state == 'F' ? focused_ : normal_;
+    const QPixmap& image = state == 'X'   ? disabled_
+                           : state == 'D' ? pressed_
+                           : state == 'F' ? focused_
+                                          : normal_;
     painter.drawPixmap(0, 0, image);
 }
 

@@ -10,7 +10,9 @@
 TransferController::TransferController(MainWindow& window)
     : QObject(&window), window_(window), job_(*this, display_, window.uiThread()) {}
 
-TransferController::~TransferController() { job_.stop(); }
+TransferController::~TransferController() {
+    job_.stop();
+}
 
 transfer::JobSettings TransferController::settings() const {
     transfer::JobSettings s;
@@ -32,7 +34,8 @@ bool TransferController::prepare(int count, bool upload) {
     dialog_->setByteCounter(0, 0);
     display_.reset();
     dialog_->setProgressSource([this] { return job_.progress().read(); }, &display_);
-    connect(dialog_.get(), &TransferProgressDialog::cancelRequested, this, [this] { job_.requestCancel(); });
+    connect(dialog_.get(), &TransferProgressDialog::cancelRequested, this,
+            [this] { job_.requestCancel(); });
     dialog_->show();
 
     window_.enableTransferButtons(false);
@@ -55,7 +58,8 @@ void TransferController::startUploadOf(const std::vector<std::string>& paths) {
     if (!prepare(1, true)) return;
     transfer::JobSettings s = settings();
     s.dropped = true;
-    for (const auto& path : paths) s.items.push_back({{}, false, 1, path});
+    for (const auto& path : paths)
+        s.items.push_back({{}, false, 1, path});
     dialog_->setFileCounter(static_cast<std::int64_t>(paths.size()), 0);
     job_.startUpload(*window_.session, std::move(s));
 }
@@ -71,9 +75,12 @@ void TransferController::startDownload() {
     job_.startDownload(*window_.session, std::move(s));
 }
 
-platform::Prompts& TransferController::prompts() { return window_.prompts(); }
+platform::Prompts& TransferController::prompts() {
+    return window_.prompts();
+}
 
-void TransferController::setStatusMessage(int pane, int stringId, const std::vector<platform::MessageArg>& args) {
+void TransferController::setStatusMessage(int pane, int stringId,
+                                          const std::vector<platform::MessageArg>& args) {
     window_.setStatusText(pane, uitexts::message(stringId, args));
 }
 
@@ -89,8 +96,14 @@ void TransferController::finishTransferUi() {
     window_.activateWindow();
 }
 
-void TransferController::refreshRemote() { window_.connection().refreshRemote(); }
+void TransferController::refreshRemote() {
+    window_.connection().refreshRemote();
+}
 
-void TransferController::refreshLocal() { window_.refreshLocal(); }
+void TransferController::refreshLocal() {
+    window_.refreshLocal();
+}
 
-void TransferController::connectionLost() { window_.connection().connectionLost(); }
+void TransferController::connectionLost() {
+    window_.connection().connectionLost();
+}

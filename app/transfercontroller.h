@@ -31,7 +31,8 @@ public:
 
     // transfer::TransferHost
     platform::Prompts& prompts() override;
-    void setStatusMessage(int pane, int stringId, const std::vector<platform::MessageArg>& args) override;
+    void setStatusMessage(int pane, int stringId,
+                          const std::vector<platform::MessageArg>& args) override;
     void finishTransferUi() override;
     void refreshRemote() override;
     void refreshLocal() override;

@@ -35,7 +35,8 @@ ViewSettings readViewSettings(const std::string& keyPath) {
     const tsy::CRegistryBase key(keyPath, tsy::HKEY_CURRENT_USER, 1);
     ViewSettings settings;
     for (auto [name, field] : fields(settings))
-        *field = static_cast<std::int32_t>(key.GetValueDWORD(name, static_cast<std::uint32_t>(*field)));
+        *field =
+            static_cast<std::int32_t>(key.GetValueDWORD(name, static_cast<std::uint32_t>(*field)));
     return settings;
 }
 

@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     useDesktopIconTheme();
     const int files = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const char* extensions[] = {"html", "htm", "css", "js", "png", "jpg", "gif", "txt", "xml", "pdf"};
+    const char* extensions[] = {"html", "htm", "css", "js",  "png",
+                                "jpg",  "gif", "txt", "xml", "pdf"};
 
     platform::ResourceLanguageModule texts("ftp", platform::TextTable::parse(builtinTexts()), ".");
     uitexts::install(&texts);
@@ -56,8 +57,8 @@ int main(int argc, char** argv) {
     auto& model = window.remoteModel();
     model.beginFill();
     for (int i = 0; i < files; ++i)
-        window.insertRemoteItem(i, "remote" + std::to_string(i) + "." + extensions[i % 10], 4096 + i,
-                                "2024/03/01 09:12", "-rw-r--r--", 1, false);
+        window.insertRemoteItem(i, "remote" + std::to_string(i) + "." + extensions[i % 10],
+                                4096 + i, "2024/03/01 09:12", "-rw-r--r--", 1, false);
     window.sortList(MainWindow::RemoteSide, 0, 0);
     model.endFill();
     QApplication::processEvents();

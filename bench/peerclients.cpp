@@ -33,8 +33,8 @@ bool runProgram(const std::vector<std::string>& argv, const std::string& outputP
 }
 
 std::vector<std::string> CurlClient::base() const {
-    std::vector<std::string> argv = {"/usr/bin/curl", "-s", "-S",
-                                     "-f",   "-u", server_.user + ":" + server_.password};
+    std::vector<std::string> argv = {
+        "/usr/bin/curl", "-s", "-S", "-f", "-u", server_.user + ":" + server_.password};
     // A real PORT, not EPRT, for the active case; EPSV is curl's passive default.
     if (!passive_) argv.insert(argv.end(), {"-P", "127.0.0.1", "--disable-eprt"});
     return argv;

@@ -74,7 +74,8 @@ void makeTree(const std::string& root) {
     const std::string bytes(4096, 'x');
     for (int d = 0; d < 50; ++d)
         for (int f = 0; f < 20; ++f) {
-            const fs::path path = fs::path(root) / ("d" + std::to_string(d)) / ("f" + std::to_string(f) + ".html");
+            const fs::path path =
+                fs::path(root) / ("d" + std::to_string(d)) / ("f" + std::to_string(f) + ".html");
             fs::create_directories(path.parent_path());
             std::ofstream(path, std::ios::binary) << bytes;
         }
@@ -83,7 +84,8 @@ void makeTree(const std::string& root) {
 std::size_t countFiles(const std::string& root) {
     std::error_code ec;
     std::size_t n = 0;
-    for (const auto& e : fs::recursive_directory_iterator(root, ec)) n += e.is_regular_file() ? 1 : 0;
+    for (const auto& e : fs::recursive_directory_iterator(root, ec))
+        n += e.is_regular_file() ? 1 : 0;
     return n;
 }
 
@@ -116,7 +118,8 @@ bool runJob(const bench::Server& server, bool upload, const std::string& localPa
     ftp::FtpSession session("127.0.0.1", server.user, server.password);
     session.port = server.port;
     session.passive = true;
-    if (session.open() != 1 || session.login("127.0.0.1", server.user, server.password) != 230) return false;
+    if (session.open() != 1 || session.login("127.0.0.1", server.user, server.password) != 230)
+        return false;
     QWidget owner;
     TransferProgressDialog dialog(&owner);
     dialog.createModeless();
@@ -175,7 +178,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "transferbench: needs root (it runs vsftpd with a local test user)\n");
         return 2;
     }
-    if (ownNetwork && !isolateNetwork()) std::fprintf(stderr, "transferbench: no network namespace of its own\n");
+    if (ownNetwork && !isolateNetwork())
+        std::fprintf(stderr, "transferbench: no network namespace of its own\n");
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     platform::ResourceLanguageModule texts("ftp", platform::TextTable::parse(builtinTexts()), "");
@@ -214,11 +218,18 @@ int main(int argc, char** argv) {
         return static_cast<std::int64_t>(fs::file_size(path, ec)) == bytes;
     };
     std::vector<Case> cases = {
-        {"upload 1 GiB file", double(bytes), false,
-         {{"engine", [&](int r) { return engine.upload(local + "/big.bin", "up" + std::to_string(r) + "e.bin"); }},
-          {"worker", [&](int r) {
+        {"upload 1 GiB file",
+         double(bytes),
+         false,
+         {{"engine",
+           [&](int r) {
+               return engine.upload(local + "/big.bin", "up" + std::to_string(r) + "e.bin");
+           }},
+          {"worker",
+           [&](int r) {
                fs::create_directories(local + "/w" + std::to_string(r));
-               fs::create_hard_link(local + "/big.bin", local + "/w" + std::to_string(r) + "/up" + std::to_string(r) + "w.bin");
+               fs::create_hard_link(local + "/big.bin", local + "/w" + std::to_string(r) + "/up" +
+                                                            std::to_string(r) + "w.bin");
                return runJob(server, true, local + "/w" + std::to_string(r) + "/",
                              {{"up" + std::to_string(r) + "w.bin", false, 1, {}}}) &&
                       bigSize(root + "/up" + std::to_string(r) + "w.bin");
@@ -228,20 +239,31 @@ int main(int argc, char** argv) {
              fs::remove(root + "/up" + std::to_string(r) + "w.bin");
              fs::remove_all(local + "/w" + std::to_string(r));
          }},
-        {"download 1 GiB file", double(bytes), false,
-         {{"engine", [&](int r) { return engine.download("big.bin", local + "/down" + std::to_string(r) + "e.bin"); }},
-          {"worker", [&](int r) {
+        {"download 1 GiB file",
+         double(bytes),
+         false,
+         {{"engine",
+           [&](int r) {
+               return engine.download("big.bin", local + "/down" + std::to_string(r) + "e.bin");
+           }},
+          {"worker",
+           [&](int r) {
                fs::create_directories(local + "/d" + std::to_string(r));
-               return runJob(server, false, local + "/d" + std::to_string(r) + "/", {{"big.bin", false, 1, {}}}) &&
+               return runJob(server, false, local + "/d" + std::to_string(r) + "/",
+                             {{"big.bin", false, 1, {}}}) &&
                       bigSize(local + "/d" + std::to_string(r) + "/big.bin");
            }}},
          [&](int r) {
              fs::remove(local + "/down" + std::to_string(r) + "e.bin");
              fs::remove_all(local + "/d" + std::to_string(r));
          }},
-        {"upload 1,000-file tree", 1000, true,
-         {{"lftp", [&](int r) { return lftp.uploadTree(local + "/tree", "lt" + std::to_string(r)); }},
-          {"worker", [&](int r) {
+        {"upload 1,000-file tree",
+         1000,
+         true,
+         {{"lftp",
+           [&](int r) { return lftp.uploadTree(local + "/tree", "lt" + std::to_string(r)); }},
+          {"worker",
+           [&](int r) {
                const std::string dir = local + "/wt" + std::to_string(r);
                fs::create_directories(dir);
                fs::create_directory_symlink(local + "/tree", dir + "/wt" + std::to_string(r));
@@ -253,9 +275,13 @@ int main(int argc, char** argv) {
              fs::remove_all(root + "/wt" + std::to_string(r));
              fs::remove_all(local + "/wt" + std::to_string(r));
          }},
-        {"download 1,000-file tree", 1000, true,
-         {{"lftp", [&](int r) { return lftp.downloadTree("tree-src", local + "/lt" + std::to_string(r)); }},
-          {"worker", [&](int r) {
+        {"download 1,000-file tree",
+         1000,
+         true,
+         {{"lftp",
+           [&](int r) { return lftp.downloadTree("tree-src", local + "/lt" + std::to_string(r)); }},
+          {"worker",
+           [&](int r) {
                const std::string dir = local + "/wd" + std::to_string(r);
                fs::create_directories(dir);
                return runJob(server, false, dir + "/", {{"tree-src", true, 2, {}}}) &&
@@ -269,13 +295,15 @@ int main(int argc, char** argv) {
 
     std::erase_if(cases, [&](const Case& c) { return c.name.find(only) == std::string::npos; });
     if (const char* client = std::getenv("TB_CLIENT"))
-        for (auto& c : cases) std::erase_if(c.clients, [&](const Client& k) { return k.name != client; });
+        for (auto& c : cases)
+            std::erase_if(c.clients, [&](const Client& k) { return k.name != client; });
     std::map<std::string, std::map<std::string, std::vector<double>>> seconds;
     bool ok = true;
     for (int round = 0; round < rounds; ++round)
         for (auto& c : cases) {
             for (std::size_t k = 0; k < c.clients.size(); ++k) {
-                const Client& client = c.clients[(k + static_cast<std::size_t>(round)) % c.clients.size()];
+                const Client& client =
+                    c.clients[(k + static_cast<std::size_t>(round)) % c.clients.size()];
                 // Dirty pages of the last run must not be this run's cost.
                 ::sync();
                 QElapsedTimer timer;
@@ -283,16 +311,19 @@ int main(int argc, char** argv) {
                 const bool done = client.run(round);
                 const double s = static_cast<double>(timer.nsecsElapsed()) / 1e9;
                 if (!done) {
-                    std::fprintf(stderr, "transferbench: %s / %s failed\n", c.name.c_str(), client.name.c_str());
+                    std::fprintf(stderr, "transferbench: %s / %s failed\n", c.name.c_str(),
+                                 client.name.c_str());
                     ok = false;
                 }
                 seconds[c.name][client.name].push_back(done ? s : 0);
-                std::fprintf(stderr, "round %d  %-26s %-7s %.2f s\n", round, c.name.c_str(), client.name.c_str(), s);
+                std::fprintf(stderr, "round %d  %-26s %-7s %.2f s\n", round, c.name.c_str(),
+                             client.name.c_str(), s);
             }
             c.clean(round);
         }
 
-    std::printf("%-26s %-24s %-24s %s\n", "case", "reference", "worker + dialog", "worker / reference");
+    std::printf("%-26s %-24s %-24s %s\n", "case", "reference", "worker + dialog",
+                "worker / reference");
     for (const auto& c : cases) {
         const std::string reference = c.clients[0].name;
         const double ref = median(seconds[c.name][reference]);
@@ -306,8 +337,8 @@ int main(int argc, char** argv) {
                 std::snprintf(text, sizeof text, "%.2f s %5.2f GB/s", s, c.amount / s / 1e9);
             return std::string(text);
         };
-        std::printf("%-26s %-6s %-17s %-24s %.2f\n", c.name.c_str(), reference.c_str(), figure(ref).c_str(),
-                    figure(worker).c_str(), worker > 0 ? ref / worker : 0.0);
+        std::printf("%-26s %-6s %-17s %-24s %.2f\n", c.name.c_str(), reference.c_str(),
+                    figure(ref).c_str(), figure(worker).c_str(), worker > 0 ? ref / worker : 0.0);
     }
     fs::remove_all(local);
     uitexts::install(nullptr);

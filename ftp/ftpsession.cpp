@@ -159,7 +159,8 @@ int FtpSession::sendCommand(const std::string& command, bool showText, const cha
 
     if (trace::traceEnabled()) {
         // The password never reaches the trace: a masked line stands in for it.
-        const std::string traced = displayText && !showText ? std::string(displayText) + "\r\n" : line;
+        const std::string traced =
+            displayText && !showText ? std::string(displayText) + "\r\n" : line;
         trace::write(traced + " (ret = " + std::to_string(sent) + ")\n");
     }
 
@@ -190,8 +191,8 @@ int FtpSession::readReply(std::string& text, bool showReply, std::size_t capacit
             }
             std::this_thread::sleep_for(kFailedReadPause);
             if (trace::traceEnabled())
-                trace::write("ret code = " + std::to_string(got) + " (retry:" +
-                             std::to_string(failures) + ")\n");
+                trace::write("ret code = " + std::to_string(got) +
+                             " (retry:" + std::to_string(failures) + ")\n");
             if (failures > kMaxFailedReads) {
                 lastError = -1;
                 return 0;

@@ -44,7 +44,9 @@ void disable() {
     traceFile = nullptr;
 }
 
-bool traceEnabled() { return enabled.load(std::memory_order_relaxed); }
+bool traceEnabled() {
+    return enabled.load(std::memory_order_relaxed);
+}
 
 void write(const std::string& text) {
     if (!traceEnabled()) return;

@@ -227,29 +227,58 @@ QPixmap image(int id, const QPalette& palette, QSize size) {
     Canvas canvas(size);
     QPainter& p = canvas.p();
     switch (id) {
-        case ProgramIcon: programIcon(p, c); break;
-        case Computer: computer(p, c); break;
-        case Server: server(p, c); break;
-        case Locked: padlock(p, c, true); break;
-        case Unlocked: padlock(p, c, false); break;
+        case ProgramIcon:
+            programIcon(p, c);
+            break;
+        case Computer:
+            computer(p, c);
+            break;
+        case Server:
+            server(p, c);
+            break;
+        case Locked:
+            padlock(p, c, true);
+            break;
+        case Unlocked:
+            padlock(p, c, false);
+            break;
         case ConnectionIdle:
         case ConnectionIdle + 1:
         case ConnectionIdle + 2:
-        case ConnectionConnected: connection(p, c, id - ConnectionIdle); break;
-        case UpFolder: folderUp(p, c); break;
-        case UploadArrow: arrow(p, QPointF(3, 12), QPointF(21, 12), c.accent, 3); break;
-        case DownloadArrow: arrow(p, QPointF(21, 12), QPointF(3, 12), c.accent, 3); break;
+        case ConnectionConnected:
+            connection(p, c, id - ConnectionIdle);
+            break;
+        case UpFolder:
+            folderUp(p, c);
+            break;
+        case UploadArrow:
+            arrow(p, QPointF(3, 12), QPointF(21, 12), c.accent, 3);
+            break;
+        case DownloadArrow:
+            arrow(p, QPointF(21, 12), QPointF(3, 12), c.accent, 3);
+            break;
         case FixedDrive:
         case NetworkDrive:
         case OpticalDrive:
-        case RemovableDrive: drive(p, c, id); break;
+        case RemovableDrive:
+            drive(p, c, id);
+            break;
         case DetailsView:
         case ListView:
-        case SmallIconsView: viewMode(p, c, id); break;
-        case CloseProgram: closeMark(p, c); break;
-        case Help: helpMark(p, c); break;
-        case DeleteWarning: deleteWarning(p, c); break;
-        default: break;
+        case SmallIconsView:
+            viewMode(p, c, id);
+            break;
+        case CloseProgram:
+            closeMark(p, c);
+            break;
+        case Help:
+            helpMark(p, c);
+            break;
+        case DeleteWarning:
+            deleteWarning(p, c);
+            break;
+        default:
+            break;
     }
     return canvas.finish();
 }
@@ -262,7 +291,8 @@ QPixmap buttonImage(const QString& name, const QPalette& palette, QSize size,
     if (state == 'X') {
         // Disabled: the whole image in the shadow colour, as etched images are.
         for (auto role : {QPalette::ButtonText, QPalette::Highlight})
-            colours.setColor(QPalette::Active, role, palette.color(QPalette::Disabled, QPalette::ButtonText));
+            colours.setColor(QPalette::Active, role,
+                             palette.color(QPalette::Disabled, QPalette::ButtonText));
     }
     const Colours c(colours);
 
@@ -278,8 +308,9 @@ QPixmap buttonImage(const QString& name, const QPalette& palette, QSize size,
                           : std::min(size.height() - 6, 24);
     QRect picture = tall ? QRect((size.width() - side) / 2, 3, side, side)
                          : QRect(5, (size.height() - side) / 2, side, side);
-    QRect text = tall ? QRect(0, picture.bottom() + 1, size.width(), size.height() - picture.bottom() - 3)
-                      : QRect(picture.right() + 4, 0, size.width() - picture.right() - 8, size.height());
+    QRect text =
+        tall ? QRect(0, picture.bottom() + 1, size.width(), size.height() - picture.bottom() - 3)
+             : QRect(picture.right() + 4, 0, size.width() - picture.right() - 8, size.height());
 
     Canvas canvas(picture.size());
     QPainter& cp = canvas.p();
@@ -309,7 +340,8 @@ QPixmap buttonImage(const QString& name, const QPalette& palette, QSize size,
     if (!caption.isEmpty()) {
         // A caption longer than its room is drawn in a smaller font, never cut.
         QFont font = p.font();
-        while (QFontMetrics(font).horizontalAdvance(caption) > text.width() - 2 && font.pointSizeF() > 6)
+        while (QFontMetrics(font).horizontalAdvance(caption) > text.width() - 2 &&
+               font.pointSizeF() > 6)
             font.setPointSizeF(font.pointSizeF() - 0.5);
         p.setFont(font);
         p.setPen(c.text);

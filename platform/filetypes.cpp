@@ -61,8 +61,9 @@ FileTypeCache::Type FileTypeCache::lookupFile(const std::string& name) {
     // A type kept per extension must be the extension's type: asked by the whole name,
     // "CMakeLists.txt" would make every ".txt" file a build script.
     const std::string probe = extension.empty() ? name : "name." + extension;
-    Type type = ask(mimes_.mimeTypeForFile(QString::fromStdString(probe), QMimeDatabase::MatchExtension),
-                    false);
+    Type type =
+        ask(mimes_.mimeTypeForFile(QString::fromStdString(probe), QMimeDatabase::MatchExtension),
+            false);
     add(extension, type);
     return type;
 }
@@ -74,7 +75,8 @@ int FileTypeCache::iconIndexFor(const QMimeType& mime, bool directory) {
     QIcon icon = QIcon::fromTheme(name);
     if (icon.isNull() && !directory) icon = QIcon::fromTheme(mime.genericIconName());
     if (icon.isNull())
-        icon = QApplication::style()->standardIcon(directory ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+        icon = QApplication::style()->standardIcon(directory ? QStyle::SP_DirIcon
+                                                             : QStyle::SP_FileIcon);
     icons_.push_back(icon);
     iconNames_.push_back(name);
     return static_cast<int>(icons_.size() - 1);

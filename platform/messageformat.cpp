@@ -65,8 +65,9 @@ std::string formatOne(const std::string& spec, const MessageArg* arg) {
             return print("%" + safe + conversion, value);
         }
         case 'c':
-            return print("%" + safe + "c", static_cast<int>(static_cast<unsigned char>(
-                                                    asText().empty() ? ' ' : asText()[0])));
+            return print(
+                "%" + safe + "c",
+                static_cast<int>(static_cast<unsigned char>(asText().empty() ? ' ' : asText()[0])));
         case 's':
         default: {
             std::string text = asText();
@@ -101,7 +102,8 @@ std::string formatMessage(std::string_view pattern, const std::vector<MessageArg
         }
         // Numbered insert: %N!spec!
         std::size_t j = i + 1;
-        while (j < pattern.size() && std::isdigit(static_cast<unsigned char>(pattern[j]))) ++j;
+        while (j < pattern.size() && std::isdigit(static_cast<unsigned char>(pattern[j])))
+            ++j;
         if (j > i + 1 && j < pattern.size() && pattern[j] == '!') {
             std::size_t close = pattern.find('!', j + 1);
             if (close != std::string_view::npos) {
@@ -115,11 +117,11 @@ std::string formatMessage(std::string_view pattern, const std::vector<MessageArg
         }
         // printf-style: flags, width, precision, optional length, conversion.
         j = i + 1;
-        while (j < pattern.size() && std::string_view("-+ #0123456789.").find(pattern[j]) !=
-                                          std::string_view::npos)
+        while (j < pattern.size() &&
+               std::string_view("-+ #0123456789.").find(pattern[j]) != std::string_view::npos)
             ++j;
-        while (j < pattern.size() && std::string_view("hlLqjzt").find(pattern[j]) !=
-                                          std::string_view::npos)
+        while (j < pattern.size() &&
+               std::string_view("hlLqjzt").find(pattern[j]) != std::string_view::npos)
             ++j;
         if (j < pattern.size() && isConversion(pattern[j])) {
             std::string spec(pattern.substr(i + 1, j - i));

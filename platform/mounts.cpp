@@ -10,8 +10,8 @@ namespace {
 std::string unescape(const std::string& field) {
     std::string out;
     for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() &&
-            field[i + 1] >= '0' && field[i + 1] <= '3' && field[i + 2] >= '0' && field[i + 2] <= '7' &&
+        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' &&
+            field[i + 1] <= '3' && field[i + 2] >= '0' && field[i + 2] <= '7' &&
             field[i + 3] >= '0' && field[i + 3] <= '7') {
             out.push_back(static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
                                             (field[i + 3] - '0')));
@@ -23,15 +23,18 @@ std::string unescape(const std::string& field) {
     return out;
 }
 
-bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+bool startsWith(const std::string& text, const char* prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
 
 // File systems that hold no user files of their own.
 bool isPseudo(const std::string& fsType, const std::string& path) {
     static const char* const kPseudo[] = {
-        "proc", "sysfs", "devtmpfs", "devpts", "tmpfs", "cgroup", "cgroup2", "securityfs",
-        "pstore", "debugfs", "tracefs", "configfs", "fusectl", "mqueue", "hugetlbfs", "bpf",
-        "autofs", "binfmt_misc", "rpc_pipefs", "nsfs", "efivarfs", "ramfs", "squashfs",
-        "fuse.gvfsd-fuse", "fuse.portal", "selinuxfs", "overlay", "shm", "none"};
+        "proc",        "sysfs",      "devtmpfs",  "devpts",  "tmpfs",    "cgroup",
+        "cgroup2",     "securityfs", "pstore",    "debugfs", "tracefs",  "configfs",
+        "fusectl",     "mqueue",     "hugetlbfs", "bpf",     "autofs",   "binfmt_misc",
+        "rpc_pipefs",  "nsfs",       "efivarfs",  "ramfs",   "squashfs", "fuse.gvfsd-fuse",
+        "fuse.portal", "selinuxfs",  "overlay",   "shm",     "none"};
     for (const char* pseudo : kPseudo)
         if (fsType == pseudo) return path != "/";
     return startsWith(path, "/proc/") || startsWith(path, "/sys/") || startsWith(path, "/dev/") ||
@@ -41,7 +44,8 @@ bool isPseudo(const std::string& fsType, const std::string& path) {
 
 }  // namespace
 
-DriveType guessDriveType(const std::string& path, const std::string& device, const std::string& fsType) {
+DriveType guessDriveType(const std::string& path, const std::string& device,
+                         const std::string& fsType) {
     if (fsType == "iso9660" || fsType == "udf") return DriveType::Optical;
     if (fsType == "nfs" || fsType == "nfs4" || fsType == "cifs" || fsType == "smb3" ||
         fsType == "smbfs" || fsType == "9p" || fsType == "fuse.sshfs" || fsType == "davfs" ||
@@ -67,7 +71,8 @@ std::vector<MountPoint> listMountPoints(const std::string& mountsFile) {
         if (path.empty() || path[0] != '/' || isPseudo(fsType, path + "/")) continue;
         if (path.back() != '/') path += '/';
         bool seen = false;
-        for (const auto& m : mounts) seen = seen || m.path == path;
+        for (const auto& m : mounts)
+            seen = seen || m.path == path;
         if (seen) continue;
         MountPoint mount{path, device, fsType, guessDriveType(path, device, fsType)};
         if (path == "/") {

@@ -21,7 +21,8 @@ struct MountPoint {
 std::vector<MountPoint> listMountPoints(const std::string& mountsFile = "/proc/self/mounts");
 
 // A guess from the file system type, the device and where it is mounted.
-DriveType guessDriveType(const std::string& path, const std::string& device, const std::string& fsType);
+DriveType guessDriveType(const std::string& path, const std::string& device,
+                         const std::string& fsType);
 
 // The index of the mount that holds path (the longest mount path that is a prefix of
 // it), or -1 for a relative or empty path.

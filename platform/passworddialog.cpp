@@ -36,4 +36,6 @@ PasswordDialog::PasswordDialog(QWidget* parent, const QString& host) : QDialog(p
     password_->setFocus();
 }
 
-QString PasswordDialog::password() const { return password_->text(); }
+QString PasswordDialog::password() const {
+    return password_->text();
+}

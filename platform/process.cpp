@@ -13,7 +13,8 @@ ProcessOutcome runAndWait(const std::string& program, const std::vector<std::str
     ProcessOutcome outcome;
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
-    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const auto& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
 
     posix_spawnattr_t attributes;

@@ -12,11 +12,16 @@ constexpr int kButtonOk = 1, kButtonCancel = 2, kButtonYes = 6, kButtonNo = 7;
 
 QMessageBox::Icon iconFor(platform::Icon icon) {
     switch (icon) {
-        case platform::Icon::Information: return QMessageBox::Information;
-        case platform::Icon::Warning: return QMessageBox::Warning;
-        case platform::Icon::Question: return QMessageBox::Question;
-        case platform::Icon::Error: return QMessageBox::Critical;
-        case platform::Icon::None: break;
+        case platform::Icon::Information:
+            return QMessageBox::Information;
+        case platform::Icon::Warning:
+            return QMessageBox::Warning;
+        case platform::Icon::Question:
+            return QMessageBox::Question;
+        case platform::Icon::Error:
+            return QMessageBox::Critical;
+        case platform::Icon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -27,10 +32,14 @@ QString messageButtonText(int button) {
     QString text = uitexts::dialogText(0, button);
     if (!text.isEmpty()) return text;
     switch (button) {
-        case kButtonOk: return QStringLiteral("OK");
-        case kButtonCancel: return QStringLiteral("Cancel");
-        case kButtonYes: return QStringLiteral("&Yes");
-        case kButtonNo: return QStringLiteral("&No");
+        case kButtonOk:
+            return QStringLiteral("OK");
+        case kButtonCancel:
+            return QStringLiteral("Cancel");
+        case kButtonYes:
+            return QStringLiteral("&Yes");
+        case kButtonNo:
+            return QStringLiteral("&No");
     }
     return {};
 }
@@ -73,9 +82,12 @@ platform::Answer QtPrompts::ask(const platform::Message& message) {
         if (box.clickedButton() == button) return answer;
     // Closed without a button: the escape answer of the box.
     switch (message.buttons) {
-        case platform::Buttons::Ok: return Answer::Ok;
-        case platform::Buttons::YesNo: return Answer::No;
-        default: return Answer::Cancel;
+        case platform::Buttons::Ok:
+            return Answer::Ok;
+        case platform::Buttons::YesNo:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
     }
 }
 

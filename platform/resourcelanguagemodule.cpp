@@ -11,7 +11,9 @@ ResourceLanguageModule::ResourceLanguageModule(std::string prefix, TextTable bui
     if (!folder_.empty() && folder_.back() != '/') folder_ += '/';
 }
 
-int ResourceLanguageModule::loadForLocale() { return loadForLocale(environmentLocale()); }
+int ResourceLanguageModule::loadForLocale() {
+    return loadForLocale(environmentLocale());
+}
 
 int ResourceLanguageModule::loadForLocale(const LocaleInfo& locale) {
     if (locale.abbreviation.empty()) return 0;
@@ -27,7 +29,8 @@ int ResourceLanguageModule::tryLoadModule(const std::string& fileName) {
     ansiCodePage_ = 0;
     localeId_ = 0;
 
-    const std::string path = fileName.find('/') == std::string::npos ? folder_ + fileName : fileName;
+    const std::string path =
+        fileName.find('/') == std::string::npos ? folder_ + fileName : fileName;
     std::ifstream in(path, std::ios::binary);
     if (!in) return 0;
     std::stringstream contents;

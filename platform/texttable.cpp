@@ -8,8 +8,10 @@ namespace {
 enum class Section { None, Strings, Dialog, Menu };
 
 bool toInt(std::string_view text, int& value) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
     if (text.empty()) return false;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size();
@@ -104,7 +106,9 @@ TextTable TextTable::parse(std::string_view source, std::vector<std::string>* pr
     return table;
 }
 
-const std::string* TextTable::string(int id) const { return find(strings_, id); }
+const std::string* TextTable::string(int id) const {
+    return find(strings_, id);
+}
 
 const std::string* TextTable::dialogText(int dialog, int control) const {
     return find(dialogs_, std::pair{dialog, control});
@@ -116,19 +120,22 @@ const std::string* TextTable::menuText(int menu, int command) const {
 
 std::vector<int> TextTable::stringIds() const {
     std::vector<int> ids;
-    for (const auto& [id, text] : strings_) ids.push_back(id);
+    for (const auto& [id, text] : strings_)
+        ids.push_back(id);
     return ids;
 }
 
 std::vector<std::pair<int, int>> TextTable::dialogKeys() const {
     std::vector<std::pair<int, int>> keys;
-    for (const auto& [key, text] : dialogs_) keys.push_back(key);
+    for (const auto& [key, text] : dialogs_)
+        keys.push_back(key);
     return keys;
 }
 
 std::vector<std::pair<int, int>> TextTable::menuKeys() const {
     std::vector<std::pair<int, int>> keys;
-    for (const auto& [key, text] : menus_) keys.push_back(key);
+    for (const auto& [key, text] : menus_)
+        keys.push_back(key);
     return keys;
 }
 

@@ -82,7 +82,8 @@ void UiDispatcher::shutDown() {
     {
         std::lock_guard lock(mutex_);
         shutDown_ = true;
-        for (auto& call : pending_) call->finished = true;
+        for (auto& call : pending_)
+            call->finished = true;
         pending_.clear();
     }
     finished_.notify_all();

@@ -7,13 +7,19 @@ namespace {
 
 std::atomic<platform::ResourceLanguageModule*> installed{nullptr};
 
-QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString fromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
-void install(platform::ResourceLanguageModule* module) { installed.store(module); }
+void install(platform::ResourceLanguageModule* module) {
+    installed.store(module);
+}
 
-platform::ResourceLanguageModule* module() { return installed.load(); }
+platform::ResourceLanguageModule* module() {
+    return installed.load();
+}
 
 QString text(int id) {
     auto* m = module();
@@ -30,7 +36,9 @@ QString dialogText(int dialog, int control) {
     return m ? fromUtf8(m->dialogText(dialog, control)) : QString();
 }
 
-QString caption(int dialog) { return dialogText(dialog, platform::TextTable::kCaption); }
+QString caption(int dialog) {
+    return dialogText(dialog, platform::TextTable::kCaption);
+}
 
 QString menuText(int menu, int command) {
     auto* m = module();

@@ -11,7 +11,7 @@
 namespace ftp {
 class FtpSession;
 class StatusSink;
-}
+}  // namespace ftp
 
 namespace session {
 
@@ -31,7 +31,8 @@ public:
     virtual void setStatusText(int pane, const std::string& text) = 0;
     // The sink the session reports through; it must accept calls from any thread.
     virtual ftp::StatusSink* statusSink() = 0;
-    virtual void setStatusMessage(int pane, int stringId, const std::vector<platform::MessageArg>& args) = 0;
+    virtual void setStatusMessage(int pane, int stringId,
+                                  const std::vector<platform::MessageArg>& args) = 0;
     virtual void setConnectionIcon(int state) = 0;
     // The window owns the session from its creation on; the worker keeps using it until
     // it has finished, and the window touches it only after that.

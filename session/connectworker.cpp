@@ -15,7 +15,9 @@ bool usesPassiveMode(const ServerProfile& profile) {
 
 ConnectWorker::ConnectWorker(ConnectHost& host, platform::UiThread& ui) : host_(host), ui_(ui) {}
 
-ConnectWorker::~ConnectWorker() { stop(); }
+ConnectWorker::~ConnectWorker() {
+    stop();
+}
 
 void ConnectWorker::start() {
     join();
@@ -62,7 +64,8 @@ bool ConnectWorker::askPassword(const std::string& host, std::string& password) 
 
 int ConnectWorker::run() {
     bool selected = false;
-    if (!onUi([&] { selected = host_.selectProfileForConnect(profile_, lastRemotePath_); })) return 0;
+    if (!onUi([&] { selected = host_.selectProfileForConnect(profile_, lastRemotePath_); }))
+        return 0;
     if (!selected) {
         onUi([&] {
             host_.openOptionsSheet();
@@ -73,10 +76,11 @@ int ConnectWorker::run() {
     onUi([&] { host_.setProfileControlsEnabled(false); });
 
     const bool throughFirewall = profile_.useFirewall != 0;
-    auto owned = throughFirewall ? std::make_unique<ftp::FtpSession>(profile_.firewallHost, profile_.firewallUser,
-                                                                     profile_.firewallPassword)
-                                 : std::make_unique<ftp::FtpSession>(profile_.host, profile_.user,
-                                                                     profile_.password);
+    auto owned =
+        throughFirewall
+            ? std::make_unique<ftp::FtpSession>(profile_.firewallHost, profile_.firewallUser,
+                                                profile_.firewallPassword)
+            : std::make_unique<ftp::FtpSession>(profile_.host, profile_.user, profile_.password);
     ftp::FtpSession& session = *owned;
     session.passive = usesPassiveMode(profile_);
     ftp::StatusSink* sink = nullptr;
@@ -94,7 +98,8 @@ int ConnectWorker::run() {
         return 0;
     }
 
-    const int connected = throughFirewall ? connectThroughFirewall(session) : connectDirect(session);
+    const int connected =
+        throughFirewall ? connectThroughFirewall(session) : connectDirect(session);
     if (!connected) {
         fail(session);
         return 0;
@@ -171,7 +176,10 @@ int ConnectWorker::connectThroughFirewall(ftp::FtpSession& session) {
     code = session.loginViaSite(profile_.host, profile_.user, password);
     if (code != 200 && code != 230) {
         onUi([&] { host_.setConnectionIcon(0); });
-        message(code == 421 ? kServerBusy : code == 530 ? kLoginRefused : kConnectFailed, profile_.host);
+        message(code == 421   ? kServerBusy
+                : code == 530 ? kLoginRefused
+                              : kConnectFailed,
+                profile_.host);
         return 0;
     }
     return 1;

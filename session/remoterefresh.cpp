@@ -9,7 +9,8 @@ RefreshOutcome refreshRemote(ftp::FtpSession& session, RemotePane& pane, NameFil
     if (session.checkAlive()) return RefreshOutcome::ConnectionLost;
     std::string directory;
     if (!session.currentDirectory(directory))
-        return session.lastError < 0 ? RefreshOutcome::ConnectionLost : RefreshOutcome::DirectoryInvalid;
+        return session.lastError < 0 ? RefreshOutcome::ConnectionLost
+                                     : RefreshOutcome::DirectoryInvalid;
     pane.showRemotePath(directory);
 
     auto entries = session.list();

@@ -2,13 +2,15 @@
 
 namespace transfer {
 
-void CoalescedDisplay::setSourceLine(const std::string& path, const std::string& name, char separator) {
+void CoalescedDisplay::setSourceLine(const std::string& path, const std::string& name,
+                                     char separator) {
     std::lock_guard lock(mutex_);
     source_ = {path, name, separator};
     changed_ |= Source;
 }
 
-void CoalescedDisplay::setTargetLine(const std::string& path, const std::string& name, char separator) {
+void CoalescedDisplay::setTargetLine(const std::string& path, const std::string& name,
+                                     char separator) {
     std::lock_guard lock(mutex_);
     target_ = {path, name, separator};
     changed_ |= Target;
@@ -61,7 +63,8 @@ void CoalescedDisplay::applyTo(TransferDisplay& target) {
     if (changed & Direction) target.setDirectionIcon(direction);
     if (changed & Server) target.setServerName(server);
     if (changed & Source) target.setSourceLine(source.path, source.name, source.separator);
-    if (changed & Target) target.setTargetLine(targetLine.path, targetLine.name, targetLine.separator);
+    if (changed & Target)
+        target.setTargetLine(targetLine.path, targetLine.name, targetLine.separator);
     if (changed & Mode) target.setModeLine(binary);
     if (changed & Files) target.setFileCounter(total, done);
 }

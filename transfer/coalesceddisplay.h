@@ -30,7 +30,14 @@ private:
         std::string path, name;
         char separator = 0;
     };
-    enum Changed : unsigned { Source = 1, Target = 2, Mode = 4, Files = 8, Direction = 16, Server = 32 };
+    enum Changed : unsigned {
+        Source = 1,
+        Target = 2,
+        Mode = 4,
+        Files = 8,
+        Direction = 16,
+        Server = 32
+    };
 
     std::mutex mutex_;
     unsigned changed_ = 0;

@@ -16,8 +16,8 @@ std::string ensureTrailingBackslash(const std::string& path) {
 }
 
 bool isSafeLocalName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
 }
 
 }  // namespace transfer

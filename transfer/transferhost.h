@@ -13,8 +13,10 @@ namespace transfer {
 class TransferDisplay {
 public:
     virtual ~TransferDisplay() = default;
-    virtual void setSourceLine(const std::string& path, const std::string& name, char separator) = 0;
-    virtual void setTargetLine(const std::string& path, const std::string& name, char separator) = 0;
+    virtual void setSourceLine(const std::string& path, const std::string& name,
+                               char separator) = 0;
+    virtual void setTargetLine(const std::string& path, const std::string& name,
+                               char separator) = 0;
     virtual void setModeLine(bool binary) = 0;
     virtual void setFileCounter(std::int64_t total, std::int64_t done) = 0;
     virtual void setDirectionIcon(int direction) = 0;
@@ -28,7 +30,8 @@ public:
     virtual ~TransferHost() = default;
 
     virtual platform::Prompts& prompts() = 0;
-    virtual void setStatusMessage(int pane, int stringId, const std::vector<platform::MessageArg>& args) = 0;
+    virtual void setStatusMessage(int pane, int stringId,
+                                  const std::vector<platform::MessageArg>& args) = 0;
 
     // The end of a job: the dialog releases the window, the buttons come back, the
     // window shows; then the pane of the target side is listed anew. A job that found

@@ -55,14 +55,18 @@ bool isLocalWriteRefusal(int code) {
     return code == EACCES || code == EPERM || code == EROFS || code == EISDIR || code == ELOOP;
 }
 
-bool isLocalDiskFull(int code) { return code == ENOSPC || code == EDQUOT || code == EFBIG; }
+bool isLocalDiskFull(int code) {
+    return code == ENOSPC || code == EDQUOT || code == EFBIG;
+}
 
 }  // namespace
 
 TransferJob::TransferJob(TransferHost& host, TransferDisplay& display, platform::UiThread& ui)
     : host_(host), display_(display), ui_(ui) {}
 
-TransferJob::~TransferJob() { stop(); }
+TransferJob::~TransferJob() {
+    stop();
+}
 
 void TransferJob::start(ftp::FtpSession& session, JobSettings settings, bool upload) {
     if (thread_.joinable()) thread_.join();
@@ -110,7 +114,9 @@ bool TransferJob::onUi(const std::function<void()>& work) {
 platform::Answer TransferJob::message(int id, std::vector<platform::MessageArg> args,
                                       platform::Buttons buttons) {
     platform::Answer answer = platform::Answer::Cancel;
-    onUi([&] { answer = host_.prompts().ask({id, std::move(args), buttons, platform::Icon::Warning}); });
+    onUi([&] {
+        answer = host_.prompts().ask({id, std::move(args), buttons, platform::Icon::Warning});
+    });
     return answer;
 }
 
@@ -177,9 +183,11 @@ void TransferJob::reportUploadError(int code, const std::string& name) {
     }
 }
 
-bool TransferJob::reportDownloadError(int code, const std::string& localFile, const std::string& remoteName) {
+bool TransferJob::reportDownloadError(int code, const std::string& localFile,
+                                      const std::string& remoteName) {
     if (isLocalWriteRefusal(code))
-        return message(kReadOnlyContinue, {localFile}, platform::Buttons::YesNo) == platform::Answer::Yes;
+        return message(kReadOnlyContinue, {localFile}, platform::Buttons::YesNo) ==
+               platform::Answer::Yes;
     if (isLocalDiskFull(code)) {
         message(kLocalDiskFull, {driveOf(localFile)});
         return false;
@@ -270,7 +278,8 @@ int TransferJob::uploadWorker() {
 
 void TransferJob::leaveDirectory(const std::string& back) {
     local_ = parentPath(local_);
-    if (back.empty() || !session_->changeDirectory(back, true)) session_->changeDirectory("..", true);
+    if (back.empty() || !session_->changeDirectory(back, true))
+        session_->changeDirectory("..", true);
 }
 
 int TransferJob::uploadTree() {
@@ -341,7 +350,8 @@ int TransferJob::downloadWorker() {
             if (item.entryType == 2) {
                 if (!downloadTree(item.name, 1)) cancelRequested_ = true;
             } else if (item.entryType == 1 || item.entryType == 3) {
-                if (downloadFile(current, item.name) == FileOutcome::FailedStop) cancelRequested_ = true;
+                if (downloadFile(current, item.name) == FileOutcome::FailedStop)
+                    cancelRequested_ = true;
             }
         }
         if (connectionLost_) break;
@@ -354,7 +364,7 @@ int TransferJob::downloadWorker() {
 }
 
 TransferJob::FileOutcome TransferJob::downloadFile(const std::string& remoteDirectory,
-                                                  const std::string& name) {
+                                                   const std::string& name) {
     const std::string localFile = local_ + name;
     const bool binary = showFile(remoteDirectory, name, localFile, "", name);
     if (session_->download(localFile, name, binary)) {
@@ -362,7 +372,7 @@ TransferJob::FileOutcome TransferJob::downloadFile(const std::string& remoteDire
         return FileOutcome::Done;
     }
     return reportDownloadError(session_->lastError, localFile, name) ? FileOutcome::FailedGoOn
-                                                                       : FileOutcome::FailedStop;
+                                                                     : FileOutcome::FailedStop;
 }
 
 int TransferJob::downloadTree(const std::string& name, int depth) {
@@ -386,7 +396,8 @@ int TransferJob::downloadTree(const std::string& name, int depth) {
     struct stat st {};
     const bool exists = ::lstat(target.c_str(), &st) == 0;
     if ((exists && !S_ISDIR(st.st_mode)) || (!exists && ::mkdir(target.c_str(), 0777) != 0)) {
-        if (back.empty() || !session.changeDirectory(back, true)) session.changeDirectory("..", true);
+        if (back.empty() || !session.changeDirectory(back, true))
+            session.changeDirectory("..", true);
         return 0;
     }
     local_ = target + "/";
@@ -394,9 +405,11 @@ int TransferJob::downloadTree(const std::string& name, int depth) {
     auto listing = session.list();
     int error = 0;
     if (!listing && session.lastError < 0) connectionLost_ = true;
-    std::vector<ftp::FileEntry> entries = listing ? std::move(*listing) : std::vector<ftp::FileEntry>();
+    std::vector<ftp::FileEntry> entries =
+        listing ? std::move(*listing) : std::vector<ftp::FileEntry>();
     std::int64_t files = 0;
-    for (const auto& entry : entries) files += entry.kind == ftp::FileEntry::File ? 1 : 0;
+    for (const auto& entry : entries)
+        files += entry.kind == ftp::FileEntry::File ? 1 : 0;
     std::int64_t done = 0;
     display_.setFileCounter(files, 0);
 

@@ -22,7 +22,7 @@ namespace transfer {
 
 // One entry the user chose: a row of a pane, or a dropped path.
 struct TransferItem {
-    std::string name;      // exact bytes
+    std::string name;  // exact bytes
     bool isDirectory = false;
     int entryType = 1;     // remote rows: 1 file, 2 directory, 3 link to a file
     std::string fullPath;  // dropped paths: the whole local path
@@ -120,8 +120,9 @@ private:
     void notify(int id, const std::string& argument);
     void leaveDirectory(const std::string& back);
     // Shows the file on the dialog's lines and mode line; true when it goes as binary.
-    bool showFile(const std::string& sourcePath, const std::string& sourceName, const std::string& targetPath,
-                  const std::string& targetName, const std::string& name);
+    bool showFile(const std::string& sourcePath, const std::string& sourceName,
+                  const std::string& targetPath, const std::string& targetName,
+                  const std::string& name);
     void finish(bool refreshTarget);
 
     TransferHost& host_;
@@ -129,8 +130,8 @@ private:
     platform::UiThread& ui_;
     ftp::FtpSession* session_ = nullptr;
     JobSettings settings_;
-    std::string local_;        // the worker's local directory, ending in "/"
-    std::string remotePath_;   // the server directory of the last PWD
+    std::string local_;       // the worker's local directory, ending in "/"
+    std::string remotePath_;  // the server directory of the last PWD
     ByteProgress progress_;
     bool connectionLost_ = false;
     bool upload_ = true;

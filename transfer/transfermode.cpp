@@ -5,7 +5,8 @@ namespace transfer {
 bool isBinaryByExtension(const std::string& name, const std::string& textExtensions) {
     const auto dot = name.rfind('.');
     if (dot == std::string::npos) return true;
-    const std::string list = ":" + (textExtensions.empty() ? std::string(kDefaultTextExtensions) : textExtensions);
+    const std::string list =
+        ":" + (textExtensions.empty() ? std::string(kDefaultTextExtensions) : textExtensions);
     std::string key = ":" + name.substr(dot + 1) + ":";
     for (char& c : key)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -14,9 +15,12 @@ bool isBinaryByExtension(const std::string& name, const std::string& textExtensi
 
 bool chooseBinary(int mode, const std::string& name, const std::string& textExtensions) {
     switch (mode) {
-        case Automatic: return isBinaryByExtension(name, textExtensions);
-        case Text: return false;
-        default: return true;
+        case Automatic:
+            return isBinaryByExtension(name, textExtensions);
+        case Text:
+            return false;
+        default:
+            return true;
     }
 }
 

@@ -32,16 +32,20 @@ QString fromBytes(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool isContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 }  // namespace
 
 std::string TransferProgressDialog::shorten(const std::string& text) {
     if (text.size() <= 60) return text;
     std::size_t head = 30;
-    while (head > 0 && isContinuationByte(text[head])) --head;
+    while (head > 0 && isContinuationByte(text[head]))
+        --head;
     std::size_t tail = text.size() - 30;
-    while (tail < text.size() && isContinuationByte(text[tail])) ++tail;
+    while (tail < text.size() && isContinuationByte(text[tail]))
+        ++tail;
     return text.substr(0, head) + "..." + text.substr(tail);
 }
 
@@ -138,7 +142,9 @@ TransferProgressDialog::TransferProgressDialog(QWidget* parent) : QDialog(parent
     connect(poll_, &QTimer::timeout, this, &TransferProgressDialog::pollProgress);
 }
 
-TransferProgressDialog::~TransferProgressDialog() { releaseOwner(); }
+TransferProgressDialog::~TransferProgressDialog() {
+    releaseOwner();
+}
 
 bool TransferProgressDialog::createModeless() {
     owner_ = parentWidget() ? parentWidget()->window() : nullptr;
@@ -159,7 +165,8 @@ void TransferProgressDialog::releaseOwner() {
     minimizedState_ = Minimized::None;
 }
 
-void TransferProgressDialog::setSourceLine(const std::string& path, const std::string& name, char separator) {
+void TransferProgressDialog::setSourceLine(const std::string& path, const std::string& name,
+                                           char separator) {
     if (minimizedState_ == Minimized::Minimized) {
         // Minimized, the caption (what the task bar shows) names the file instead.
         std::string shown = name;
@@ -172,14 +179,19 @@ void TransferProgressDialog::setSourceLine(const std::string& path, const std::s
         return;
     }
     const std::string text =
-        name.empty() ? platform::formatMessage(uitexts::module() ? uitexts::module()->string(kSourceOnly) : "", {path})
-                     : platform::formatMessage(uitexts::module() ? uitexts::module()->string(kSourceWithName) : "",
-                                               {path, separator, name});
+        name.empty() ? platform::formatMessage(
+                           uitexts::module() ? uitexts::module()->string(kSourceOnly) : "", {path})
+                     : platform::formatMessage(
+                           uitexts::module() ? uitexts::module()->string(kSourceWithName) : "",
+                           {path, separator, name});
     source_->setText(fromBytes(shorten(text)));
 }
 
-void TransferProgressDialog::setTargetLine(const std::string& path, const std::string& name, char separator) {
-    auto pattern = [](int id) { return uitexts::module() ? uitexts::module()->string(id) : std::string(); };
+void TransferProgressDialog::setTargetLine(const std::string& path, const std::string& name,
+                                           char separator) {
+    auto pattern = [](int id) {
+        return uitexts::module() ? uitexts::module()->string(id) : std::string();
+    };
     std::string text;
     if (name.empty())
         text = platform::formatMessage(pattern(kTargetOnly), {path});
@@ -206,16 +218,18 @@ void TransferProgressDialog::setByteCounter(std::int64_t total, std::int64_t don
 }
 
 void TransferProgressDialog::setDirectionIcon(int direction) {
-    direction_->setPixmap(artwork::image(direction == kUploadIcon ? artwork::UploadArrow : artwork::DownloadArrow,
-                                         palette(), QSize(48, 32)));
+    direction_->setPixmap(
+        artwork::image(direction == kUploadIcon ? artwork::UploadArrow : artwork::DownloadArrow,
+                       palette(), QSize(48, 32)));
 }
 
 void TransferProgressDialog::setServerName(const std::string& name) {
     server_->setText(fromBytes(centredServerName(name)));
 }
 
-void TransferProgressDialog::setProgressSource(std::function<std::pair<std::int64_t, std::int64_t>()> source,
-                                               transfer::CoalescedDisplay* display) {
+void TransferProgressDialog::setProgressSource(
+    std::function<std::pair<std::int64_t, std::int64_t>()> source,
+    transfer::CoalescedDisplay* display) {
     source_fn_ = std::move(source);
     display_ = display;
     if (source_fn_ || display_) poll_->start();
@@ -228,8 +242,12 @@ void TransferProgressDialog::pollProgress() {
     if (now != shown_) setByteCounter(now.first, now.second);
 }
 
-int TransferProgressDialog::fileBar() const { return fileBar_->value(); }
-int TransferProgressDialog::byteBar() const { return byteBar_->value(); }
+int TransferProgressDialog::fileBar() const {
+    return fileBar_->value();
+}
+int TransferProgressDialog::byteBar() const {
+    return byteBar_->value();
+}
 
 void TransferProgressDialog::cancel() {
     emit cancelRequested();
@@ -237,7 +255,9 @@ void TransferProgressDialog::cancel() {
     hide();
 }
 
-void TransferProgressDialog::reject() { cancel(); }
+void TransferProgressDialog::reject() {
+    cancel();
+}
 
 void TransferProgressDialog::closeEvent(QCloseEvent* event) {
     event->ignore();

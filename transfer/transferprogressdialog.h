@@ -32,8 +32,10 @@ public:
     bool createModeless();
     void releaseOwner();
 
-    void setSourceLine(const std::string& path, const std::string& name = {}, char separator = 0) override;
-    void setTargetLine(const std::string& path, const std::string& name = {}, char separator = 0) override;
+    void setSourceLine(const std::string& path, const std::string& name = {},
+                       char separator = 0) override;
+    void setTargetLine(const std::string& path, const std::string& name = {},
+                       char separator = 0) override;
     void setModeLine(bool binary) override;
     void setFileCounter(std::int64_t total, std::int64_t done) override;
     void setByteCounter(std::int64_t total, std::int64_t done);

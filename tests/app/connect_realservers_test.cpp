@@ -41,8 +41,8 @@ TEST_P(RealServerConnect, ListsNamesWithBlanksLinksAndNonAsciiNames) {
     ASSERT_NE(window_->session, nullptr) << server->log();
     EXPECT_EQ(window_->session->serverType, ftp::ServerType::Unix);
     EXPECT_TRUE(prompts_.asked().empty());
-    EXPECT_EQ(remoteNames(), (std::vector<std::string>{"images", "pictures", "home.html", "index.html",
-                                                       "my page.html", "文件.txt"}));
+    EXPECT_EQ(remoteNames(), (std::vector<std::string>{"images", "pictures", "home.html",
+                                                       "index.html", "my page.html", "文件.txt"}));
     const auto& model = window_->remoteModel();
     EXPECT_EQ(model.item(1).entryType, 2) << "a link to a directory";
     EXPECT_EQ(model.item(2).entryType, 3) << "a link to a file";

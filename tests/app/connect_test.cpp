@@ -2,8 +2,8 @@
 // message, the first listing, the initial directory, links, the typed filter, and a
 // connection that is lost.
 #include <QAbstractButton>
-#include <QLineEdit>
 #include <QDir>
+#include <QLineEdit>
 #include <chrono>
 #include <fstream>
 
@@ -314,9 +314,12 @@ TEST_F(ConnectTest, LostConnectionNoDisconnectsYesReconnects) {
 
     prompts_.answer(Answer::Yes);
     window_->connection().refreshRemote();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->session && !window_->workerRunning() &&
-                                             window_->connectionIconState() == 3; },
-                                20000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return window_->session && !window_->workerRunning() &&
+                   window_->connectionIconState() == 3;
+        },
+        20000));
     EXPECT_EQ(server.connectionsAccepted(), 2u);
     EXPECT_EQ(remoteNames().size(), 5u);
 

@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <QComboBox>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 

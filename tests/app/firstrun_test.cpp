@@ -34,7 +34,8 @@ TEST_F(ConnectTest, FirstRunLeadsThroughTheOptionsSheetToAListing) {
     server.expectLogin("alice");
     server.expect("PWD", "257 \"/home/alice\"\r\n").expect("site IDLE 7200", "200 OK\r\n");
     server.expect("NOOP", "200 OK\r\n").expect("PWD", "257 \"/home/alice\"\r\n").expectPasv();
-    server.expectSendData("LIST -la", DataStep{.data = "-rw-r--r-- 1 a b 12 Mar  1 09:12 index.html\r\n"});
+    server.expectSendData("LIST -la",
+                          DataStep{.data = "-rw-r--r-- 1 a b 12 Mar  1 09:12 index.html\r\n"});
     server.start();
 
     window_ = std::make_unique<MainWindow>(MainWindow::Context{&db_, "", ""});
@@ -61,7 +62,8 @@ TEST_F(ConnectTest, FirstRunLeadsThroughTheOptionsSheetToAListing) {
         QTest::mouseClick(in<QPushButton>(sheet, 1), Qt::LeftButton);
     });
     driver.start(50);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return filled && !QApplication::activeModalWidget(); }, 10000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return filled && !QApplication::activeModalWidget(); }, 10000));
     driver.stop();
 
     session::ServerProfile stored;

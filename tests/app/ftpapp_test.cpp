@@ -30,8 +30,9 @@ namespace {
 class StartTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("trandel-start-" + std::to_string(::getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        root_ = fs::temp_directory_path() /
+                ("trandel-start-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root_);
         fs::create_directories(root_ / "config");
         fs::create_directories(root_ / "bin");
@@ -45,7 +46,8 @@ protected:
     void installStandIn(const std::string& ending) {
         const fs::path script = root_ / "bin" / "tsymig";
         std::ofstream(script) << "#!/bin/sh\necho \"$@\" >> \"" << (root_ / "calls").string()
-                              << "\"\n" << ending << "\n";
+                              << "\"\n"
+                              << ending << "\n";
         fs::permissions(script, fs::perms::owner_all);
     }
     std::string calls() const {
@@ -65,7 +67,8 @@ protected:
         return env;
     }
     std::uint32_t settingsValue(const char* name) {
-        return tsy::CRegistryBase(tsy::CTscCommon::getHKCUTsypageSettings(), tsy::HKEY_CURRENT_USER, 0)
+        return tsy::CRegistryBase(tsy::CTscCommon::getHKCUTsypageSettings(), tsy::HKEY_CURRENT_USER,
+                                  0)
             .GetValueDWORD(name, 99);
     }
     void setSettingsValue(const char* name, std::uint32_t value) {

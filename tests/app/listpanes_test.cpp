@@ -67,12 +67,14 @@ protected:
 
     std::vector<std::string> localNames() {
         std::vector<std::string> names;
-        for (int i = 0; i < window_->localModel().size(); ++i) names.push_back(window_->localModel().item(i).name);
+        for (int i = 0; i < window_->localModel().size(); ++i)
+            names.push_back(window_->localModel().item(i).name);
         return names;
     }
     std::vector<std::string> remoteNames() {
         std::vector<std::string> names;
-        for (int i = 0; i < window_->remoteModel().size(); ++i) names.push_back(window_->remoteModel().item(i).name);
+        for (int i = 0; i < window_->remoteModel().size(); ++i)
+            names.push_back(window_->remoteModel().item(i).name);
         return names;
     }
     QString localCell(int row, int column) {
@@ -80,13 +82,14 @@ protected:
         return model.data(model.index(row, column), Qt::DisplayRole).toString();
     }
     // Fills the remote pane the way the remote refresh does.
-    void remote(std::initializer_list<std::tuple<std::string, std::int64_t, std::string, bool>> rows) {
+    void remote(
+        std::initializer_list<std::tuple<std::string, std::int64_t, std::string, bool>> rows) {
         auto& model = window_->remoteModel();
         model.beginFill();
         int count = 0;
         for (const auto& [name, size, date, dir] : rows)
-            count += window_->insertRemoteItem(count, name, size, date, dir ? "drwxr-xr-x" : "-rw-r--r--",
-                                               dir ? 2 : 1, dir);
+            count += window_->insertRemoteItem(count, name, size, date,
+                                               dir ? "drwxr-xr-x" : "-rw-r--r--", dir ? 2 : 1, dir);
         window_->sortList(MainWindow::RemoteSide, 0, 0);
         model.endFill();
     }
@@ -120,7 +123,8 @@ TEST_F(PanesTest, LocalRowsCarryTheirColumnsAndDirectoriesShowNoSize) {
     EXPECT_EQ(localCell(2, 3), "2024/03/09 14:05");
     EXPECT_EQ(window_->localModel().item(2).timeKey, 140533);
     EXPECT_FALSE(localCell(2, 2).isEmpty()) << "a type name from the desktop";
-    EXPECT_EQ(window_->localModel().item(0).typeName, window_->fileTypeCache().folderType().typeName);
+    EXPECT_EQ(window_->localModel().item(0).typeName,
+              window_->fileTypeCache().folderType().typeName);
 }
 
 TEST_F(PanesTest, HiddenFilesAreListedAndDotEntriesAreNot) {
@@ -280,7 +284,8 @@ TEST_F(PanesTest, ComparisonFiltersAgainstTheOtherPane) {
     window_->filterLocalNotOnServer = true;
     window_->filterLocalNewer = true;
     window_->refreshLocal();
-    EXPECT_EQ(localNames(), (std::vector<std::string>{"index.html", "local-only.css", "same.html"}));
+    EXPECT_EQ(localNames(),
+              (std::vector<std::string>{"index.html", "local-only.css", "same.html"}));
 }
 
 TEST_F(PanesTest, TypedPathsWildcardsAndHistory) {
@@ -369,15 +374,19 @@ TEST_F(PanesTest, ScreenshotsOfBothPanesInTheThreeModes) {
     directory("images");
     directory("blog");
     window_->initialize();
-    remote({{"index.html", 812, "2024/03/01 09:12", false}, {"old", 0, "2023/11/20", true},
-            {"robots.txt", 24, "2024/02/11 18:40", false}, {"images", 0, "2024/01/05 08:00", true},
-            {"prices.pdf", 208000, "2022/06/30", false}, {"feed.xml", 5100, "2024/03/01 09:12", false}});
+    remote({{"index.html", 812, "2024/03/01 09:12", false},
+            {"old", 0, "2023/11/20", true},
+            {"robots.txt", 24, "2024/02/11 18:40", false},
+            {"images", 0, "2024/01/05 08:00", true},
+            {"prices.pdf", 208000, "2022/06/30", false},
+            {"feed.xml", 5100, "2024/03/01 09:12", false}});
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     QDir().mkpath(screenshotPath(""));
     for (int mode : {3, 2, 1}) {
         window_->applyDisplayMode(mode);
         QApplication::processEvents();
-        EXPECT_TRUE(window_->grab().save(screenshotPath(QStringLiteral("panes_mode%1.png").arg(mode))));
+        EXPECT_TRUE(
+            window_->grab().save(screenshotPath(QStringLiteral("panes_mode%1.png").arg(mode))));
     }
 }

@@ -1,14 +1,19 @@
 // The main window: layout figures, splitter, closing, status bar, screenshots.
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStatusBar>
 #include <QTest>
 #include <QTreeView>
 
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "aboutdialog.h"
+#include "trace.h"
 #include "mainwindow.h"
 #include "scriptedprompts.h"
 #include "uitestfixture.h"
@@ -173,8 +178,9 @@ TEST(MainWindowScreenshot, ChineseEnglishAndAbout) {
         UiTexts texts(language);
         MainWindow window;
         window.initialize();
-        window.setStatusText(0, language == UiTexts::Language::Chinese ? "已连接服务器 'localhost'."
-                                                                        : "Connected to 'localhost'.");
+        window.setStatusText(0, language == UiTexts::Language::Chinese
+                                    ? "已连接服务器 'localhost'."
+                                    : "Connected to 'localhost'.");
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         const QString suffix = language == UiTexts::Language::Chinese ? "zh" : "en";
@@ -184,4 +190,28 @@ TEST(MainWindowScreenshot, ChineseEnglishAndAbout) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
         saveScreenshot(about, "about_" + suffix + ".png");
     }
+}
+
+TEST_F(MainWindowTest, CtrlThenBacktickSwitchesTheTrace) {
+    const auto previous = std::filesystem::current_path();
+    const auto dir = std::filesystem::temp_directory_path() / ("trandel-chord-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    QWidget* list = window_->control(1030);
+    QTest::keyClick(list, Qt::Key_QuoteLeft);
+    EXPECT_FALSE(ftp::trace::traceEnabled()) << "the key alone does nothing";
+    QTest::keyClick(list, Qt::Key_Control);
+    QTest::keyClick(list, Qt::Key_QuoteLeft, Qt::ControlModifier);
+    EXPECT_TRUE(ftp::trace::traceEnabled());
+    EXPECT_TRUE(std::filesystem::exists(dir / "trandel.dbg"));
+    // The chord lasts half a second.
+    QTest::keyClick(list, Qt::Key_Control);
+    QTest::qWait(700);
+    QTest::keyClick(list, Qt::Key_QuoteLeft);
+    EXPECT_TRUE(ftp::trace::traceEnabled());
+    QTest::keyClick(list, Qt::Key_Control);
+    QTest::keyClick(list, Qt::Key_QuoteLeft);
+    EXPECT_FALSE(ftp::trace::traceEnabled());
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(dir);
 }

@@ -20,14 +20,17 @@ TEST_F(ConnectTest, UploadShowsTheProgressDialogAndGivesTheWindowBack) {
     server.expect("NOOP", "200 OK\r\n").expect("PWD", "257 \"/www\"\r\n").expectPasv();
     server.expectSendData("LIST -la", DataStep{});
     // The upload: the first file's final reply comes late, so the dialog can be seen.
-    server.expect("NOOP", "200 OK\r\n").expect("NOOP", "200 OK\r\n").expect("PWD", "257 \"/www\"\r\n");
+    server.expect("NOOP", "200 OK\r\n")
+        .expect("NOOP", "200 OK\r\n")
+        .expect("PWD", "257 \"/www\"\r\n");
     DataStep late;
     late.finalDelay = std::chrono::milliseconds(1500);
     server.expectPasv().expect("TYPE A", "200 ok\r\n").expectReceiveData("STOR index.html", late);
     server.expectPasv().expect("TYPE I", "200 ok\r\n").expectReceiveData("STOR logo.png");
     server.expect("NOOP", "200 OK\r\n").expect("PWD", "257 \"/www\"\r\n").expectPasv();
-    server.expectSendData("LIST -la", DataStep{.data = "-rw-r--r-- 1 a b 300000 Mar  1 09:12 index.html\r\n"
-                                                      "-rw-r--r-- 1 a b 120000 Mar  1 09:12 logo.png\r\n"});
+    server.expectSendData("LIST -la",
+                          DataStep{.data = "-rw-r--r-- 1 a b 300000 Mar  1 09:12 index.html\r\n"
+                                           "-rw-r--r-- 1 a b 120000 Mar  1 09:12 logo.png\r\n"});
     server.start();
     auto p = profile("Harbour Lane", server.port());
     p.passiveMode = 1;
@@ -56,6 +59,7 @@ TEST_F(ConnectTest, UploadShowsTheProgressDialogAndGivesTheWindowBack) {
     EXPECT_TRUE(window_->control(1027)->isEnabled());
     EXPECT_TRUE(window_->control(1019)->isEnabled());
     EXPECT_EQ(remoteNames(), (std::vector<std::string>{"index.html", "logo.png"}));
-    EXPECT_EQ(server.received(), (std::vector<std::string>{std::string(300000, 'h'), std::string(120000, 'p')}));
+    EXPECT_EQ(server.received(),
+              (std::vector<std::string>{std::string(300000, 'h'), std::string(120000, 'p')}));
     EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
 }

@@ -29,4 +29,6 @@ private:
 };
 
 // Where the screenshot tests write their pictures.
-inline QString screenshotPath(const QString& name) { return QStringLiteral(SCREENSHOT_DIR "/") + name; }
+inline QString screenshotPath(const QString& name) {
+    return QStringLiteral(SCREENSHOT_DIR "/") + name;
+}

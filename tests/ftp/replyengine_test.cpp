@@ -12,8 +12,7 @@ using testsupport::ScriptedFtpServer;
 
 namespace {
 
-int readOne(const std::string& lines, std::string& text,
-            Delivery delivery = Delivery::Whole,
+int readOne(const std::string& lines, std::string& text, Delivery delivery = Delivery::Whole,
             std::size_t capacity = ftp::FtpSession::kReplyCapacity) {
     ScriptedFtpServer server;
     server.expect("NOOP", lines, delivery);

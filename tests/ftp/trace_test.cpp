@@ -71,7 +71,8 @@ TEST_F(TraceTest, LoginDialogueIsTracedWithThePasswordMasked) {
               " UNIX Type: L8\n");
     const auto shown = sink.pane(0);
     EXPECT_NE(std::find(shown.begin(), shown.end(), "PASS *****"), shown.end());
-    for (const auto& text : shown) EXPECT_EQ(text.find("secret-password"), std::string::npos);
+    for (const auto& text : shown)
+        EXPECT_EQ(text.find("secret-password"), std::string::npos);
 }
 
 TEST_F(TraceTest, FailedReadsAreTracedWithTheirCount) {
@@ -100,7 +101,7 @@ TEST_F(TraceTest, FileIsOwnerOnlyAndEmptiedOnEachStart) {
     ASSERT_TRUE(ftp::trace::enable(path_));
     ftp::trace::write("new\n");
     ftp::trace::disable();
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(path_.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600);
     EXPECT_EQ(contents(), "new\n");

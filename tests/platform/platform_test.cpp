@@ -50,8 +50,8 @@ TEST(Locale, PosixNamesMapToAbbreviationsAndModuleCodes) {
         const char* code;
     } rows[] = {
         {"zh_CN.UTF-8", "CHS", "zh"}, {"zh_TW.UTF-8", "CHT", "ch"}, {"en_US.UTF-8", "ENU", "en"},
-        {"en_GB", "ENG", "en"},        {"C", "ENU", "en"},           {"POSIX", "ENU", "en"},
-        {"C.UTF-8", "ENU", "en"},      {"ja_JP.eucJP", "JPN", "jp"}, {"de_DE@euro", "DEU", "de"},
+        {"en_GB", "ENG", "en"},       {"C", "ENU", "en"},           {"POSIX", "ENU", "en"},
+        {"C.UTF-8", "ENU", "en"},     {"ja_JP.eucJP", "JPN", "jp"}, {"de_DE@euro", "DEU", "de"},
     };
     for (const auto& r : rows) {
         auto info = platform::localeFromName(r.name);

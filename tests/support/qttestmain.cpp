@@ -3,8 +3,8 @@
 
 #include <QApplication>
 
-#include "filetypes.h"
 #include <cstdlib>
+#include "filetypes.h"
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -64,7 +64,8 @@ public:
         for (;;) {
             line.clear();
             char c;
-            while (::recv(fd_, &c, 1, 0) == 1 && c != '\n') line.push_back(c);
+            while (::recv(fd_, &c, 1, 0) == 1 && c != '\n')
+                line.push_back(c);
             if (line.empty()) return 0;
             text = line;
             if (line.size() < 4) continue;
@@ -103,7 +104,9 @@ void collectDescendants(pid_t pid, std::vector<pid_t>& out) {
     }
 }
 
-bool alive(pid_t pid) { return ::kill(pid, 0) == 0; }
+bool alive(pid_t pid) {
+    return ::kill(pid, 0) == 0;
+}
 
 // Creates the local user the vsftpd fixture logs in with. Serialised across test
 // processes, which may start servers in parallel.
@@ -169,7 +172,9 @@ bool RealFtpServer::fail(std::string why) {
     return false;
 }
 
-std::string RealFtpServer::log() const { return work_.empty() ? "" : readFile(work_ + "/server.log"); }
+std::string RealFtpServer::log() const {
+    return work_.empty() ? "" : readFile(work_ + "/server.log");
+}
 
 bool RealFtpServer::makeWorkDirectory() {
     char pattern[] = "/tmp/trandel-ftp-XXXXXX";
@@ -190,7 +195,8 @@ bool RealFtpServer::spawn(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_adddup2(&actions, 0, 1);
     posix_spawn_file_actions_adddup2(&actions, 0, 2);
     std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     int rc = ::posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -240,7 +246,8 @@ void RealFtpServer::stop() {
     std::vector<pid_t> all;
     collectDescendants(pid_, all);
     all.insert(all.begin(), pid_);
-    for (pid_t p : all) ::kill(p, SIGTERM);
+    for (pid_t p : all)
+        ::kill(p, SIGTERM);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     int status = 0;
     while (::waitpid(pid_, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline)
@@ -254,7 +261,8 @@ void RealFtpServer::stop() {
 bool PyftpdlibServer::start() {
     if (!makeWorkDirectory()) return fail("cannot create a temporary directory");
     std::vector<std::string> argv = {"/usr/bin/python3", TESTSUPPORT_DIR "/pyftpd_server.py",
-                                     "--root", root_, "--port-file", work_ + "/port"};
+                                     "--root",           root_,
+                                     "--port-file",      work_ + "/port"};
     if (login_ == Login::User) {
         user_ = "tester";
         password_ = "secret-pw";

@@ -65,8 +65,7 @@ public:
     bool start() override;
 };
 
-std::unique_ptr<RealFtpServer> makeRealServer(const std::string& kind,
-                                              RealFtpServer::Login login);
+std::unique_ptr<RealFtpServer> makeRealServer(const std::string& kind, RealFtpServer::Login login);
 
 // A free TCP port on 127.0.0.1 at the moment of the call.
 int freeLoopbackPort();

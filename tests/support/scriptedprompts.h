@@ -27,9 +27,12 @@ public:
         }
         unexpected_.push_back(message.id);
         switch (message.buttons) {
-            case platform::Buttons::Ok: return platform::Answer::Ok;
-            case platform::Buttons::YesNo: return platform::Answer::No;
-            default: return platform::Answer::Cancel;
+            case platform::Buttons::Ok:
+                return platform::Answer::Ok;
+            case platform::Buttons::YesNo:
+                return platform::Answer::No;
+            default:
+                return platform::Answer::Cancel;
         }
     }
     // Queues the answer of the next password prompt: a text, or nothing for Cancel.
@@ -57,7 +60,8 @@ public:
     std::vector<int> askedIds() const {
         std::lock_guard lock(mutex_);
         std::vector<int> ids;
-        for (const auto& m : asked_) ids.push_back(m.id);
+        for (const auto& m : asked_)
+            ids.push_back(m.id);
         return ids;
     }
     std::vector<platform::Message> asked() const {

@@ -29,13 +29,17 @@ public:
     }
     void post(std::function<void()> work) override { runAndWait(work); }
     platform::Prompts& prompts() override { return prompts_; }
-    void setStatusMessage(int pane, int id, const std::vector<platform::MessageArg>& args) override {
+    void setStatusMessage(int pane, int id,
+                          const std::vector<platform::MessageArg>& args) override {
         std::lock_guard lock(mutex_);
-        std::string arg = args.empty() ? "" : std::visit([](const auto& v) {
-            std::ostringstream s;
-            s << v;
-            return s.str();
-        }, args[0]);
+        std::string arg = args.empty() ? ""
+                                       : std::visit(
+                                             [](const auto& v) {
+                                                 std::ostringstream s;
+                                                 s << v;
+                                                 return s.str();
+                                             },
+                                             args[0]);
         calls.push_back("status " + std::to_string(pane) + " " + std::to_string(id) + " " + arg);
     }
     void setSourceLine(const std::string& path, const std::string& name, char) override {
@@ -47,23 +51,37 @@ public:
         calls.push_back("target " + path + (name.empty() ? "" : "/" + name));
     }
     void setModeLine(bool binary) override {
-        std::lock_guard lock(mutex_); calls.push_back(binary ? "mode binary" : "mode text"); }
+        std::lock_guard lock(mutex_);
+        calls.push_back(binary ? "mode binary" : "mode text");
+    }
     void setFileCounter(std::int64_t total, std::int64_t done) override {
         std::lock_guard lock(mutex_);
         calls.push_back("files " + std::to_string(total) + " " + std::to_string(done));
     }
     void setDirectionIcon(int direction) override {
-        std::lock_guard lock(mutex_); calls.push_back("direction " + std::to_string(direction)); }
+        std::lock_guard lock(mutex_);
+        calls.push_back("direction " + std::to_string(direction));
+    }
     void setServerName(const std::string& name) override {
-        std::lock_guard lock(mutex_); calls.push_back("server " + name); }
+        std::lock_guard lock(mutex_);
+        calls.push_back("server " + name);
+    }
     void finishTransferUi() override {
-        std::lock_guard lock(mutex_); calls.push_back("finish"); }
+        std::lock_guard lock(mutex_);
+        calls.push_back("finish");
+    }
     void refreshRemote() override {
-        std::lock_guard lock(mutex_); calls.push_back("refresh remote"); }
+        std::lock_guard lock(mutex_);
+        calls.push_back("refresh remote");
+    }
     void refreshLocal() override {
-        std::lock_guard lock(mutex_); calls.push_back("refresh local"); }
+        std::lock_guard lock(mutex_);
+        calls.push_back("refresh local");
+    }
     void connectionLost() override {
-        std::lock_guard lock(mutex_); calls.push_back("connection lost"); }
+        std::lock_guard lock(mutex_);
+        calls.push_back("connection lost");
+    }
 
     // The recorded calls that start with prefix.
     std::vector<std::string> only(const std::string& prefix) const {

@@ -56,10 +56,12 @@ TEST_F(ProgressDialogTest, LinesAreShortenedAtCharacterBoundaries) {
     const std::string sixty(60, 'a');
     EXPECT_EQ(TransferProgressDialog::shorten(sixty), sixty);
     const std::string longer = std::string(30, 'b') + "c" + std::string(30, 'd');
-    EXPECT_EQ(TransferProgressDialog::shorten(longer), std::string(30, 'b') + "..." + std::string(30, 'd'));
+    EXPECT_EQ(TransferProgressDialog::shorten(longer),
+              std::string(30, 'b') + "..." + std::string(30, 'd'));
     // Three-byte characters are never cut in two.
     std::string wide;
-    for (int i = 0; i < 30; ++i) wide += "文";
+    for (int i = 0; i < 30; ++i)
+        wide += "文";
     const std::string shortened = TransferProgressDialog::shorten(wide);
     EXPECT_LE(shortened.size(), 63u);
     EXPECT_TRUE(QString::fromUtf8(shortened.c_str()).toUtf8().toStdString() == shortened);

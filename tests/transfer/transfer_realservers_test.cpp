@@ -15,7 +15,8 @@ namespace {
 class RealServerTransfer : public JobTest, public ::testing::WithParamInterface<const char*> {
 protected:
     std::unique_ptr<ftp::FtpSession> login(RealFtpServer& server) {
-        auto session = std::make_unique<ftp::FtpSession>("127.0.0.1", server.user(), server.password());
+        auto session =
+            std::make_unique<ftp::FtpSession>("127.0.0.1", server.user(), server.password());
         session->port = server.port();
         session->passive = true;
         EXPECT_EQ(session->open(), 1) << server.log();
@@ -27,7 +28,8 @@ protected:
 std::string randomBytes(std::size_t n) {
     std::mt19937 rng(42);
     std::string bytes(n, '\0');
-    for (char& c : bytes) c = static_cast<char>(rng());
+    for (char& c : bytes)
+        c = static_cast<char>(rng());
     return bytes;
 }
 

@@ -3,13 +3,13 @@
 #include <sys/stat.h>
 
 #include "jobtestfixture.h"
-#include "transfermode.h"
 #include "scriptedftpserver.h"
+#include "transfermode.h"
 
+using platform::Answer;
 using testsupport::DataStep;
 using testsupport::Delivery;
 using testsupport::ScriptedFtpServer;
-using platform::Answer;
 using transfer::TransferItem;
 using Commands = std::vector<std::string>;
 
@@ -38,20 +38,34 @@ std::unique_ptr<ftp::FtpSession> openSession(ScriptedFtpServer& server) {
     return session;
 }
 
-TransferItem localFile(const std::string& name) { return {name, false, 1, {}}; }
-TransferItem localDirectory(const std::string& name) { return {name, true, 2, {}}; }
-TransferItem remoteFile(const std::string& name) { return {name, false, 1, {}}; }
-TransferItem remoteDirectory(const std::string& name) { return {name, true, 2, {}}; }
+TransferItem localFile(const std::string& name) {
+    return {name, false, 1, {}};
+}
+TransferItem localDirectory(const std::string& name) {
+    return {name, true, 2, {}};
+}
+TransferItem remoteFile(const std::string& name) {
+    return {name, false, 1, {}};
+}
+TransferItem remoteDirectory(const std::string& name) {
+    return {name, true, 2, {}};
+}
 
 ScriptedFtpServer& stor(ScriptedFtpServer& s, const std::string& type, const std::string& name,
                         DataStep step = {}) {
-    return s.expectPasv().expect("TYPE " + type, "200 ok\r\n").expectReceiveData("STOR " + name, step);
+    return s.expectPasv()
+        .expect("TYPE " + type, "200 ok\r\n")
+        .expectReceiveData("STOR " + name, step);
 }
 ScriptedFtpServer& retr(ScriptedFtpServer& s, const std::string& type, const std::string& name,
                         const std::string& data) {
-    return s.expectPasv().expect("TYPE " + type, "200 ok\r\n").expectSendData("RETR " + name, sending(data));
+    return s.expectPasv()
+        .expect("TYPE " + type, "200 ok\r\n")
+        .expectSendData("RETR " + name, sending(data));
 }
-std::string pwd(const std::string& path) { return "257 \"" + path + "\"\r\n"; }
+std::string pwd(const std::string& path) {
+    return "257 \"" + path + "\"\r\n";
+}
 
 }  // namespace
 
@@ -71,10 +85,12 @@ TEST_F(JobTest, UploadOfTwoFilesAndAFolderCountsAndCreatesTheFolder) {
     server.expect("CWD ..", "250 ok\r\n").expect("PWD", pwd("/site"));
     auto session = openSession(server);
 
-    job_.startUpload(*session, settings({localFile("a.html"), localFile("b.gif"), localDirectory("dir")}));
+    job_.startUpload(*session,
+                     settings({localFile("a.html"), localFile("b.gif"), localDirectory("dir")}));
     ASSERT_TRUE(waitForEnd());
     EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
-    EXPECT_EQ(server.received(), (Commands{"<p>hello</p>\n", std::string("GIF89a\0\1", 8), "text\n"}));
+    EXPECT_EQ(server.received(),
+              (Commands{"<p>hello</p>\n", std::string("GIF89a\0\1", 8), "text\n"}));
     EXPECT_EQ(host_.only("files"), (Commands{"files 3 1", "files 3 2", "files 1 1", "files 3 3"}));
     EXPECT_EQ(host_.only("mode"), (Commands{"mode text", "mode binary", "mode text"}));
     EXPECT_EQ(host_.only("target").front(), "target /site/a.html");
@@ -127,7 +143,8 @@ TEST_F(JobTest, CancelInsideATreeKeepsTheFileOnTheServer) {
     job_.requestCancel();
     ASSERT_TRUE(waitForEnd());
     EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
-    for (const auto& command : server.commands()) EXPECT_NE(command.rfind("DELE", 0), 0u) << command;
+    for (const auto& command : server.commands())
+        EXPECT_NE(command.rfind("DELE", 0), 0u) << command;
 }
 
 TEST_F(JobTest, FailedTreeUploadPutsBothSidesBack) {
@@ -145,7 +162,8 @@ TEST_F(JobTest, FailedTreeUploadPutsBothSidesBack) {
     EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
     EXPECT_EQ(host_.prompts_.askedIds(), std::vector<int>{1209});
     const auto commands = server.commands();
-    EXPECT_EQ(std::vector<std::string>(commands.end() - 2, commands.end()), (Commands{"CWD ..", "CWD .."}));
+    EXPECT_EQ(std::vector<std::string>(commands.end() - 2, commands.end()),
+              (Commands{"CWD ..", "CWD .."}));
 }
 
 TEST_F(JobTest, LocalWriteRefusalAsksAndYesGoesOn) {
@@ -158,7 +176,8 @@ TEST_F(JobTest, LocalWriteRefusalAsksAndYesGoesOn) {
     job_.startDownload(*session, settings({remoteFile("first.txt"), remoteFile("second.txt")}));
     ASSERT_TRUE(waitForEnd());
     EXPECT_EQ(host_.prompts_.askedIds(), std::vector<int>{1211});
-    EXPECT_EQ(std::get<std::string>(host_.prompts_.asked()[0].args[0]), (root_ / "first.txt").string());
+    EXPECT_EQ(std::get<std::string>(host_.prompts_.asked()[0].args[0]),
+              (root_ / "first.txt").string());
     EXPECT_EQ(read("second.txt"), "second\n");
     EXPECT_EQ(host_.calls.back(), "refresh local");
 }
@@ -179,8 +198,11 @@ TEST_F(JobTest, FileFailureAtTheTopOfAFolderEndsTheJobAfterIt) {
     std::filesystem::create_directories(root_ / "dir" / "bad");
     ScriptedFtpServer server;
     server.expect("PWD", pwd("/pub"));
-    server.expect("PWD", pwd("/pub")).expect("CWD dir", "250 ok\r\n").expect("PWD", pwd("/pub/dir"));
-    server.expectPasv().expectSendData("LIST -la", sending("-rw-r--r-- 1 a b 3 Jan 1 2020 bad\r\n"));
+    server.expect("PWD", pwd("/pub"))
+        .expect("CWD dir", "250 ok\r\n")
+        .expect("PWD", pwd("/pub/dir"));
+    server.expectPasv().expectSendData("LIST -la",
+                                       sending("-rw-r--r-- 1 a b 3 Jan 1 2020 bad\r\n"));
     server.expect("CWD /pub", "250 ok\r\n");
     auto session = openSession(server);
     host_.prompts_.answer(Answer::Yes);
@@ -195,12 +217,14 @@ TEST_F(JobTest, HostileServerNamesAreSkippedAndNothingLeavesTheFolder) {
     std::filesystem::create_directories(root_ / "inside");
     ScriptedFtpServer server;
     server.expect("PWD", pwd("/pub"));
-    server.expect("PWD", pwd("/pub")).expect("CWD site", "250 ok\r\n").expect("PWD", pwd("/pub/site"));
-    server.expectPasv().expectSendData("LIST -la", sending(
-        "-rw-r--r-- 1 a b 4 Jan 1 2020 ../evil\r\n"
-        "-rw-r--r-- 1 a b 4 Jan 1 2020 a/b\r\n"
-        "drwxr-xr-x 2 a b 4096 Jan 1 2020 ..\r\n"
-        "-rw-r--r-- 1 a b 3 Jan 1 2020 ok.txt\r\n"));
+    server.expect("PWD", pwd("/pub"))
+        .expect("CWD site", "250 ok\r\n")
+        .expect("PWD", pwd("/pub/site"));
+    server.expectPasv().expectSendData("LIST -la",
+                                       sending("-rw-r--r-- 1 a b 4 Jan 1 2020 ../evil\r\n"
+                                               "-rw-r--r-- 1 a b 4 Jan 1 2020 a/b\r\n"
+                                               "drwxr-xr-x 2 a b 4096 Jan 1 2020 ..\r\n"
+                                               "-rw-r--r-- 1 a b 3 Jan 1 2020 ok.txt\r\n"));
     retr(server, "A", "ok.txt", "ok\n");
     server.expect("CWD /pub", "250 ok\r\n");
     auto session = openSession(server);

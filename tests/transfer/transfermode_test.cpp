@@ -16,7 +16,8 @@ TEST(TransferMode, AutomaticFollowsTheTextExtensionList) {
     EXPECT_TRUE(isBinaryByExtension("Makefile", list)) << "no dot";
     EXPECT_TRUE(isBinaryByExtension("name.", list)) << "the key '::' is in no list";
     EXPECT_TRUE(isBinaryByExtension("archive.tar.gz", list));
-    EXPECT_TRUE(isBinaryByExtension("page.TML", list)) << ":TML: is not in the list, though HTML is";
+    EXPECT_TRUE(isBinaryByExtension("page.TML", list))
+        << ":TML: is not in the list, though HTML is";
     EXPECT_TRUE(isBinaryByExtension("notes.txt", "txt:md:")) << "the list is not upper-cased";
     EXPECT_FALSE(isBinaryByExtension("notes.md", "TXT:MD:"));
     EXPECT_FALSE(isBinaryByExtension("a.css", "")) << "an empty list means the default one";
@@ -37,7 +38,8 @@ TEST(LocalPaths, ParentTrailingSlashAndSafeNames) {
     EXPECT_EQ(transfer::ensureTrailingBackslash("/a/"), "/a/");
     for (const char* good : {"index.html", "my page.html", "文件.txt", "..hidden", "a..b"})
         EXPECT_TRUE(transfer::isSafeLocalName(good)) << good;
-    for (std::string bad : {std::string(""), std::string("."), std::string(".."), std::string("../evil"),
-                            std::string("a/b"), std::string("/etc"), std::string("a\0b", 3)})
+    for (std::string bad :
+         {std::string(""), std::string("."), std::string(".."), std::string("../evil"),
+          std::string("a/b"), std::string("/etc"), std::string("a\0b", 3)})
         EXPECT_FALSE(transfer::isSafeLocalName(bad));
 }
