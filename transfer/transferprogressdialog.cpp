@@ -160,6 +160,9 @@ bool TransferProgressDialog::createModeless() {
 void TransferProgressDialog::releaseOwner() {
     poll_->stop();
     pollProgress();
+    // The job that fed the figures may end right after this; never read it again.
+    source_fn_ = nullptr;
+    display_ = nullptr;
     if (ownerDisabled_ && owner_) owner_->setEnabled(true);
     ownerDisabled_ = false;
     minimizedState_ = Minimized::None;
