@@ -4,10 +4,6 @@
 // a local test user); runs in a network namespace of its own, so the thousands of data
 // connections leave nothing in TIME_WAIT on the host.
 #include <fcntl.h>
-#include <net/if.h>
-#include <sched.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -22,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "benchfiles.h"
 #include "engineclient.h"
 #include "peerclients.h"
 #include "realftpservers.h"
@@ -58,61 +55,6 @@ struct Case {
     std::function<void(const Target&)> remove;
     std::vector<Client> clients;
 };
-
-bool isolateNetwork() {
-    if (::unshare(CLONE_NEWNET) != 0) return false;
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ifreq request{};
-    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &request) == 0;
-    request.ifr_flags |= IFF_UP;
-    up = up && ::ioctl(fd, SIOCSIFFLAGS, &request) == 0;
-    if (fd >= 0) ::close(fd);
-    return up;
-}
-
-// Incompressible-looking bytes, quickly.
-void writePattern(const std::string& path, std::int64_t bytes, std::uint64_t seed) {
-    std::vector<std::uint64_t> block(1 << 17);
-    std::ofstream out(path, std::ios::binary);
-    std::uint64_t x = seed * 0x9E3779B97F4A7C15ULL + 1;
-    for (std::int64_t left = bytes; left > 0;) {
-        for (auto& word : block) {
-            x ^= x << 13;
-            x ^= x >> 7;
-            x ^= x << 17;
-            word = x;
-        }
-        const auto n = std::min<std::int64_t>(left, static_cast<std::int64_t>(block.size() * 8));
-        out.write(reinterpret_cast<const char*>(block.data()), n);
-        left -= n;
-    }
-}
-
-std::vector<std::string> makeTree(const std::string& root) {
-    std::vector<std::string> files;
-    std::string bytes(4096, 'x');
-    for (int d = 0; d < 50; ++d) {
-        char dir[16];
-        std::snprintf(dir, sizeof dir, "d%02d", d);
-        fs::create_directories(root + "/" + dir);
-        for (int f = 0; f < 20; ++f) {
-            char name[32];
-            std::snprintf(name, sizeof name, "%s/f%03d.html", dir, f);
-            std::ofstream(root + "/" + name, std::ios::binary) << bytes;
-            files.push_back(name);
-        }
-    }
-    return files;
-}
-
-std::size_t countFiles(const std::string& root) {
-    std::error_code ec;
-    std::size_t n = 0;
-    for (const auto& e : fs::recursive_directory_iterator(root, ec))
-        if (e.is_regular_file() && e.file_size() == 4096) ++n;
-    return n;
-}
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -272,7 +214,7 @@ int main(int argc, char** argv) {
          Case::Files,
          1000,
          [](const std::string& tag) { return "up-tree-" + tag; },
-         [&](const Target& t) { return countFiles(root + "/" + t) == 1000; },
+         [&](const Target& t) { return countTreeFiles(root + "/" + t) == 1000; },
          removeRemote,
          {{"engine", [&](const Target& t) { return engine.uploadTree(local + "/tree", t); }},
           {"curl", [&](const Target& t) { return curl.uploadTree(local + "/tree", t); }},
@@ -281,7 +223,7 @@ int main(int argc, char** argv) {
          Case::Files,
          1000,
          [&](const std::string& tag) { return local + "/down-tree-" + tag; },
-         [&](const Target& t) { return countFiles(t) == 1000; },
+         [&](const Target& t) { return countTreeFiles(t) == 1000; },
          removeLocal,
          {{"engine", [&](const Target& t) { return engine.downloadTree("tree-src", t); }},
           {"curl", [&](const Target& t) { return curl.downloadTree("tree-src", t, treeFiles); }},

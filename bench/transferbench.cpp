@@ -5,10 +5,6 @@
 // client first in every other round; each figure is the median of the rounds. Needs
 // root, like ftpbench.
 //   transferbench [--rounds N] [--bytes N] [--only TEXT] [--no-netns]
-#include <net/if.h>
-#include <sched.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -23,6 +19,7 @@
 #include <functional>
 #include <map>
 
+#include "benchfiles.h"
 #include "builtintexts.h"
 #include "coalesceddisplay.h"
 #include "engineclient.h"
@@ -40,54 +37,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-bool isolateNetwork() {
-    if (::unshare(CLONE_NEWNET) != 0) return false;
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ifreq request{};
-    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &request) == 0;
-    request.ifr_flags |= IFF_UP;
-    up = up && ::ioctl(fd, SIOCSIFFLAGS, &request) == 0;
-    if (fd >= 0) ::close(fd);
-    return up;
-}
-
-void writeBytes(const std::string& path, std::int64_t bytes) {
-    std::vector<std::uint64_t> block(1 << 17);
-    std::uint64_t x = 0x9E3779B97F4A7C15ULL;
-    std::ofstream out(path, std::ios::binary);
-    for (std::int64_t left = bytes; left > 0;) {
-        for (auto& word : block) {
-            x ^= x << 13;
-            x ^= x >> 7;
-            x ^= x << 17;
-            word = x;
-        }
-        const auto n = std::min<std::int64_t>(left, static_cast<std::int64_t>(block.size() * 8));
-        out.write(reinterpret_cast<const char*>(block.data()), n);
-        left -= n;
-    }
-}
-
-void makeTree(const std::string& root) {
-    const std::string bytes(4096, 'x');
-    for (int d = 0; d < 50; ++d)
-        for (int f = 0; f < 20; ++f) {
-            const fs::path path =
-                fs::path(root) / ("d" + std::to_string(d)) / ("f" + std::to_string(f) + ".html");
-            fs::create_directories(path.parent_path());
-            std::ofstream(path, std::ios::binary) << bytes;
-        }
-}
-
-std::size_t countFiles(const std::string& root) {
-    std::error_code ec;
-    std::size_t n = 0;
-    for (const auto& e : fs::recursive_directory_iterator(root, ec))
-        n += e.is_regular_file() ? 1 : 0;
-    return n;
-}
 
 // The window's side of a job, as far as a job needs it: the progress dialog.
 class DialogHost : public transfer::TransferHost, public platform::Prompts {
@@ -178,7 +127,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "transferbench: needs root (it runs vsftpd with a local test user)\n");
         return 2;
     }
-    if (ownNetwork && !isolateNetwork())
+    if (ownNetwork && !bench::isolateNetwork())
         std::fprintf(stderr, "transferbench: no network namespace of its own\n");
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
@@ -194,10 +143,10 @@ int main(int argc, char** argv) {
     const std::string root = vsftpd.root();
     char pattern[] = "/tmp/transferbench-XXXXXX";
     const std::string local = ::mkdtemp(pattern);
-    writeBytes(local + "/big.bin", bytes);
+    bench::writePattern(local + "/big.bin", bytes, 1);
     fs::copy_file(local + "/big.bin", root + "/big.bin");
-    makeTree(local + "/tree");
-    makeTree(root + "/tree-src");
+    bench::makeTree(local + "/tree");
+    bench::makeTree(root + "/tree-src");
     vsftpd.ownByLogin(root);
 
     bench::EngineClient engine(server, true);
@@ -268,7 +217,7 @@ int main(int argc, char** argv) {
                fs::create_directories(dir);
                fs::create_directory_symlink(local + "/tree", dir + "/wt" + std::to_string(r));
                return runJob(server, true, dir + "/", {{"wt" + std::to_string(r), true, 2, {}}}) &&
-                      countFiles(root + "/wt" + std::to_string(r)) == 1000;
+                      bench::countTreeFiles(root + "/wt" + std::to_string(r)) == 1000;
            }}},
          [&](int r) {
              fs::remove_all(root + "/lt" + std::to_string(r));
@@ -285,7 +234,7 @@ int main(int argc, char** argv) {
                const std::string dir = local + "/wd" + std::to_string(r);
                fs::create_directories(dir);
                return runJob(server, false, dir + "/", {{"tree-src", true, 2, {}}}) &&
-                      countFiles(dir + "/tree-src") == 1000;
+                      bench::countTreeFiles(dir + "/tree-src") == 1000;
            }}},
          [&](int r) {
              fs::remove_all(local + "/lt" + std::to_string(r));

@@ -7,11 +7,11 @@
 namespace platform {
 namespace {
 
-// Formats one argument with a printf conversion spec such as "8d", "-3s" or "4.1f".
-std::string formatOne(const std::string& spec, const MessageArg* arg) {
-    if (spec.empty()) return {};
-    const char conversion = spec.back();
-    std::string flags = spec.substr(0, spec.size() - 1);
+// Formats one argument with a printf conversion such as "8d", "-3s" or "4.1f".
+std::string formatOne(const std::string& conversionText, const MessageArg* arg) {
+    if (conversionText.empty()) return {};
+    const char conversion = conversionText.back();
+    std::string flags = conversionText.substr(0, conversionText.size() - 1);
     // Only flags, width and precision are kept: length modifiers are ours to choose.
     std::string safe;
     for (char c : flags)
@@ -100,7 +100,7 @@ std::string formatMessage(std::string_view pattern, const std::vector<MessageArg
             ++i;
             continue;
         }
-        // Numbered insert: %N!spec!
+        // Numbered insert: %N!format!
         std::size_t j = i + 1;
         while (j < pattern.size() && std::isdigit(static_cast<unsigned char>(pattern[j])))
             ++j;
@@ -109,8 +109,8 @@ std::string formatMessage(std::string_view pattern, const std::vector<MessageArg
             if (close != std::string_view::npos) {
                 std::size_t number = 0;
                 std::from_chars(pattern.data() + i + 1, pattern.data() + j, number);
-                std::string spec(pattern.substr(j + 1, close - j - 1));
-                out += formatOne(spec, number >= 1 ? argAt(number - 1) : nullptr);
+                std::string conversionText(pattern.substr(j + 1, close - j - 1));
+                out += formatOne(conversionText, number >= 1 ? argAt(number - 1) : nullptr);
                 i = close;
                 continue;
             }
@@ -124,8 +124,8 @@ std::string formatMessage(std::string_view pattern, const std::vector<MessageArg
                std::string_view("hlLqjzt").find(pattern[j]) != std::string_view::npos)
             ++j;
         if (j < pattern.size() && isConversion(pattern[j])) {
-            std::string spec(pattern.substr(i + 1, j - i));
-            out += formatOne(spec, argAt(nextArg++));
+            std::string conversionText(pattern.substr(i + 1, j - i));
+            out += formatOne(conversionText, argAt(nextArg++));
             i = j;
             continue;
         }
