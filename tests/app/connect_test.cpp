@@ -58,10 +58,7 @@ TEST_F(ConnectTest, DirectConnectFillsTheRemotePane) {
     server.expect("PWD", "257 \"/home/alice\"\r\n");
     server.expect("QUIT", "221 Bye\r\n");
     server.start();
-    auto p = profile("site", server.port());
-    p.passiveMode = 1;
-    save(p);
-    openWindow("site");
+    openPassiveWindow("site", server.port());
 
     ASSERT_TRUE(connect());
     EXPECT_TRUE(window_->session != nullptr);
@@ -283,10 +280,7 @@ TEST_F(ConnectTest, TypedRemotePatternFiltersOneRefresh) {
     listingScript(server, "/home/alice", kListing, false);
     listingScript(server, "/home/alice", kListing, true);
     server.start();
-    auto p = profile("site", server.port());
-    p.passiveMode = 1;
-    save(p);
-    openWindow("site");
+    openPassiveWindow("site", server.port());
     ASSERT_TRUE(connect());
     window_->connection().remotePathTyped("/home/alice/*.htm");
     EXPECT_EQ(remoteNames(), Commands{"index.html"});
@@ -306,10 +300,7 @@ TEST_F(ConnectTest, LostConnectionNoDisconnectsYesReconnects) {
     readyScript(server);
     server.expect("NOOP", "", Delivery::CloseAfter);
     server.start();
-    auto p = profile("site", server.port());
-    p.passiveMode = 1;
-    save(p);
-    openWindow("site");
+    openPassiveWindow("site", server.port());
     ASSERT_TRUE(connect());
 
     prompts_.answer(Answer::Yes);
@@ -355,10 +346,7 @@ TEST_F(ConnectTest, ScreenshotOfTheConnectedWindow) {
     loginScript(server);
     readyScript(server);
     server.start();
-    auto p = profile("Harbour Lane", server.port());
-    p.passiveMode = 1;
-    save(p);
-    openWindow("Harbour Lane");
+    openPassiveWindow("Harbour Lane", server.port());
     window_->refreshLocal();
     ASSERT_TRUE(connect());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));

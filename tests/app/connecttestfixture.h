@@ -64,6 +64,13 @@ protected:
         window_->findChild<QTimer*>("3104")->stop();
         window_->show();
     }
+    // Saves a passive-mode profile for the server on that port and opens the window on it.
+    void openPassiveWindow(const std::string& profileName, int port) {
+        auto p = profile(profileName, port);
+        p.passiveMode = 1;
+        save(p);
+        openWindow(profileName);
+    }
     // Presses Connect and waits until the connect worker has reported.
     bool connect() {
         window_->connection().toggleConnection();

@@ -13,9 +13,9 @@
 #include <filesystem>
 
 #include "aboutdialog.h"
-#include "trace.h"
 #include "mainwindow.h"
 #include "scriptedprompts.h"
+#include "trace.h"
 #include "uitestfixture.h"
 
 using platform::Answer;
@@ -194,7 +194,8 @@ TEST(MainWindowScreenshot, ChineseEnglishAndAbout) {
 
 TEST_F(MainWindowTest, CtrlThenBacktickSwitchesTheTrace) {
     const auto previous = std::filesystem::current_path();
-    const auto dir = std::filesystem::temp_directory_path() / ("trandel-chord-" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("trandel-chord-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     std::filesystem::current_path(dir);
     QWidget* list = window_->control(1030);

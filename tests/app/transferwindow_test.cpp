@@ -32,10 +32,7 @@ TEST_F(ConnectTest, UploadShowsTheProgressDialogAndGivesTheWindowBack) {
                           DataStep{.data = "-rw-r--r-- 1 a b 300000 Mar  1 09:12 index.html\r\n"
                                            "-rw-r--r-- 1 a b 120000 Mar  1 09:12 logo.png\r\n"});
     server.start();
-    auto p = profile("Harbour Lane", server.port());
-    p.passiveMode = 1;
-    save(p);
-    openWindow("Harbour Lane");
+    openPassiveWindow("Harbour Lane", server.port());
     window_->refreshLocal();
     ASSERT_TRUE(connect());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
