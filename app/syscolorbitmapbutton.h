@@ -14,7 +14,6 @@ public:
 
     // Loads the set baseName + U/D/F/X at the given size and sizes the button to it.
     void loadImages(const QString& baseName, QSize size);
-    const QString& imageSet() const { return base_; }
     // The width an image of this height needs for the caption (at least size's width).
     int neededWidth(QSize size) const;
     // The name of the image the button shows now.

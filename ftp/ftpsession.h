@@ -43,7 +43,6 @@ public:
     void setStatusSink(StatusSink* sink) { statusSink_ = sink; }
     StatusSink* statusSink() const { return statusSink_; }
     void setProgressSink(ByteProgressSink* sink) { progressSink_ = sink; }
-    ByteProgressSink* progressSink() const { return progressSink_; }
     bool setRateFormat(const std::string& format);
     const std::string& rateFormat() const { return rateFormat_; }
 

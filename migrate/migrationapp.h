@@ -33,7 +33,6 @@ public:
     int runDialog();
 
     int exitCode() const { return exitCode_; }
-    const migration::MigrationSwitch& migrationSwitch() const { return switch_; }
     const migration::Probes& probes() const { return probes_; }
     platform::ResourceLanguageModule& languageModule() { return *languageModule_; }
 

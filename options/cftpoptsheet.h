@@ -33,8 +33,6 @@ public:
     ~CFtpOptSheet() override;
 
     CProfilePage& profilePage() { return *profilePage_; }
-    CFtpFtype& extensionPage() { return *extensionPage_; }
-    CAdvancedPage& advancedPage() { return *advancedPage_; }
     QTabWidget& tabs() { return *tabs_; }
     // Switches pages as a click on a tab does (the page left may refuse).
     void showPage(Page page);

@@ -26,7 +26,6 @@ public:
     void unload();
 
     bool moduleLoaded() const { return module_ != nullptr; }
-    const std::string& modulePrefix() const { return prefix_; }
     const std::string& languageAbbreviation() const { return languageAbbreviation_; }
     int ansiCodePage() const { return ansiCodePage_; }
     int localeId() const { return localeId_; }

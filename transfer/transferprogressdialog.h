@@ -47,7 +47,6 @@ public:
     void setProgressSource(std::function<std::pair<std::int64_t, std::int64_t>()> source,
                            transfer::CoalescedDisplay* display = nullptr);
 
-    bool ownerDisabled() const { return ownerDisabled_; }
     int fileBar() const;
     int byteBar() const;
 
