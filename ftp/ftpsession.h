@@ -71,8 +71,15 @@ public:
 
     // File transfers. mode: 1 text, 2 binary.
     int setType(int mode);
+    // lastError of a failed transfer that is neither an errno value nor a reply code.
+    // kIncompleteTransfer: in binary mode the bytes received differ from the size the
+    // server announced or the caller listed (expectedSize, -1 when unknown).
+    // kNotRegularFile: the local file is a FIFO, socket or device, never opened for data.
+    static constexpr int kIncompleteTransfer = 901;
+    static constexpr int kNotRegularFile = 902;
     int upload(const std::string& localPath, const std::string& remoteName, bool binary);
-    int download(const std::string& localPath, const std::string& remoteName, bool binary);
+    int download(const std::string& localPath, const std::string& remoteName, bool binary,
+                 std::int64_t expectedSize = -1);
 
     // Remote file operations: 1 on success, 0 with the reason in lastError.
     int currentDirectory(std::string& path);

@@ -196,7 +196,9 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
     return 1;
 }
 
-int FtpSession::download(const std::string& localPath, const std::string& remoteName, bool binary) {
+int FtpSession::download(const std::string& localPath, const std::string& remoteName, bool binary,
+                         std::int64_t expectedSize) {
+    (void)expectedSize;
     if (!connected) return 0;
 
     // Created at once, as the caller expects to find it after any outcome; others may
