@@ -102,6 +102,12 @@ public:
         armed_ = decision.next;
         return decision;
     }
+    // For the delete command of the local menu: whether Shift armed it, used up here.
+    bool takeShiftArmed() {
+        const bool armed = armed_.shiftSince && now_() - *armed_.shiftSince < kArmedFor;
+        armed_.shiftSince.reset();
+        return armed;
+    }
 
 private:
     Now now_;
