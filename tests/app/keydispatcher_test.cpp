@@ -210,3 +210,18 @@ TEST(KeyDispatcher, SequencesWithTimingAndFocus) {
         EXPECT_EQ(decision.swallow, c.swallowed) << c.what;
     }
 }
+
+TEST(KeyDispatcher, TheLocalMenusDeleteUsesUpAShift) {
+    const struct {
+        int after;  // ms from Shift to the menu's delete
+        bool permanent;
+    } cases[] = {{300, true}, {700, false}};
+    for (const auto& c : cases) {
+        keys::Clock::time_point now{std::chrono::hours(1)};
+        keys::KeyDispatcher dispatcher([&now] { return now; });
+        dispatcher.press(keys::Shift, 0, localList);
+        now += std::chrono::milliseconds(c.after);
+        EXPECT_EQ(dispatcher.takeShiftArmed(), c.permanent) << c.after;
+        EXPECT_FALSE(dispatcher.takeShiftArmed()) << "used up";
+    }
+}
