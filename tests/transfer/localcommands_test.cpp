@@ -157,8 +157,8 @@ TEST_F(LocalCommands, DeleteToTrashOrForGood) {
     prompts_.answer(platform::Answer::Ok);
     prompts_.answer(platform::Answer::No);
     outcomes = transfer::deleteLocalItems(
-        dir_, Items{{"two.txt", false}, {"three.txt/x", false}, {"three.txt", false}}, false, confirm,
-        noTrash, prompts_);
+        dir_, Items{{"two.txt", false}, {"three.txt/x", false}, {"three.txt", false}}, false,
+        confirm, noTrash, prompts_);
     EXPECT_EQ(outcomes,
               (std::vector{DeleteOutcome::Deleted, DeleteOutcome::Failed, DeleteOutcome::Kept}));
     EXPECT_EQ(prompts_.askedIds(), (std::vector<int>{1306, 1306, 1230, 1306}));
