@@ -24,10 +24,4 @@ std::vector<std::string> currentVersionFolders();
 // of them nor hold one.
 Refusal deletionRefusal(const std::string& folder, const std::vector<std::string>& guarded);
 
-// Deletes the folder and everything below it, for good. Symbolic links are removed, never
-// followed, so nothing outside the folder is touched; a folder that is itself a link loses
-// only the link. A file system mounted below the folder is left alone and makes the
-// result false, as does anything that could not be removed (the rest is still removed).
-bool removeFolderTree(const std::string& folder);
-
 }  // namespace migration

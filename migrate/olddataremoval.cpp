@@ -12,6 +12,7 @@
 #include "pathhelpers.h"
 #include "profilestore.h"
 #include "registrydata.h"
+#include "treeremoval.h"
 
 namespace migration {
 namespace {
@@ -91,7 +92,7 @@ bool deleteOldFolders(const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
         struct stat st {};
         if (::lstat(folder.c_str(), &st) != 0 && errno == ENOENT) continue;
-        if (deletionRefusal(folder, guarded) != Refusal::None || !removeFolderTree(folder))
+        if (deletionRefusal(folder, guarded) != Refusal::None || !platform::removeTree(folder))
             ok = false;
     }
     return ok;

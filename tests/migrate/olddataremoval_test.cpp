@@ -5,6 +5,7 @@
 #include "folderdeletion.h"
 #include "olddataremoval.h"
 #include "previousedition.h"
+#include "treeremoval.h"
 
 namespace fs = std::filesystem;
 using migration::dataFolderOfSiteDb;
@@ -134,17 +135,17 @@ TEST_F(OldFolders, DeletionRemovesLinksButNeverWhatTheyPointTo) {
     fs::create_symlink(outside + "/nothing", old_ + "/dangling");
     ASSERT_EQ(::mkfifo((old_ + "/a/pipe").c_str(), 0600), 0);
 
-    EXPECT_TRUE(migration::removeFolderTree(old_));
+    EXPECT_TRUE(platform::removeTree(old_));
     EXPECT_FALSE(fs::exists(fs::symlink_status(old_)));
     EXPECT_EQ(readFile(outside + "/keep.txt"), "keep");
     EXPECT_EQ(readFile(outside + "/folder/deep.txt"), "deep");
 
     // A folder that is itself a link loses only the link.
     fs::create_directory_symlink(outside, config_.root() + "/old-link");
-    EXPECT_TRUE(migration::removeFolderTree(config_.root() + "/old-link"));
+    EXPECT_TRUE(platform::removeTree(config_.root() + "/old-link"));
     EXPECT_FALSE(fs::exists(fs::symlink_status(config_.root() + "/old-link")));
     EXPECT_EQ(readFile(outside + "/keep.txt"), "keep");
-    EXPECT_FALSE(migration::removeFolderTree(config_.root() + "/old-link"));
+    EXPECT_FALSE(platform::removeTree(config_.root() + "/old-link"));
 }
 
 TEST_F(OldFolders, DeletingChecksEachFolderAgain) {

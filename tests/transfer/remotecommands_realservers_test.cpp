@@ -1,0 +1,61 @@
+// The server pane's commands against real servers: the server's tree on disk is what the
+// commands said.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ftpsession.h"
+#include "realftpservers.h"
+#include "remotecommands.h"
+#include "scriptedprompts.h"
+
+namespace fs = std::filesystem;
+using testsupport::RealFtpServer;
+using transfer::RemoteOutcome;
+
+class RealServerCommands : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(RealServerCommands, MakeRenameAndDeleteATree) {
+    auto server = testsupport::makeRealServer(GetParam(), RealFtpServer::Login::User);
+    ASSERT_TRUE(server->start()) << server->error();
+    const fs::path root = server->root();
+    for (const char* path :
+         {"site/a/b/deep.txt", "site/a/page.html", "site/top.txt", "keep/precious.txt"}) {
+        fs::create_directories((root / path).parent_path());
+        std::ofstream(root / path) << path;
+    }
+    // A link inside the tree to a folder outside it: the link goes, the folder stays.
+    fs::create_directory_symlink("../../keep", root / "site/a/outside");
+    server->ownByLogin((root / "site").string());
+    server->ownByLogin((root / "keep").string());
+
+    ftp::FtpSession session("127.0.0.1", server->user(), server->password());
+    session.port = server->port();
+    session.passive = true;
+    ASSERT_EQ(session.open(), 1) << server->log();
+    ASSERT_EQ(session.login("127.0.0.1", server->user(), server->password()), 230);
+    testsupport::ScriptedPrompts prompts;
+
+    EXPECT_EQ(transfer::makeRemoteDirectory(session, "new folder"), RemoteOutcome::Changed);
+    EXPECT_TRUE(fs::is_directory(root / "new folder"));
+    EXPECT_EQ(transfer::renameRemote(session, "new folder", "renamed", prompts),
+              RemoteOutcome::Changed);
+    EXPECT_TRUE(fs::is_directory(root / "renamed"));
+    EXPECT_FALSE(fs::exists(root / "new folder"));
+
+    auto yes = [](const transfer::DeleteQuestion&) { return true; };
+    EXPECT_EQ(
+        transfer::deleteRemoteItems(session, {{"site", true}, {"renamed", true}}, prompts, yes),
+        RemoteOutcome::Changed);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(root / "site")));
+    EXPECT_FALSE(fs::exists(root / "renamed"));
+    EXPECT_TRUE(fs::exists(root / "keep/precious.txt"));
+    EXPECT_TRUE(prompts.asked().empty()) << prompts.askedIds().front();
+    std::string where;
+    EXPECT_EQ(session.currentDirectory(where), 1);
+    EXPECT_EQ(where, "/") << "back where it started";
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealServerCommands, ::testing::Values("pyftpdlib", "vsftpd"),
+                         [](const auto& info) { return std::string(info.param); });
