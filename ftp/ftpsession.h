@@ -149,8 +149,17 @@ private:
     // -1 with errno (ETIMEDOUT after dataIdleSeconds without progress).
     ssize_t receiveData(char* buffer, std::size_t n);
     ssize_t sendData(const char* data, std::size_t n);
-    // Sends the rest of a local file on the data connection; 0 or the errno that stopped it.
-    int sendFileData(int file, std::int64_t size, std::int64_t& sent);
+    // Sends the rest of a local file on the data connection, in text mode with CR LF line
+    // ends; sent counts the local file's bytes. Returns 0 or the errno that stopped it.
+    int sendFileData(int file, std::int64_t size, bool binary, std::int64_t& sent);
+    struct ReceiveResult {
+        std::int64_t received = 0;  // as the server sent them
+        std::int64_t written = 0;   // as the local file holds them (text: LF line ends)
+        int writeError = 0;         // once set, the rest is drained but not written
+        bool dataFailed = false;
+    };
+    // Receives a file into a local file until the server closes the data connection.
+    ReceiveResult receiveFileData(int file, std::int64_t total, bool binary);
     // Reports each whole block that ends after `before` and not after `after`.
     void reportBlocks(std::int64_t total, std::int64_t before, std::int64_t after) const;
 
@@ -186,6 +195,9 @@ int identifyServer(int systCode, const std::string& systText, int learnedSoFar, 
 
 // The size a preliminary RETR reply announces, "(1234 bytes)" or "(12k)"; 0 when none.
 std::int64_t parseTransferSize(std::string_view replyText);
+// The size only when announced to the byte, "(1234 bytes)"; -1 otherwise ("(12k)" is
+// rounded, so no count can be checked against it).
+std::int64_t parseExactTransferSize(std::string_view replyText);
 
 // The rate text: format with one floating-point conversion ("%%" allowed besides).
 // Returns false, leaving text empty, for any other format.

@@ -41,8 +41,12 @@ std::int64_t numberBeforeLast(std::string_view text, std::string_view marker) {
 
 }  // namespace
 
+std::int64_t parseExactTransferSize(std::string_view replyText) {
+    return numberBeforeLast(replyText, "byte");
+}
+
 std::int64_t parseTransferSize(std::string_view replyText) {
-    const std::int64_t bytes = numberBeforeLast(replyText, "byte");
+    const std::int64_t bytes = parseExactTransferSize(replyText);
     if (bytes >= 0) return bytes;
     const std::int64_t kilobytes = numberBeforeLast(replyText, "k)");
     if (kilobytes >= 0 && kilobytes <= std::numeric_limits<std::int64_t>::max() / 1024)

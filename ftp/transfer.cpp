@@ -2,11 +2,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <memory>
 
 #include "ftpsession.h"
+#include "lineends.h"
 #include "socketio.h"
 
 namespace ftp {
@@ -84,6 +87,51 @@ private:
     int fd_;
 };
 
+// Opens a local file for a transfer only when it is a regular file. A FIFO would block
+// open() or read() for ever, out of reach of abort(), and a device is no file to send or
+// to overwrite: the open does not wait, and anything but a regular file is refused.
+// Returns the descriptor, or -1 with the reason in error (an errno value, EISDIR for a
+// directory, or kNotRegularFile).
+int openRegularFile(const std::string& path, int flags, struct stat& info, int& error) {
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = errno;
+        // A FIFO without a reader, or a socket, refuses a non-blocking open for writing.
+        if (error == ENXIO && ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+            error = FtpSession::kNotRegularFile;
+        return -1;
+    }
+    if (::fstat(fd, &info) != 0) {
+        error = errno;
+    } else if (S_ISDIR(info.st_mode)) {
+        error = EISDIR;
+    } else if (!S_ISREG(info.st_mode)) {
+        error = FtpSession::kNotRegularFile;
+    } else {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        return fd;
+    }
+    ::close(fd);
+    return -1;
+}
+
+// A download that fails leaves no file that could pass for the whole one: the local file
+// it created or emptied goes again unless kept.
+class PartialFile {
+public:
+    explicit PartialFile(std::string path) : path_(std::move(path)) {}
+    ~PartialFile() {
+        if (!kept_) ::unlink(path_.c_str());
+    }
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+    void keep() { kept_ = true; }
+
+private:
+    std::string path_;
+    bool kept_ = false;
+};
+
 }  // namespace
 
 void FtpSession::reportBlocks(std::int64_t total, std::int64_t before, std::int64_t after) const {
@@ -93,18 +141,30 @@ void FtpSession::reportBlocks(std::int64_t total, std::int64_t before, std::int6
         progressSink_->setByteCounter(total, done);
 }
 
-int FtpSession::sendFileData(int file, std::int64_t size, std::int64_t& sent) {
+int FtpSession::sendFileData(int file, std::int64_t size, bool binary, std::int64_t& sent) {
     // sendfile() would raise SIGPIPE when the server closes early; send() need not.
     const auto chunk = std::make_unique_for_overwrite<char[]>(kSendPiece);
+    const auto wire = std::make_unique_for_overwrite<char[]>(binary ? 0 : 2 * kSendPiece);
     for (;;) {
         const ssize_t got = readUpTo(file, chunk.get(), kSendPiece);
         if (got <= 0) return got < 0 ? errno : 0;
-        for (ssize_t at = 0; at < got;) {
-            const ssize_t out = sendData(chunk.get() + at, static_cast<std::size_t>(got - at));
+        const char* data = chunk.get();
+        std::size_t n = static_cast<std::size_t>(got);
+        if (!binary) {
+            n = lfToCrLf(chunk.get(), n, wire.get());
+            data = wire.get();
+        }
+        const std::int64_t before = sent;
+        for (std::size_t at = 0; at < n;) {
+            const ssize_t out = sendData(data + at, n - at);
             if (out < 0) return errno;
-            reportBlocks(size, sent, sent + out);
-            sent += out;
-            at += out;
+            at += static_cast<std::size_t>(out);
+            // Progress counts the local file's bytes: a converted piece once it is out.
+            const std::int64_t now = binary    ? before + static_cast<std::int64_t>(at)
+                                     : at == n ? before + got
+                                               : before;
+            reportBlocks(size, sent, now);
+            sent = now;
         }
     }
 }
@@ -136,14 +196,11 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
 
     // The local file first: no PASV, and no listener left on the server, for a file
     // that cannot be read.
-    FileHandle file(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
-    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
-        lastError = errno;
-        return 0;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        lastError = EISDIR;
+    int openError = 0;
+    FileHandle file(openRegularFile(localPath, O_RDONLY, info, openError));
+    if (file.get() < 0) {
+        lastError = openError;
         return 0;
     }
     ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -176,7 +233,7 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
     reportProgress(size, 0);
     const auto start = Clock::now();
     std::int64_t sent = 0;
-    const int sendError = sendFileData(file.get(), size, sent);
+    const int sendError = sendFileData(file.get(), size, binary, sent);
     if (sent % kBlock != 0) reportProgress(size, sent);  // the last, partial block
     closeDataSocket();
     file.close();
@@ -196,18 +253,58 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
     return 1;
 }
 
+FtpSession::ReceiveResult FtpSession::receiveFileData(int file, std::int64_t total, bool binary) {
+    ReceiveResult result;
+    const auto buffer = std::make_unique_for_overwrite<char[]>(kReceiveBuffer);
+    std::size_t filled = 0;
+    // Text: the buffer ends in a CR whose LF may still come; it is not counted yet.
+    std::size_t heldCr = 0;
+    auto flush = [&](std::size_t n) {
+        if (result.writeError == 0) result.writeError = writeAll(file, buffer.get(), n);
+        result.written += static_cast<std::int64_t>(n);
+        filled -= n;
+        std::memmove(buffer.get(), buffer.get() + n, filled);
+    };
+    auto local = [&] { return result.written + static_cast<std::int64_t>(filled - heldCr); };
+    reportProgress(total, 0);
+    for (;;) {
+        const ssize_t got = receiveData(buffer.get() + filled, kReceiveBuffer - filled);
+        if (got <= 0) {
+            result.dataFailed = got < 0;
+            if (result.dataFailed && errno == ETIMEDOUT) lastError = ETIMEDOUT;  // a stall
+            break;
+        }
+        result.received += got;
+        const std::int64_t before = local();
+        if (binary) {
+            filled += static_cast<std::size_t>(got);
+        } else {
+            const std::size_t from = filled - heldCr;
+            filled = from + crlfToLf(buffer.get() + from, filled + got - from);
+            heldCr = filled > 0 && buffer[filled - 1] == '\r' ? 1 : 0;
+        }
+        reportBlocks(total, before, local());
+        if (filled == kReceiveBuffer) flush(filled - heldCr);
+    }
+    flush(filled);  // a CR at the very end stays a CR
+    if (result.written % kBlock != 0) reportProgress(total, result.written);  // the last block
+    return result;
+}
+
 int FtpSession::download(const std::string& localPath, const std::string& remoteName, bool binary,
                          std::int64_t expectedSize) {
-    (void)expectedSize;
     if (!connected) return 0;
 
-    // Created at once, as the caller expects to find it after any outcome; others may
-    // read it meanwhile.
-    FileHandle file(::open(localPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (file.get() < 0) {
-        lastError = errno;
+    // Opened and emptied at once, as the caller expects; others may read it meanwhile.
+    // Emptied only once it is known to be a regular file.
+    struct stat info {};
+    int openError = 0;
+    FileHandle file(openRegularFile(localPath, O_WRONLY | O_CREAT, info, openError));
+    if (file.get() < 0 || ::ftruncate(file.get(), 0) != 0) {
+        lastError = file.get() < 0 ? openError : errno;
         return 0;
     }
+    PartialFile partial(localPath);
     if (passive && !enterPassive()) return 0;
     if (!openDataConnection()) return 0;
     auto fail = [this] {
@@ -230,47 +327,30 @@ int FtpSession::download(const std::string& localPath, const std::string& remote
         refuse(code);
         return fail();
     }
-    const std::int64_t expected = parseTransferSize(reply);
+    const std::int64_t announced = parseTransferSize(reply);
+    const std::int64_t total = announced > 0 ? announced : std::max<std::int64_t>(expectedSize, 0);
+    // Only a size given to the byte is checked, and only in binary mode: text mode
+    // changes the count.
+    const std::int64_t exact = parseExactTransferSize(reply);
+    const std::int64_t mustReceive = !binary ? -1 : exact >= 0 ? exact : expectedSize;
     if (!acceptDataConnection()) {
         readFinalReplyAfterFailure();
         return 0;
     }
 
     const auto start = Clock::now();
-    const auto buffer = std::make_unique_for_overwrite<char[]>(kReceiveBuffer);
-    std::size_t filled = 0;
-    std::int64_t received = 0;
-    int writeError = 0;  // once set, the rest is still drained but no longer written
-    bool dataFailed = false;
-    reportProgress(expected, 0);
-    for (;;) {
-        const ssize_t got = receiveData(buffer.get() + filled, kReceiveBuffer - filled);
-        if (got <= 0) {
-            dataFailed = got < 0;
-            if (dataFailed && errno == ETIMEDOUT) lastError = ETIMEDOUT;  // the server stalled
-            break;
-        }
-        reportBlocks(expected, received, received + got);
-        received += got;
-        filled += static_cast<std::size_t>(got);
-        if (filled == kReceiveBuffer) {
-            if (writeError == 0) writeError = writeAll(file.get(), buffer.get(), filled);
-            filled = 0;
-        }
-    }
-    if (received % kBlock != 0) reportProgress(expected, received);  // the last, partial block
-    if (writeError == 0) writeError = writeAll(file.get(), buffer.get(), filled);
+    const ReceiveResult received = receiveFileData(file.get(), total, binary);
     const int closeError = file.close();
-    if (writeError == 0) writeError = closeError;
+    const int writeError = received.writeError != 0 ? received.writeError : closeError;
     closeDataSocket();
     if (aborted_) return 0;
-    if (dataFailed) {
+    if (received.dataFailed) {
         readFinalReplyAfterFailure();
         return 0;
     }
 
     const int finalCode = readReply(reply, true);
-    showRate(received, millisecondsSince(start));
+    showRate(received.received, millisecondsSince(start));
     if (!isTransferDone(finalCode)) {
         refuse(finalCode);
         return 0;
@@ -279,6 +359,11 @@ int FtpSession::download(const std::string& localPath, const std::string& remote
         lastError = writeError;
         return 0;
     }
+    if (mustReceive >= 0 && received.received != mustReceive) {
+        lastError = kIncompleteTransfer;
+        return 0;
+    }
+    partial.keep();
     return 1;
 }
 

@@ -1,12 +1,16 @@
 // File transfers against the scripted server: dialogue, bytes, progress, failures.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "scriptedsession.h"
 
@@ -75,6 +79,12 @@ TEST(TransferSize, BytesOrKilobytesFromThePreliminaryReply) {
     // Sizes beyond 4 GiB stay whole; numbers that do not fit give 0.
     EXPECT_EQ(ftp::parseTransferSize(" for big.iso (5368709120 bytes)"), 5368709120LL);
     EXPECT_EQ(ftp::parseTransferSize(" (99999999999999999999999 bytes)"), 0);
+
+    // Only a size to the byte can be held against the count received.
+    EXPECT_EQ(ftp::parseExactTransferSize(" for a.txt (1234 bytes)."), 1234);
+    EXPECT_EQ(ftp::parseExactTransferSize(" for empty (0 bytes)."), 0);
+    EXPECT_EQ(ftp::parseExactTransferSize(" for a.txt (12k)"), -1);
+    EXPECT_EQ(ftp::parseExactTransferSize(" Opening data connection."), -1);
 }
 
 TEST(RateText, FormatsKilobytesPerSecondWithTheCallersText) {
@@ -207,7 +217,7 @@ TEST(Upload, RefusalsAndLocalFailures) {
     }
 }
 
-TEST(Download, RefusedRetrLeavesAnEmptyLocalFileAnd553) {
+TEST(Download, RefusedRetrRemovesTheEmptiedLocalFileAnd553) {
     TempDir dir;
     for (const char* reply : {"550 No such file.\r\n", "553 Not allowed.\r\n", "450 Busy.\r\n"}) {
         writeFile(dir.file("local.txt"), "older contents");
@@ -217,22 +227,33 @@ TEST(Download, RefusedRetrLeavesAnEmptyLocalFileAnd553) {
         ASSERT_NO_FATAL_FAILURE(s.connect());
         EXPECT_EQ(s.session->download(dir.file("local.txt"), "remote.txt", false), 0);
         EXPECT_EQ(s.session->lastError, reply[0] == '5' ? 553 : 450) << reply;
-        EXPECT_TRUE(fs::exists(dir.file("local.txt")));
-        EXPECT_EQ(fs::file_size(dir.file("local.txt")), 0u);
+        EXPECT_FALSE(fs::exists(dir.file("local.txt")));
         EXPECT_EQ(s.session->dataSocket(), -1);
         EXPECT_EQ(s.session->checkAlive(), 0);
     }
 }
 
 TEST(Download, FullLocalDiskStillDrainsTheServerThenReportsTheWriteError) {
+    // A file size limit stands in for a full disk: writes fail past 100 KiB.
+    TempDir dir;
     ScriptedSession s;
     const std::string bytes = randomBytes(200 * 1024, 3);
     s.server.expectPasv().expect("TYPE I", "200 ok\r\n");
     s.server.expectSendData("RETR big.bin", sending(bytes, "150 Opening (204800 bytes)\r\n"));
     s.server.expect("NOOP", "200 ok\r\n");
     ASSERT_NO_FATAL_FAILURE(s.connect());
-    EXPECT_EQ(s.session->download("/dev/full", "big.bin", true), 0);
-    EXPECT_EQ(s.session->lastError, ENOSPC);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old;
+    limit.rlim_cur = 100 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const int result = s.session->download(dir.file("big.bin"), "big.bin", true);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(s.session->lastError, EFBIG);
+    EXPECT_FALSE(fs::exists(dir.file("big.bin")));
     using Report = std::pair<std::int64_t, std::int64_t>;
     EXPECT_EQ(s.progress.reports().back(), Report(204800, 204800));
     EXPECT_EQ(s.session->checkAlive(), 0);
@@ -260,6 +281,7 @@ TEST(Download, ServerThatClosesInTheMiddle) {
         ASSERT_NO_FATAL_FAILURE(s.connect());
         EXPECT_EQ(s.session->download(dir.file("f"), "f", true), 0);
         EXPECT_EQ(s.session->lastError, 426);
+        EXPECT_FALSE(fs::exists(dir.file("f")));  // no partial file
         EXPECT_EQ(s.session->checkAlive(), 0);
     }
     {
@@ -286,6 +308,7 @@ TEST(Download, ServerThatStallsIsGivenUpAndTheDialogueStaysInStep) {
     s.session->dataIdleSeconds = 1;
     EXPECT_EQ(s.session->download(dir.file("f"), "f", true), 0);
     EXPECT_EQ(s.session->lastError, ETIMEDOUT);
+    EXPECT_FALSE(fs::exists(dir.file("f")));
     EXPECT_EQ(s.session->checkAlive(), 0);
 }
 
@@ -321,16 +344,47 @@ TEST(Download, RefusedBinaryTypeStopsBeforeRetr) {
     EXPECT_EQ(s.session->dataSocket(), -1);
 }
 
-TEST(Download, AnnouncedSizesBeyond4GiBReachTheProgressWhole) {
+TEST(Download, BinaryCountMustMatchTheSizeAnnouncedToTheByteOrListed) {
+    constexpr std::int64_t k5GiB = 5368709120LL;
+    const std::string ten = "0123456789";
+    struct Row {
+        const char* preliminary;
+        std::int64_t listed;
+        bool binary;
+        int result;
+        std::int64_t progressTotal;
+    };
+    const Row rows[] = {
+        {"150 Opening for huge.iso (5368709120 bytes)\r\n", -1, true, 0, k5GiB},
+        {"150 Opening for huge.iso (5368709120 bytes)\r\n", -1, false, 1, k5GiB},
+        {"150 Opening (5 bytes)\r\n", -1, true, 0, 5},  // more than announced
+        {"150 Opening (10 bytes)\r\n", -1, true, 1, 10},
+        {"150 Opening (10 bytes)\r\n", k5GiB, true, 1, 10},  // the announcement wins
+        {"150 Opening\r\n", k5GiB, true, 0, k5GiB},
+        {"150 Opening\r\n", k5GiB, false, 1, k5GiB},
+        {"150 Opening\r\n", 10, true, 1, 10},
+        {"150 Opening\r\n", -1, true, 1, 0},
+        {"150 Opening (1k)\r\n", -1, true, 1, 1024},  // rounded: nothing to check
+        {"150 Opening (1k)\r\n", 1024, true, 0, 1024},
+    };
     TempDir dir;
-    ScriptedSession s;
-    s.server.expectPasv().expect("TYPE I", "200 ok\r\n");
-    s.server.expectSendData("RETR huge.iso",
-                            sending("abc", "150 Opening for huge.iso (5368709120 bytes)\r\n"));
-    ASSERT_NO_FATAL_FAILURE(s.connect());
-    EXPECT_EQ(s.session->download(dir.file("huge.iso"), "huge.iso", true), 1);
-    using Report = std::pair<std::int64_t, std::int64_t>;
-    EXPECT_EQ(s.progress.reports(), (std::vector<Report>{{5368709120LL, 0}, {5368709120LL, 3}}));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.preliminary) + " listed " + std::to_string(row.listed) +
+                     (row.binary ? " binary" : " text"));
+        ScriptedSession s;
+        s.server.expectPasv().expect(row.binary ? "TYPE I" : "TYPE A", "200 ok\r\n");
+        s.server.expectSendData("RETR f", sending(ten, row.preliminary));
+        ASSERT_NO_FATAL_FAILURE(s.connect());
+        EXPECT_EQ(s.session->download(dir.file("f"), "f", row.binary, row.listed), row.result);
+        if (row.result == 0) {
+            EXPECT_EQ(s.session->lastError, ftp::FtpSession::kIncompleteTransfer);
+        }
+        EXPECT_EQ(fs::exists(dir.file("f")), row.result == 1);  // never a partial file
+        using Report = std::pair<std::int64_t, std::int64_t>;
+        EXPECT_EQ(s.progress.reports(),
+                  (std::vector<Report>{{row.progressTotal, 0}, {row.progressTotal, 10}}));
+        fs::remove(dir.file("f"));
+    }
 }
 
 TEST(Download, RateGoesToPaneOneInTheCallersFormat) {
@@ -355,4 +409,104 @@ TEST(SetType, SendsTypeAOrTypeI) {
     EXPECT_EQ(s.session->setType(1), 1);
     EXPECT_EQ(s.session->setType(2), 1);  // the code is not looked at
     EXPECT_EQ(s.server.commands(), (Commands{"TYPE A", "TYPE I"}));
+}
+
+TEST(LocalFile, FifoOrDeviceIsRefusedBeforeAnythingIsSent) {
+    // A FIFO would block open() or read() for ever; a device is no file to copy.
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ScriptedSession s;
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    for (const std::string& path : {dir.file("fifo"), std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        s.session->lastError = 0;
+        EXPECT_EQ(s.session->upload(path, "x", true), 0);
+        EXPECT_EQ(s.session->lastError, ftp::FtpSession::kNotRegularFile);
+        s.session->lastError = 0;
+        EXPECT_EQ(s.session->download(path, "x", true), 0);
+        EXPECT_EQ(s.session->lastError, ftp::FtpSession::kNotRegularFile);
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.file("fifo").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));  // left as it was
+    EXPECT_TRUE(s.server.commands().empty());
+}
+
+// Text mode: lines end in CR LF on the wire and in LF in local files.
+TEST(Download, TextModeTurnsCrLfIntoLf) {
+    const std::string pageOfX(256 * 1024 - 1, 'x');  // CR LF across the receive buffer's end
+    struct Row {
+        std::string wire;
+        std::string local;
+        DataDelivery delivery;
+    };
+    const Row rows[] = {
+        {"a\r\nb\r\n", "a\nb\n", DataDelivery::Whole},
+        {"a\r\nb\r\n", "a\nb\n", DataDelivery::Slow},  // CR and LF in separate pieces
+        {"a\rb\r\n", "a\rb\n", DataDelivery::Slow},
+        {"a\r\r\n", "a\r\n", DataDelivery::Slow},
+        {"a\r\nb\r", "a\nb\r", DataDelivery::Slow},
+        {"\r", "\r", DataDelivery::Whole},
+        {"a\nb", "a\nb", DataDelivery::Whole},
+        {"", "", DataDelivery::Whole},
+        {pageOfX + "\r\ny\r\n", pageOfX + "\ny\n", DataDelivery::Whole},
+        {pageOfX + "\rz", pageOfX + "\rz", DataDelivery::Whole},
+    };
+    TempDir dir;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.wire.substr(0, 20)));
+        ScriptedSession s;
+        s.server.setDataPiece(1, std::chrono::milliseconds(1));
+        s.server.expectPasv().expect("TYPE A", "200 ok\r\n");
+        s.server.expectSendData("RETR f", sending(row.wire, "150 Opening\r\n", row.delivery));
+        ASSERT_NO_FATAL_FAILURE(s.connect());
+        EXPECT_EQ(s.session->download(dir.file("f"), "f", false), 1);
+        EXPECT_TRUE(readFile(dir.file("f")) == row.local);
+        // Progress counts the local file's bytes.
+        EXPECT_EQ(s.progress.reports().back().second, static_cast<std::int64_t>(row.local.size()));
+    }
+}
+
+TEST(Upload, TextModeSendsCrLfForEachLf) {
+    std::string lines;
+    for (int i = 0; i < 40000; ++i)
+        lines += "line\n";
+    std::string wireLines;
+    for (int i = 0; i < 40000; ++i)
+        wireLines += "line\r\n";
+    const std::pair<std::string, std::string> rows[] = {
+        {"a\nb\n", "a\r\nb\r\n"},     {"a\r\nb", "a\r\r\nb"},  // comes back as CR LF
+        {"lone\rcr\r", "lone\rcr\r"}, {"\n\n", "\r\n\r\n"},
+        {lines, wireLines},  // beyond one read of the file
+    };
+    TempDir dir;
+    for (const auto& [local, wire] : rows) {
+        SCOPED_TRACE(::testing::PrintToString(local.substr(0, 20)));
+        writeFile(dir.file("t.txt"), local);
+        ScriptedSession s;
+        s.server.expectPasv().expect("TYPE A", "200 ok\r\n").expectReceiveData("STOR t.txt");
+        ASSERT_NO_FATAL_FAILURE(s.connect());
+        EXPECT_EQ(s.session->upload(dir.file("t.txt"), "t.txt", false), 1);
+        ASSERT_EQ(s.server.received().size(), 1u);
+        EXPECT_TRUE(s.server.received()[0] == wire);
+        const auto size = static_cast<std::int64_t>(local.size());
+        using Report = std::pair<std::int64_t, std::int64_t>;
+        EXPECT_EQ(s.progress.reports().back(), Report(size, size));
+    }
+}
+
+TEST(Download, AbortedDownloadLeavesNoPartialFile) {
+    TempDir dir;
+    ScriptedSession s;
+    auto step = sending(randomBytes(100000, 8), "150 Opening\r\n", DataDelivery::StallMidway);
+    s.server.expectPasv().expect("TYPE I", "200 ok\r\n").expectSendData("RETR f", step);
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    std::thread stopper([&s] {
+        while (s.progress.reports().size() < 2)  // data has arrived
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        s.session->abort();
+    });
+    EXPECT_EQ(s.session->download(dir.file("f"), "f", true), 0);
+    stopper.join();
+    EXPECT_FALSE(fs::exists(dir.file("f")));
 }
