@@ -1,6 +1,9 @@
 // Upload and download jobs against the scripted server: the dialogue, counters, the
 // local files, cancelling, failures and names that must not become local paths.
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include "jobtestfixture.h"
 #include "scriptedftpserver.h"
@@ -260,12 +263,22 @@ TEST_F(JobTest, FullLocalDiskNamesTheDrive) {
     server.expect("PWD", pwd("/pub"));
     retr(server, "I", "full", std::string(100000, 'z'));
     auto session = openSession(server);
-    auto s = settings({remoteFile("full")}, transfer::Binary);
-    s.localPath = "/dev/";
-    job_.startDownload(*session, s);
-    ASSERT_TRUE(waitForEnd());
-    EXPECT_EQ(host_.prompts_.askedIds(), std::vector<int>{1210});
-    EXPECT_EQ(std::get<std::string>(host_.prompts_.asked()[0].args[0]), "/");
+    // A file size limit fails the write as a full disk would (EFBIG); a device such as
+    // /dev/full is no longer written at all.
+    const auto handler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    job_.startDownload(*session, settings({remoteFile("full")}, transfer::Binary));
+    const bool ended = waitForEnd();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, handler);
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(host_.prompts_.askedIds(), std::vector<int>{1210});
+    const std::string drive = std::get<std::string>(host_.prompts_.asked()[0].args[0]);
+    EXPECT_EQ(root_.string().rfind(drive, 0), 0u) << drive << " does not hold " << root_;
 }
 
 TEST_F(JobTest, LostConnectionIsHandledAfterTheJobLetGo) {
