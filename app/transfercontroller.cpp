@@ -70,7 +70,8 @@ void TransferController::startDownload() {
     transfer::JobSettings s = settings();
     for (int row : rows) {
         const RemoteListItem& item = window_.remoteModel().item(row);
-        s.items.push_back({item.name, item.isDirectory, item.entryType, {}});
+        // The listed size lets the engine tell a short binary transfer from a whole one.
+        s.items.push_back({item.name, item.isDirectory, item.entryType, {}, item.size});
     }
     job_.startDownload(*window_.session, std::move(s));
 }

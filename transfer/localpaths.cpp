@@ -15,6 +15,10 @@ std::string ensureTrailingBackslash(const std::string& path) {
     return path + "/";
 }
 
+std::string childPath(const std::string& directory, const std::string& name) {
+    return ensureTrailingBackslash(directory) + name;
+}
+
 bool isSafeLocalName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
            name.find('\0') == std::string::npos;

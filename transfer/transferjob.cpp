@@ -20,28 +20,34 @@ constexpr int kDownloadIcon = 2;
 
 struct LocalEntry {
     std::string name;
-    bool isDirectory = false;
-    dev_t device = 0;
-    ino_t inode = 0;
+    struct stat st {};
 };
 
-// The entries of a local directory in the order the file system gives them; false when
-// it cannot be read.
+// The entries of a local folder in the order the file system gives them, each with its
+// type (a link is followed; a broken one is taken as it is); false when it cannot be read.
 bool readLocalDirectory(const std::string& directory, std::vector<LocalEntry>& entries) {
     DIR* dir = ::opendir(directory.c_str());
     if (!dir) return false;
     const int fd = ::dirfd(dir);
     while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        struct stat st {};
-        if (::fstatat(fd, name.c_str(), &st, 0) != 0 &&
-            ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        LocalEntry local{entry->d_name, {}};
+        if (local.name == "." || local.name == "..") continue;
+        if (::fstatat(fd, local.name.c_str(), &local.st, 0) != 0 &&
+            ::fstatat(fd, local.name.c_str(), &local.st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
-        entries.push_back({name, S_ISDIR(st.st_mode), st.st_dev, st.st_ino});
+        entries.push_back(std::move(local));
     }
     ::closedir(dir);
     return true;
+}
+
+bool hasLineBreak(const std::string& name) {
+    return name.find_first_of("\r\n") != std::string::npos;
+}
+
+// A directory path shown before "/" and a name: the root's own "/" is not doubled.
+std::string shownDirectory(const std::string& path) {
+    return !path.empty() && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
 }
 
 // The mount that holds a local file, for the disk-full message.
@@ -74,6 +80,10 @@ void TransferJob::start(ftp::FtpSession& session, JobSettings settings, bool upl
     settings_ = std::move(settings);
     local_ = ensureTrailingBackslash(settings_.localPath);
     connectionLost_ = false;
+    lostDuringDownload_ = false;
+    misplaced_ = false;
+    refusedFiles_ = 0;
+    firstRefused_.clear();
     cancelRequested_ = false;
     stopping_ = false;
     running_ = true;
@@ -126,8 +136,9 @@ void TransferJob::notify(int id, const std::string& argument) {
 }
 
 bool TransferJob::acceptName(const std::string& name) {
-    if (isSafeLocalName(name)) return true;
-    // A name from the server is never made into a local path that leaves the folder.
+    // A name from the server is never made into a local path that leaves the folder; one
+    // with CR or LF could never be asked for, so nothing local is made for it either.
+    if (isSafeLocalName(name) && !hasLineBreak(name)) return true;
     notify(kUnsafeName, name);
     return false;
 }
@@ -136,8 +147,14 @@ bool TransferJob::showFile(const std::string& sourcePath, const std::string& sou
                            const std::string& targetPath, const std::string& targetName,
                            const std::string& name) {
     const bool binary = chooseBinary(settings_.transferMode, name, settings_.textExtensions);
-    display_.setSourceLine(sourcePath, sourceName, sourceName.empty() ? 0 : '/');
-    display_.setTargetLine(targetPath, targetName, targetName.empty() ? 0 : '/');
+    if (sourceName.empty())
+        display_.setSourceLine(sourcePath, "", 0);
+    else
+        display_.setSourceLine(shownDirectory(sourcePath), sourceName, '/');
+    if (targetName.empty())
+        display_.setTargetLine(targetPath, "", 0);
+    else
+        display_.setTargetLine(shownDirectory(targetPath), targetName, '/');
     display_.setModeLine(binary);
     return binary;
 }
@@ -151,6 +168,11 @@ void TransferJob::finish(bool refreshTarget) {
         host_.finishTransferUi();
         if (connectionLost_) {
             host_.connectionLost();
+            if (lostDuringDownload_)
+                host_.prompts().ask({kDownloadError,
+                                     {std::int64_t{-1}},
+                                     platform::Buttons::Ok,
+                                     platform::Icon::Warning});
             return;
         }
         if (!refreshTarget) return;
@@ -200,9 +222,13 @@ bool TransferJob::reportDownloadError(int code, const std::string& localFile,
             message(kNoPermission, {remoteName});
             return false;
         case -1:
-            // The window handles the lost connection once the job has let go of the
-            // session; the job ends here.
+            // The window handles the lost connection (and then says 1213) once the job
+            // has let go of the session; the job ends here.
             connectionLost_ = true;
+            lostDuringDownload_ = true;
+            return false;
+        case ftp::FtpSession::kIncompleteTransfer:
+            message(kIncompleteFile, {remoteName});
             return false;
         default:
             message(kDownloadError, {std::int64_t{code}});
@@ -233,41 +259,7 @@ int TransferJob::uploadWorker() {
     std::int64_t done = 0;
     for (const TransferItem& item : settings_.items) {
         if (cancelRequested_) break;
-        std::string full = settings_.dropped ? item.fullPath : local_ + item.name;
-        if (full.size() > 1 && full.back() == '/') full.pop_back();
-        // A dropped path is sent under its last component (the whole path without "/").
-        const std::string name = settings_.dropped ? full.substr(full.rfind('/') + 1) : item.name;
-        struct stat st {};
-        if (::stat(full.c_str(), &st) != 0) {
-            message(kFileNotFound, {full});
-            break;
-        }
-        if (S_ISDIR(st.st_mode)) {
-            full = ensureTrailingBackslash(full);
-            const std::string saved = local_;
-            local_ = full;
-            if (!session.changeDirectory(name, true)) {
-                session.makeDirectory(name);
-                session.changeDirectory(name, true);
-            }
-            localAncestors_ = {{st.st_dev, st.st_ino}};
-            const int ok = uploadTree();
-            local_ = saved;
-            if (!ok) {
-                reportUploadError(session.lastError, name);
-                break;
-            }
-        } else {
-            const bool binary = showFile(full, "", remotePath_, name, name);
-            const int ok = session.upload(full, name, binary);
-            // A cancelled top-level file does not stay half-published on the server.
-            if (cancelRequested_) session.deleteFile(name);
-            if (!ok) {
-                reportUploadError(session.lastError, name);
-                break;
-            }
-            notify(kFileTransferred, name);
-        }
+        if (!uploadItem(item)) break;
         ++done;
         display_.setFileCounter(n, done);
     }
@@ -276,8 +268,100 @@ int TransferJob::uploadWorker() {
     return 1;
 }
 
+bool TransferJob::sendableName(const std::string& name, const std::string& full) {
+    if (!hasLineBreak(name)) return true;
+    // Linux allows CR and LF in a name; no FTP command can carry them.
+    notify(kUnsendableName, full);
+    return false;
+}
+
+bool TransferJob::uploadItem(const TransferItem& item) {
+    ftp::FtpSession& session = *session_;
+    std::string full = settings_.dropped ? item.fullPath : local_ + item.name;
+    if (full.size() > 1 && full.back() == '/') full.pop_back();
+    // A dropped path is sent under its last component (the whole path without "/").
+    const std::string name = settings_.dropped ? full.substr(full.rfind('/') + 1) : item.name;
+    struct stat st {};
+    if (::stat(full.c_str(), &st) != 0) {
+        message(kFileNotFound, {full});
+        return false;
+    }
+    if (!sendableName(name, full)) return true;
+    if (S_ISDIR(st.st_mode)) return uploadTopDirectory(full, name, st.st_dev, st.st_ino);
+    // A FIFO or device would block the read for ever.
+    if (!S_ISREG(st.st_mode)) {
+        notify(kSpecialFileSkipped, full);
+        return true;
+    }
+    const bool binary = showFile(full, "", remotePath_, name, name);
+    const int ok = session.upload(full, name, binary);
+    if (!ok && session.lastError == ftp::FtpSession::kNotRegularFile) {
+        notify(kSpecialFileSkipped, full);
+        return true;
+    }
+    // A cancelled top-level file does not stay half-published on the server.
+    if (cancelRequested_) session.deleteFile(name);
+    if (!ok) {
+        reportUploadError(session.lastError, name);
+        return false;
+    }
+    notify(kFileTransferred, name);
+    return true;
+}
+
+bool TransferJob::uploadTopDirectory(const std::string& full, const std::string& name, dev_t device,
+                                     ino_t inode) {
+    const std::string start = remotePath_;
+    if (!enterRemoteDirectory(name)) return !connectionLost_;
+    const std::string saved = local_;
+    local_ = ensureTrailingBackslash(full);
+    localAncestors_ = {{device, inode}};
+    const int ok = uploadTree();
+    local_ = saved;
+    if (!ok) {
+        if (!misplaced_) reportUploadError(session_->lastError, name);
+        return false;
+    }
+    return backIn(start);
+}
+
+// CWD into the server folder that mirrors a local one, made with MKD when CWD is
+// refused. A folder that cannot be entered is skipped and named: its files must not
+// land in the folder the server is still in.
+bool TransferJob::enterRemoteDirectory(const std::string& name) {
+    ftp::FtpSession& session = *session_;
+    if (session.changeDirectory(name, true)) return true;
+    if (session.lastError >= 0) {
+        session.makeDirectory(name);
+        if (session.changeDirectory(name, true)) return true;
+    }
+    if (session.lastError < 0) {
+        connectionLost_ = true;
+        return false;
+    }
+    notify(kDirectorySkipped, childPath(remotePath_, name));
+    return false;
+}
+
+// After a sub-folder the server must be back in `here`; a refused or misleading
+// "CWD .." (a link on the server) is corrected once, else the job ends.
+bool TransferJob::backIn(const std::string& here) {
+    ftp::FtpSession& session = *session_;
+    if (remotePath_ == here) return true;
+    if (session.changeDirectory(here, true) && session.currentDirectory(remotePath_) &&
+        remotePath_ == here)
+        return true;
+    misplaced_ = true;
+    if (session.lastError < 0)
+        connectionLost_ = true;
+    else
+        message(kServerLostItsPlace, {here});
+    return false;
+}
+
 void TransferJob::leaveDirectory(const std::string& back) {
     local_ = parentPath(local_);
+    if (misplaced_) return;
     if (back.empty() || !session_->changeDirectory(back, true))
         session_->changeDirectory("..", true);
 }
@@ -285,6 +369,7 @@ void TransferJob::leaveDirectory(const std::string& back) {
 int TransferJob::uploadTree() {
     ftp::FtpSession& session = *session_;
     session.currentDirectory(remotePath_);
+    const std::string here = remotePath_;
     std::vector<LocalEntry> entries;
     if (!readLocalDirectory(local_, entries)) {
         leaveDirectory("");
@@ -296,28 +381,9 @@ int TransferJob::uploadTree() {
     for (const LocalEntry& entry : entries) {
         if (!first && cancelRequested_) break;
         first = false;
-        if (entry.isDirectory) {
-            // A link back up the tree would be walked without end.
-            if (!localAncestors_.insert({entry.device, entry.inode}).second) continue;
-            local_ += entry.name + "/";
-            if (!session.changeDirectory(entry.name, true)) {
-                session.makeDirectory(entry.name);
-                session.changeDirectory(entry.name, true);
-            }
-            session.currentDirectory(remotePath_);
-            const int ok = uploadTree();
-            localAncestors_.erase({entry.device, entry.inode});
-            if (!ok) {
-                leaveDirectory("");
-                return 0;
-            }
-        } else {
-            const std::string full = local_ + entry.name;
-            const bool binary = showFile(full, "", remotePath_, entry.name, entry.name);
-            if (!session.upload(full, entry.name, binary)) {
-                leaveDirectory("");
-                return 0;
-            }
+        if (!uploadEntry(entry.name, entry.st, here)) {
+            leaveDirectory("");
+            return 0;
         }
         ++i;
         display_.setFileCounter(total, i);
@@ -325,6 +391,34 @@ int TransferJob::uploadTree() {
     leaveDirectory("");
     session.currentDirectory(remotePath_);
     return 1;
+}
+
+bool TransferJob::uploadEntry(const std::string& name, const struct stat& st,
+                              const std::string& here) {
+    ftp::FtpSession& session = *session_;
+    const std::string full = local_ + name;
+    if (!sendableName(name, full)) return true;
+    if (S_ISDIR(st.st_mode)) {
+        // A link back up the tree would be walked without end.
+        if (!localAncestors_.insert({st.st_dev, st.st_ino}).second) return true;
+        const bool entered = enterRemoteDirectory(name);
+        if (entered) {
+            local_ = full + "/";
+            session.currentDirectory(remotePath_);
+        }
+        const int ok = entered ? uploadTree() : !connectionLost_;
+        localAncestors_.erase({st.st_dev, st.st_ino});
+        return ok && (!entered || backIn(here));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        notify(kSpecialFileSkipped, full);
+        return true;
+    }
+    const bool binary = showFile(full, "", here, name, name);
+    if (session.upload(full, name, binary)) return true;
+    if (session.lastError != ftp::FtpSession::kNotRegularFile) return false;
+    notify(kSpecialFileSkipped, full);
+    return true;
 }
 
 // ---- Download ----
@@ -350,7 +444,9 @@ int TransferJob::downloadWorker() {
             if (item.entryType == 2) {
                 if (!downloadTree(item.name, 1)) cancelRequested_ = true;
             } else if (item.entryType == 1 || item.entryType == 3) {
-                if (downloadFile(current, item.name) == FileOutcome::FailedStop)
+                // A link's listed size is that of the link, not of its file.
+                const std::int64_t size = item.entryType == 1 ? item.size : -1;
+                if (downloadFile(current, item.name, size, false) == FileOutcome::FailedStop)
                     cancelRequested_ = true;
             }
         }
@@ -358,21 +454,51 @@ int TransferJob::downloadWorker() {
         ++done;
         display_.setFileCounter(n, done);
     }
+    if (refusedFiles_ > 0) message(kRefusedFiles, {refusedFiles_, firstRefused_});
     finish(true);
     downloadRunning_ = false;
     return 1;
 }
 
 TransferJob::FileOutcome TransferJob::downloadFile(const std::string& remoteDirectory,
-                                                   const std::string& name) {
+                                                   const std::string& name, std::int64_t size,
+                                                   bool inTree) {
     const std::string localFile = local_ + name;
+    struct stat link {
+    }, target{};
+    const bool existed = ::lstat(localFile.c_str(), &link) == 0;
+    // Opening a FIFO or a device for writing could block for ever; a folder is left to
+    // the engine, which refuses it.
+    if (existed && ::stat(localFile.c_str(), &target) == 0 && !S_ISREG(target.st_mode) &&
+        !S_ISDIR(target.st_mode)) {
+        notify(kSpecialFileSkipped, localFile);
+        return FileOutcome::Skipped;
+    }
     const bool binary = showFile(remoteDirectory, name, localFile, "", name);
-    if (session_->download(localFile, name, binary)) {
+    if (session_->download(localFile, name, binary, size)) {
         notify(kFileTransferred, name);
         return FileOutcome::Done;
     }
-    return reportDownloadError(session_->lastError, localFile, name) ? FileOutcome::FailedGoOn
-                                                                     : FileOutcome::FailedStop;
+    const int code = session_->lastError;
+    if (code == ftp::FtpSession::kNotRegularFile) {
+        notify(kSpecialFileSkipped, localFile);
+        return FileOutcome::Skipped;
+    }
+    if (code == 553 && inTree)
+        return refusedInTree(childPath(remoteDirectory, name), localFile, existed);
+    return reportDownloadError(code, localFile, name) ? FileOutcome::FailedGoOn
+                                                      : FileOutcome::FailedStop;
+}
+
+// One file of a tree that the server will not send does not end the job: it is named
+// now, counted for one message at the end, and its empty local file is not left to look
+// like a copy.
+TransferJob::FileOutcome TransferJob::refusedInTree(const std::string& remotePath,
+                                                    const std::string& localFile, bool existed) {
+    if (!existed) ::unlink(localFile.c_str());
+    notify(kNoPermission, remotePath);
+    if (refusedFiles_++ == 0) firstRefused_ = remotePath;
+    return FileOutcome::Skipped;
 }
 
 int TransferJob::downloadTree(const std::string& name, int depth) {
@@ -431,8 +557,10 @@ int TransferJob::downloadTree(const std::string& name, int depth) {
             }
         }
         if (!asFile) continue;
-        const FileOutcome outcome = downloadFile(here, entry.name);
-        if (outcome != FileOutcome::Done) error = session.lastError;
+        const std::int64_t size = entry.kind == ftp::FileEntry::File ? entry.size : -1;
+        const FileOutcome outcome = downloadFile(here, entry.name, size, true);
+        if (outcome == FileOutcome::FailedGoOn || outcome == FileOutcome::FailedStop)
+            error = session.lastError;
         if (outcome == FileOutcome::FailedStop) cancelRequested_ = true;
         ++done;
         display_.setFileCounter(files, done);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <atomic>
@@ -24,8 +25,9 @@ namespace transfer {
 struct TransferItem {
     std::string name;  // exact bytes
     bool isDirectory = false;
-    int entryType = 1;     // remote rows: 1 file, 2 directory, 3 link to a file
-    std::string fullPath;  // dropped paths: the whole local path
+    int entryType = 1;       // remote rows: 1 file, 2 directory, 3 link to a file
+    std::string fullPath;    // dropped paths: the whole local path
+    std::int64_t size = -1;  // remote files: the listed size, -1 when unknown
 };
 
 struct JobSettings {
@@ -76,6 +78,11 @@ public:
         kSharingViolation = 1285,
         kUnsafeName = 1290,
         kDirectorySkipped = 1292,
+        kIncompleteFile = 1293,
+        kServerLostItsPlace = 1294,
+        kSpecialFileSkipped = 1295,
+        kUnsendableName = 1296,
+        kRefusedFiles = 1297,
     };
     // Server directories deeper than this are not copied: a link that leads back up the
     // tree would otherwise be copied without end.
@@ -103,11 +110,23 @@ public:
 private:
     void start(ftp::FtpSession& session, JobSettings settings, bool upload);
     int uploadWorker();
+    // One selected or dropped entry; false when the job must end.
+    bool uploadItem(const TransferItem& item);
+    bool uploadTopDirectory(const std::string& full, const std::string& name, dev_t device,
+                            ino_t inode);
     int uploadTree();
+    // One entry of a local folder; false when the tree's upload failed.
+    bool uploadEntry(const std::string& name, const struct stat& st, const std::string& here);
+    bool enterRemoteDirectory(const std::string& name);
+    bool backIn(const std::string& here);
+    bool sendableName(const std::string& name, const std::string& full);
     int downloadWorker();
     int downloadTree(const std::string& name, int depth);
-    enum class FileOutcome { Done, FailedGoOn, FailedStop };
-    FileOutcome downloadFile(const std::string& remoteDirectory, const std::string& name);
+    enum class FileOutcome { Done, Skipped, FailedGoOn, FailedStop };
+    FileOutcome downloadFile(const std::string& remoteDirectory, const std::string& name,
+                             std::int64_t size, bool inTree);
+    FileOutcome refusedInTree(const std::string& remotePath, const std::string& localFile,
+                              bool existed);
 
     // UI-thread calls; false when the window is closing and the job must end.
     bool onUi(const std::function<void()>& work);
@@ -134,6 +153,13 @@ private:
     std::string remotePath_;  // the server directory of the last PWD
     ByteProgress progress_;
     bool connectionLost_ = false;
+    // A file download found the connection gone: 1213 follows the window's handling.
+    bool lostDuringDownload_ = false;
+    // The server is not in the folder the walk expects; it has been said, and nothing
+    // more is sent there.
+    bool misplaced_ = false;
+    std::int64_t refusedFiles_ = 0;
+    std::string firstRefused_;
     bool upload_ = true;
     std::set<std::pair<dev_t, ino_t>> localAncestors_;
 

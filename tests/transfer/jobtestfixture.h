@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "ftpsession.h"
+#include "scriptedftpserver.h"
 #include "scriptedprompts.h"
 #include "transferhost.h"
 #include "transferjob.h"
@@ -146,3 +147,64 @@ protected:
     RecordingHost host_;
     transfer::TransferJob job_{host_, host_, host_};
 };
+
+// The scripted server's side of a job: the usual steps and the selection rows.
+namespace jobsteps {
+
+using testsupport::DataStep;
+using testsupport::ScriptedFtpServer;
+using transfer::TransferItem;
+
+inline DataStep slowFinal() {
+    DataStep step;
+    step.finalDelay = std::chrono::milliseconds(400);
+    return step;
+}
+
+inline DataStep sending(const std::string& data) {
+    DataStep step;
+    step.data = data;
+    return step;
+}
+
+// A session on the scripted server, passive, as a connected window holds it.
+inline std::unique_ptr<ftp::FtpSession> openSession(ScriptedFtpServer& server) {
+    server.start();
+    auto session = std::make_unique<ftp::FtpSession>("127.0.0.1", "u", "p");
+    session->port = server.port();
+    session->passive = true;
+    EXPECT_EQ(session->open(), 1);
+    session->serverType = ftp::ServerType::Unix;  // what a login to a UNIX server leaves
+    return session;
+}
+
+inline TransferItem localFile(const std::string& name) {
+    return {name, false, 1, {}};
+}
+inline TransferItem localDirectory(const std::string& name) {
+    return {name, true, 2, {}};
+}
+inline TransferItem remoteFile(const std::string& name) {
+    return {name, false, 1, {}};
+}
+inline TransferItem remoteDirectory(const std::string& name) {
+    return {name, true, 2, {}};
+}
+
+inline ScriptedFtpServer& stor(ScriptedFtpServer& s, const std::string& type,
+                               const std::string& name, DataStep step = {}) {
+    return s.expectPasv()
+        .expect("TYPE " + type, "200 ok\r\n")
+        .expectReceiveData("STOR " + name, step);
+}
+inline ScriptedFtpServer& retr(ScriptedFtpServer& s, const std::string& type,
+                               const std::string& name, const std::string& data) {
+    return s.expectPasv()
+        .expect("TYPE " + type, "200 ok\r\n")
+        .expectSendData("RETR " + name, sending(data));
+}
+inline std::string pwd(const std::string& path) {
+    return "257 \"" + path + "\"\r\n";
+}
+
+}  // namespace jobsteps

@@ -82,5 +82,30 @@ TEST_P(RealServerTransfer, TreeRoundTripIsByteExact) {
     session->close();
 }
 
+TEST_P(RealServerTransfer, FolderWhereTheServerHasAFileIsSkippedAndNamed) {
+    auto server = testsupport::makeRealServer(GetParam(), RealFtpServer::Login::User);
+    ASSERT_TRUE(server->start()) << server->error();
+    const fs::path remote = fs::path(server->root()) / "www";
+    fs::create_directories(remote);
+    std::ofstream(remote / "blog") << "a file, not a folder\n";
+    server->ownByLogin(remote.string());
+
+    file("www/blog/index.html", "the blog's own page\n");
+    file("www/index.html", "the site's page\n");
+    auto session = login(*server);
+    job_.startUpload(*session, settings({{"www", true, 2, {}}}, transfer::Binary));
+    ASSERT_TRUE(waitForEnd());
+    session->close();
+
+    EXPECT_TRUE(host_.prompts_.asked().empty()) << host_.prompts_.askedIds().front();
+    const auto skipped = host_.only("status 0 1292 ");
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_TRUE(skipped[0].ends_with("/www/blog")) << skipped[0];
+    EXPECT_EQ(snapshot(remote),
+              (std::map<std::string, std::string>{{"blog", "a file, not a folder\n"},
+                                                  {"index.html", "the site's page\n"}}));
+    EXPECT_FALSE(fs::exists(fs::path(server->root()) / "index.html"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTransfer, ::testing::Values("pyftpdlib", "vsftpd"),
                          [](const auto& info) { return std::string(info.param); });

@@ -1,9 +1,11 @@
 // Upload and download jobs against the scripted server: the dialogue, counters, the
 // local files, cancelling, failures and names that must not become local paths.
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <csignal>
+
 #include "jobtestfixture.h"
-#include "scriptedftpserver.h"
 #include "transfermode.h"
 
 using platform::Answer;
@@ -12,62 +14,7 @@ using testsupport::Delivery;
 using testsupport::ScriptedFtpServer;
 using transfer::TransferItem;
 using Commands = std::vector<std::string>;
-
-namespace {
-
-DataStep slowFinal() {
-    DataStep step;
-    step.finalDelay = std::chrono::milliseconds(400);
-    return step;
-}
-
-DataStep sending(const std::string& data) {
-    DataStep step;
-    step.data = data;
-    return step;
-}
-
-// A session on the scripted server, passive, as a connected window holds it.
-std::unique_ptr<ftp::FtpSession> openSession(ScriptedFtpServer& server) {
-    server.start();
-    auto session = std::make_unique<ftp::FtpSession>("127.0.0.1", "u", "p");
-    session->port = server.port();
-    session->passive = true;
-    EXPECT_EQ(session->open(), 1);
-    session->serverType = ftp::ServerType::Unix;  // what a login to a UNIX server leaves
-    return session;
-}
-
-TransferItem localFile(const std::string& name) {
-    return {name, false, 1, {}};
-}
-TransferItem localDirectory(const std::string& name) {
-    return {name, true, 2, {}};
-}
-TransferItem remoteFile(const std::string& name) {
-    return {name, false, 1, {}};
-}
-TransferItem remoteDirectory(const std::string& name) {
-    return {name, true, 2, {}};
-}
-
-ScriptedFtpServer& stor(ScriptedFtpServer& s, const std::string& type, const std::string& name,
-                        DataStep step = {}) {
-    return s.expectPasv()
-        .expect("TYPE " + type, "200 ok\r\n")
-        .expectReceiveData("STOR " + name, step);
-}
-ScriptedFtpServer& retr(ScriptedFtpServer& s, const std::string& type, const std::string& name,
-                        const std::string& data) {
-    return s.expectPasv()
-        .expect("TYPE " + type, "200 ok\r\n")
-        .expectSendData("RETR " + name, sending(data));
-}
-std::string pwd(const std::string& path) {
-    return "257 \"" + path + "\"\r\n";
-}
-
-}  // namespace
+using namespace jobsteps;
 
 TEST_F(JobTest, UploadOfTwoFilesAndAFolderCountsAndCreatesTheFolder) {
     file("a.html", "<p>hello</p>\n");
@@ -260,12 +207,22 @@ TEST_F(JobTest, FullLocalDiskNamesTheDrive) {
     server.expect("PWD", pwd("/pub"));
     retr(server, "I", "full", std::string(100000, 'z'));
     auto session = openSession(server);
-    auto s = settings({remoteFile("full")}, transfer::Binary);
-    s.localPath = "/dev/";
-    job_.startDownload(*session, s);
-    ASSERT_TRUE(waitForEnd());
-    EXPECT_EQ(host_.prompts_.askedIds(), std::vector<int>{1210});
-    EXPECT_EQ(std::get<std::string>(host_.prompts_.asked()[0].args[0]), "/");
+    // A file size limit fails the write as a full disk would (EFBIG); a device such as
+    // /dev/full is no longer written at all.
+    const auto handler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    job_.startDownload(*session, settings({remoteFile("full")}, transfer::Binary));
+    const bool ended = waitForEnd();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, handler);
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(host_.prompts_.askedIds(), std::vector<int>{1210});
+    const std::string drive = std::get<std::string>(host_.prompts_.asked()[0].args[0]);
+    EXPECT_EQ(root_.string().rfind(drive, 0), 0u) << drive << " does not hold " << root_;
 }
 
 TEST_F(JobTest, LostConnectionIsHandledAfterTheJobLetGo) {
