@@ -119,17 +119,18 @@ int openRegularFile(const std::string& path, int flags, struct stat& info, int& 
 // it created or emptied goes again unless kept.
 class PartialFile {
 public:
-    explicit PartialFile(std::string path) : path_(std::move(path)) {}
+    PartialFile(std::string path, bool armed) : path_(std::move(path)), armed_(armed) {}
     ~PartialFile() {
-        if (!kept_) ::unlink(path_.c_str());
+        if (armed_) ::unlink(path_.c_str());
     }
     PartialFile(const PartialFile&) = delete;
     PartialFile& operator=(const PartialFile&) = delete;
-    void keep() { kept_ = true; }
+    void arm() { armed_ = true; }
+    void keep() { armed_ = false; }
 
 private:
     std::string path_;
-    bool kept_ = false;
+    bool armed_;
 };
 
 }  // namespace
@@ -295,16 +296,19 @@ int FtpSession::download(const std::string& localPath, const std::string& remote
                          std::int64_t expectedSize) {
     if (!connected) return 0;
 
-    // Opened and emptied at once, as the caller expects; others may read it meanwhile.
-    // Emptied only once it is known to be a regular file.
+    // Opened before PASV, so that a file that cannot be written costs no data connection.
+    // An existing file is emptied only once the server has begun to send, so a refused
+    // download leaves it as it was; one this download created goes again on failure.
     struct stat info {};
+    struct stat before {};
+    const bool existed = ::lstat(localPath.c_str(), &before) == 0;
     int openError = 0;
     FileHandle file(openRegularFile(localPath, O_WRONLY | O_CREAT, info, openError));
-    if (file.get() < 0 || ::ftruncate(file.get(), 0) != 0) {
-        lastError = file.get() < 0 ? openError : errno;
+    if (file.get() < 0) {
+        lastError = openError;
         return 0;
     }
-    PartialFile partial(localPath);
+    PartialFile partial(localPath, !existed);
     if (passive && !enterPassive()) return 0;
     if (!openDataConnection()) return 0;
     auto fail = [this] {
@@ -333,6 +337,13 @@ int FtpSession::download(const std::string& localPath, const std::string& remote
     // changes the count.
     const std::int64_t exact = parseExactTransferSize(reply);
     const std::int64_t mustReceive = !binary ? -1 : exact >= 0 ? exact : expectedSize;
+    partial.arm();
+    if (::ftruncate(file.get(), 0) != 0) {
+        lastError = errno;
+        closeDataSocket();
+        readFinalReplyAfterFailure();
+        return 0;
+    }
     if (!acceptDataConnection()) {
         readFinalReplyAfterFailure();
         return 0;

@@ -174,11 +174,13 @@ TEST_P(RealServer, DirectoryAndFileOperationsRoundTrip) {
     EXPECT_EQ(session_->checkAlive(), 0);
 }
 
-TEST_P(RealServer, RefusedDownloadLeavesNoLocalFileAnd553) {
+TEST_P(RealServer, RefusedDownloadKeepsTheLocalFileAnd553) {
     writeFile(local("keep.txt"), "local contents");
     EXPECT_EQ(session_->download(local("keep.txt"), "no-such-file", true), 0);
     EXPECT_EQ(session_->lastError, 553);
-    EXPECT_FALSE(fs::exists(local("keep.txt")));
+    EXPECT_EQ(readFile(local("keep.txt")), "local contents");
+    EXPECT_EQ(session_->download(local("new.txt"), "no-such-file", true), 0);
+    EXPECT_FALSE(fs::exists(local("new.txt")));
     EXPECT_EQ(session_->checkAlive(), 0);
 }
 

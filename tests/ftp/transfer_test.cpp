@@ -217,19 +217,25 @@ TEST(Upload, RefusalsAndLocalFailures) {
     }
 }
 
-TEST(Download, RefusedRetrRemovesTheEmptiedLocalFileAnd553) {
+TEST(Download, RefusedRetrKeepsAnExistingLocalFileAndLeavesNoNewOne) {
     TempDir dir;
     for (const char* reply : {"550 No such file.\r\n", "553 Not allowed.\r\n", "450 Busy.\r\n"}) {
-        writeFile(dir.file("local.txt"), "older contents");
-        ScriptedSession s;
-        s.server.expectPasv().expect("TYPE A", "200 ok\r\n").expect("RETR remote.txt", reply);
-        s.server.expect("NOOP", "200 ok\r\n");
-        ASSERT_NO_FATAL_FAILURE(s.connect());
-        EXPECT_EQ(s.session->download(dir.file("local.txt"), "remote.txt", false), 0);
-        EXPECT_EQ(s.session->lastError, reply[0] == '5' ? 553 : 450) << reply;
-        EXPECT_FALSE(fs::exists(dir.file("local.txt")));
-        EXPECT_EQ(s.session->dataSocket(), -1);
-        EXPECT_EQ(s.session->checkAlive(), 0);
+        for (const bool existed : {true, false}) {
+            fs::remove(dir.file("local.txt"));
+            if (existed) writeFile(dir.file("local.txt"), "older contents");
+            ScriptedSession s;
+            s.server.expectPasv().expect("TYPE A", "200 ok\r\n").expect("RETR remote.txt", reply);
+            s.server.expect("NOOP", "200 ok\r\n");
+            ASSERT_NO_FATAL_FAILURE(s.connect());
+            EXPECT_EQ(s.session->download(dir.file("local.txt"), "remote.txt", false), 0);
+            EXPECT_EQ(s.session->lastError, reply[0] == '5' ? 553 : 450) << reply;
+            EXPECT_EQ(fs::exists(dir.file("local.txt")), existed) << reply;
+            if (existed) {
+                EXPECT_EQ(readFile(dir.file("local.txt")), "older contents");
+            }
+            EXPECT_EQ(s.session->dataSocket(), -1);
+            EXPECT_EQ(s.session->checkAlive(), 0);
+        }
     }
 }
 

@@ -37,7 +37,7 @@ TEST_F(JobTest, UploadOfTwoFilesAndAFolderCountsAndCreatesTheFolder) {
     ASSERT_TRUE(waitForEnd());
     EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
     EXPECT_EQ(server.received(),
-              (Commands{"<p>hello</p>\n", std::string("GIF89a\0\1", 8), "text\n"}));
+              (Commands{"<p>hello</p>\r\n", std::string("GIF89a\0\1", 8), "text\r\n"}));
     EXPECT_EQ(host_.only("files"), (Commands{"files 3 1", "files 3 2", "files 1 1", "files 3 3"}));
     EXPECT_EQ(host_.only("mode"), (Commands{"mode text", "mode binary", "mode text"}));
     EXPECT_EQ(host_.only("target").front(), "target /site/a.html");
