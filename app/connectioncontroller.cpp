@@ -54,12 +54,16 @@ void ConnectionController::disconnect() {
     window_.showLocalTitle(QString::fromStdString(window_.localPath));
     if (window_.session) {
         // A connection known to be gone gets no PWD and no QUIT: each would only wait
-        // for the retries of a dead connection.
+        // for the retries of a dead connection. Either way a directory that PWD does not
+        // confirm is not remembered; the status bar keeps nothing of a dead connection.
+        window_.lastRemotePath.clear();
         if (window_.session->lastError >= 0) {
-            std::string directory;
-            if (window_.session->currentDirectory(directory)) window_.lastRemotePath = directory;
+            window_.session->currentDirectory(window_.lastRemotePath);
             window_.session->close();
+        } else {
+            window_.setStatusText(0, QString());
         }
+        if (workerActive_) worker_.forgetSession();  // it waits for the first listing
         window_.session.reset();
     }
     setConnectionIcon(0);
@@ -88,7 +92,9 @@ bool ConnectionController::checkConnection() {
 void ConnectionController::connectionLost() {
     const platform::Answer answer = window_.prompts().ask(
         {kConnectionLost, {}, platform::Buttons::YesNo, platform::Icon::Question});
-    toggleConnection();
+    // Not through toggleConnection, which ignores the button while the connect worker
+    // waits for the first listing.
+    disconnect();
     if (answer != platform::Answer::Yes) return;
     // During the first listing the connect worker is still waiting for this thread: the
     // new connection starts once it has finished.
@@ -121,7 +127,7 @@ bool ConnectionController::refreshRemote() {
         case session::RefreshOutcome::DirectoryInvalid:
             window_.prompts().ask(
                 {kDirectoryInvalid, {}, platform::Buttons::Ok, platform::Icon::Warning});
-            toggleConnection();
+            disconnect();
             return false;
     }
     return false;

@@ -23,10 +23,10 @@
 #include "filelistview.h"
 #include "filetypes.h"
 #include "ftpsession.h"
-#include "trace.h"
 #include "helpdialog.h"
 #include "qtprompts.h"
 #include "syscolorbitmapbutton.h"
+#include "traceswitch.h"
 #include "transfercontroller.h"
 #include "uitexts.h"
 
@@ -295,6 +295,9 @@ void MainWindow::createStatusBar() {
     statusPanes_[1]->setFixedWidth(
         std::max(statusPanes_[1]->fontMetrics().horizontalAdvance(widthText), 60));
     statusBar_->addPermanentWidget(statusPanes_[1]);
+    traceSwitch_ = new TraceSwitch(statusBar_);
+    statusBar_->addPermanentWidget(traceSwitch_);
+    traceSwitch_->showState();
 }
 
 bool MainWindow::initialize() {
@@ -554,10 +557,7 @@ bool MainWindow::traceChordKey(QKeyEvent* key) {
     traceArmed_ = false;
     traceChord_->stop();
     if (!toggle) return false;
-    if (ftp::trace::traceEnabled())
-        ftp::trace::disable();
-    else
-        ftp::trace::enable();
+    traceSwitch_->toggle();
     return true;
 }
 

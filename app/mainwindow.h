@@ -24,6 +24,7 @@ class QLineEdit;
 class QStatusBar;
 class QTimer;
 class QToolButton;
+class TraceSwitch;
 class ConnectionController;
 class TransferController;
 class DirectoryCombo;
@@ -254,6 +255,7 @@ private:
     QTimer* optionsTimer_ = nullptr;
     // Ctrl arms the trace switch for half a second; the ` key then switches the trace.
     QTimer* traceChord_ = nullptr;
+    TraceSwitch* traceSwitch_ = nullptr;
     bool traceArmed_ = false;
     bool traceChordKey(QKeyEvent* key);
     std::unique_ptr<FileTypeCache> fileTypeCache_;

@@ -61,7 +61,8 @@ int MainWindow::selectProfile(int connecting) {
     if (name.empty()) return 0;
     if (context_.siteDatabase) {
         session::loadProfile(*context_.siteDatabase, name, profile);
-        session::loadAsciiSuffixes(*context_.siteDatabase, name, profile);
+        session::loadAsciiSuffixes(*context_.siteDatabase, name, profile,
+                                   uitexts::text(session::kDefaultAsciiSuffixesText).toStdString());
     }
     localPath = profile.mruLocalDir;
     lastRemotePath = profile.mruRemoteDir;

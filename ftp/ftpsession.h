@@ -103,7 +103,8 @@ public:
     int controlSocket() const { return controlSocket_.load(); }
     int dataSocket() const { return dataSocket_.load(); }
 
-    // Fields that the owner sets or reads, as the design names them.
+    // Open to the owner: the settings it makes before open() (port, passive) and the state
+    // it reads after each operation.
     int port = 21;
     int lastError = 0;
     int passivePort = 0;

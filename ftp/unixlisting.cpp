@@ -51,6 +51,39 @@ void cutLinkTarget(std::string& name) {
         name.pop_back();
 }
 
+bool isTwoDigits(std::string_view text) {
+    return text.size() == 2 && isDigit(text[0]) && isDigit(text[1]);
+}
+
+// The date columns exactly as a long listing lays them out: month, the day right-aligned
+// in two places, then five places holding "hh:mm" or a right-aligned year, each column
+// followed by one blank. Only then is it certain where the name begins.
+bool hasFixedDateLayout(std::string_view dateColumns) {
+    if (dateColumns.size() < 13) return false;
+    const std::string_view day = dateColumns.substr(4, 2);
+    const std::string_view timeOrYear = dateColumns.substr(7, 5);
+    const bool dayOk = isDigit(day[1]) && (day[0] == ' ' || isDigit(day[0]));
+    const bool timeOk = isTwoDigits(timeOrYear.substr(0, 2)) && timeOrYear[2] == ':' &&
+                        isTwoDigits(timeOrYear.substr(3));
+    const bool yearOk = timeOrYear[0] == ' ' && isTwoDigits(timeOrYear.substr(1, 2)) &&
+                        isTwoDigits(timeOrYear.substr(3));
+    return dateColumns[3] == ' ' && dayOk && dateColumns[6] == ' ' && (timeOk || yearOk) &&
+           dateColumns[12] == ' ';
+}
+
+// A name may begin with blanks (" inner.txt" lists as "10:30  inner.txt"). They are kept
+// only where the date columns have the fixed layout above; servers that pad columns
+// differently put extra blanks in front of every name, so there the name starts at its
+// first non-blank as before.
+void keepLeadingBlanks(FileEntry& entry, std::string_view line, const Words& words, int nameIndex) {
+    if (nameIndex >= words.count() || words[nameIndex - 3].size() != 3) return;
+    const std::size_t monthStart = words.offset(nameIndex - 3);
+    const std::size_t nameWord = words.offset(nameIndex);
+    const std::size_t nameStart = monthStart + 13;
+    if (nameStart >= nameWord || !hasFixedDateLayout(line.substr(monthStart, 13))) return;
+    entry.name.insert(0, line.substr(nameStart, nameWord - nameStart));
+}
+
 }  // namespace
 
 bool parseUnixLine(FileEntry& entry, int listingColumn, bool& columnLearned) {
@@ -63,7 +96,12 @@ bool parseUnixLine(FileEntry& entry, int listingColumn, bool& columnLearned) {
         ++attributesEnd;
     entry.attributes = line.substr(0, attributesEnd);
 
-    const Words words(line, stop);
+    Words words(line, stop);
+    // A link count of 0 with owner and group free of other digits lets the walk run past
+    // the month into the day: then the words start at the permission word's end.
+    const Words afterAttributes(line, attributesEnd);
+    const int month = afterAttributes.findMonth();
+    if (month >= 1 && afterAttributes.offset(month) < stop) words = afterAttributes;
     const int last = words.count() - 1;
 
     // The "." and ".." lines teach the listing where names start. Only a dot word in the
@@ -89,6 +127,7 @@ bool parseUnixLine(FileEntry& entry, int listingColumn, bool& columnLearned) {
         nameIndex = month + 3;
     }
     takeColumns(entry, words, nameIndex);
+    keepLeadingBlanks(entry, line, words, nameIndex);
 
     switch (entry.attributes.empty() ? '\0' : upperAscii(entry.attributes[0])) {
         case 'D':

@@ -22,6 +22,9 @@ class MigrationApp {
 public:
     using Environment = MigrationAppEnvironment;
 
+    // Said on stderr when the dialog is due but no window system can be reached.
+    static constexpr int kNoWindowSystemText = 112;
+
     explicit MigrationApp(std::vector<std::string> arguments, Environment environment = {});
     ~MigrationApp();
 

@@ -51,6 +51,11 @@ std::string take(std::string* text) {
     return copy;
 }
 
+// The default list of the loaded texts, in stored form.
+std::string defaultList() {
+    return uitexts::text(session::kDefaultAsciiSuffixesText).toStdString();
+}
+
 }  // namespace
 
 CFtpFtype::CFtpFtype(tsy::SiteMgr50& db, platform::Prompts& prompts, CProfilePage& profilePage,
@@ -117,9 +122,9 @@ void CFtpFtype::activate() {
 void CFtpFtype::loadList() {
     const int id = db_.ServProfGetID(profilePage_.profileName());
     if (id >= 0) {
-        working_ = session::workingSuffixes(take(db_.GetServProfAsciiSuffix(id)));
+        working_ = session::workingSuffixes(take(db_.GetServProfAsciiSuffix(id)), defaultList());
     } else if (working_.empty()) {
-        working_ = session::workingSuffixes("");
+        working_ = session::workingSuffixes("", defaultList());
     }
     fillList(working_);
 }
@@ -173,7 +178,7 @@ void CFtpFtype::removeEntry() {
 }
 
 void CFtpFtype::resetList() {
-    fillList(session::workingSuffixes(""));
+    fillList(session::workingSuffixes("", defaultList()));
 }
 
 std::vector<std::string> CFtpFtype::entries() const {

@@ -39,6 +39,11 @@ void ConnectWorker::stop() {
     join();
 }
 
+void ConnectWorker::forgetSession() {
+    std::lock_guard lock(sessionMutex_);
+    session_ = nullptr;
+}
+
 void ConnectWorker::join() {
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
@@ -52,6 +57,16 @@ bool ConnectWorker::message(int id, const std::string& argument) {
     return onUi([&] {
         host_.prompts().ask({id, {argument}, platform::Buttons::Ok, platform::Icon::Warning});
     });
+}
+
+bool ConnectWorker::refuse(int id, const std::string& argument) {
+    // The server's last words (SYST after a refused password) must not stand beside the
+    // message as if connected.
+    onUi([&] {
+        host_.setConnectionIcon(0);
+        host_.setStatusText(0, {});
+    });
+    return message(id, argument);
 }
 
 bool ConnectWorker::askPassword(const std::string& host, std::string& password) {
@@ -123,6 +138,7 @@ void ConnectWorker::fail(ftp::FtpSession& session) {
     if (stopping_) return;
     onUi([&] {
         host_.setConnectionIcon(0);
+        host_.setStatusText(0, {});  // the QUIT of a connection that never was ready
         host_.dropSession();
         host_.connectFinished(false);
     });
@@ -132,8 +148,7 @@ int ConnectWorker::connectDirect(ftp::FtpSession& session) {
     if (profile_.port > 0 && profile_.port != 21) session.port = profile_.port;
     onUi([&] { host_.setConnectionIcon(1); });
     if (!session.open()) {
-        onUi([&] { host_.setConnectionIcon(0); });
-        message(kConnectFailed, profile_.host);
+        refuse(kConnectFailed, profile_.host);
         return 0;
     }
     onUi([&] { host_.setStatusMessage(0, kConnectedTo, {profile_.host}); });
@@ -142,8 +157,7 @@ int ConnectWorker::connectDirect(ftp::FtpSession& session) {
     session.password = password;
     const int code = session.login(profile_.host, profile_.user, password);
     if (code != 200 && code != 230) {
-        onUi([&] { host_.setConnectionIcon(0); });
-        message(code == 530 ? kLoginRefused : kConnectFailed, profile_.host);
+        refuse(code == 530 ? kLoginRefused : kConnectFailed, profile_.host);
         return 0;
     }
     return 1;
@@ -153,8 +167,7 @@ int ConnectWorker::connectThroughFirewall(ftp::FtpSession& session) {
     session.port = firewallPort_;
     onUi([&] { host_.setConnectionIcon(1); });
     if (!session.open()) {
-        onUi([&] { host_.setConnectionIcon(0); });
-        message(kFirewallFailed, profile_.firewallHost);
+        refuse(kFirewallFailed, profile_.firewallHost);
         return 0;
     }
     onUi([&] { host_.setStatusMessage(0, kConnectedTo, {profile_.firewallHost}); });
@@ -163,8 +176,7 @@ int ConnectWorker::connectThroughFirewall(ftp::FtpSession& session) {
     session.password = firewallPassword;
     int code = session.login(profile_.firewallHost, profile_.firewallUser, firewallPassword);
     if (code != 200 && code != 230) {
-        onUi([&] { host_.setConnectionIcon(0); });
-        message(kFirewallFailed, profile_.firewallHost);
+        refuse(kFirewallFailed, profile_.firewallHost);
         return 0;
     }
     onUi([&] {
@@ -175,11 +187,10 @@ int ConnectWorker::connectThroughFirewall(ftp::FtpSession& session) {
     if (password.empty() && !askPassword(profile_.host, password)) return 0;
     code = session.loginViaSite(profile_.host, profile_.user, password);
     if (code != 200 && code != 230) {
-        onUi([&] { host_.setConnectionIcon(0); });
-        message(code == 421   ? kServerBusy
-                : code == 530 ? kLoginRefused
-                              : kConnectFailed,
-                profile_.host);
+        refuse(code == 421   ? kServerBusy
+               : code == 530 ? kLoginRefused
+                             : kConnectFailed,
+               profile_.host);
         return 0;
     }
     return 1;

@@ -49,6 +49,9 @@ public:
     // The port a firewall is reached on; the profile's port applies to direct
     // connections only.
     void setFirewallPort(int port) { firewallPort_ = port; }
+    // The window destroys the session while the worker waits for the first listing:
+    // from now on stop() must not reach it.
+    void forgetSession();
     // 1 when the last run connected.
     int result() const { return result_.load(); }
 
@@ -62,6 +65,8 @@ private:
     // UI-thread calls; false when the window is closing and the worker must stop.
     bool onUi(const std::function<void()>& work);
     bool message(int id, const std::string& argument);
+    // A failed connect step: icon and status bar back to disconnected, then the message.
+    bool refuse(int id, const std::string& argument);
     bool askPassword(const std::string& host, std::string& password);
     // Ends a failed connection: the session is closed, then the window gives it up.
     void fail(ftp::FtpSession& session);

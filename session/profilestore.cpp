@@ -93,18 +93,19 @@ int saveProfile(tsy::SiteMgr50& db, const ServerProfile& record) {
     return result == 0 ? 1 : 0;
 }
 
-std::string workingSuffixes(const std::string& stored) {
-    const std::string& text = stored.empty() ? std::string(kDefaultAsciiSuffixes) : stored;
+std::string workingSuffixes(const std::string& stored, const std::string& defaultList) {
+    const std::string& text = stored.empty() ? defaultList : stored;
     // Only the leading ':' goes: a list stored without it keeps its first extension whole.
     return !text.empty() && text.front() == ':' ? text.substr(1) : text;
 }
 
-void loadAsciiSuffixes(tsy::SiteMgr50& db, const std::string& name, ServerProfile& record) {
+void loadAsciiSuffixes(tsy::SiteMgr50& db, const std::string& name, ServerProfile& record,
+                       const std::string& defaultList) {
     int id = db.ServProfGetID(name);
     if (id >= 0) {
-        record.asciiSuffixes = workingSuffixes(take(db.GetServProfAsciiSuffix(id)));
+        record.asciiSuffixes = workingSuffixes(take(db.GetServProfAsciiSuffix(id)), defaultList);
     } else if (record.asciiSuffixes.empty()) {
-        record.asciiSuffixes = workingSuffixes("");
+        record.asciiSuffixes = workingSuffixes("", defaultList);
     }
 }
 

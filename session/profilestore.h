@@ -10,9 +10,9 @@ class SiteMgr50;
 
 namespace session {
 
-// The stored form of the default text-extension list; the working form drops the
-// leading ':'.
-inline constexpr const char* kDefaultAsciiSuffixes = ":HTM:HTML:SHTM:SHTML:JAVA:TXT:JS:CSS:CGI:PL:";
+// The text that holds the default text-extension list in stored form (":HTM:...:PL:"),
+// so that a language module can change it; the working form drops the leading ':'.
+inline constexpr int kDefaultAsciiSuffixesText = 1300;
 
 // Registry values of the per-user Site key that locate the site database, and their
 // defaults (the folder's default is the product folder followed by "Site/").
@@ -39,11 +39,12 @@ int saveProfile(tsy::SiteMgr50& db, const ServerProfile& record);
 
 // Fills record.asciiSuffixes from the stored list of the named profile (the default list
 // when nothing is stored). For a profile that is not stored, the list stays, unless it is
-// empty: then it becomes the default.
-void loadAsciiSuffixes(tsy::SiteMgr50& db, const std::string& name, ServerProfile& record);
+// empty: then it becomes the default. defaultList is in stored form.
+void loadAsciiSuffixes(tsy::SiteMgr50& db, const std::string& name, ServerProfile& record,
+                       const std::string& defaultList);
 
 // The working form of a stored list: without its leading ':'; an empty stored text
-// stands for the default list.
-std::string workingSuffixes(const std::string& stored);
+// stands for the default list (in stored form).
+std::string workingSuffixes(const std::string& stored, const std::string& defaultList);
 
 }  // namespace session

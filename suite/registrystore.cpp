@@ -162,6 +162,12 @@ std::string RegistryStore::dataFolder() {
     return xdgFolder("XDG_DATA_HOME", "/.local/share");
 }
 
+std::string RegistryStore::stateFolder() {
+    std::string folder = overrideFolder();
+    if (!folder.empty()) return folder;
+    return xdgFolder("XDG_STATE_HOME", "/.local/state");
+}
+
 std::string RegistryStore::filePath(RegistryRoot root) {
     std::string folder = configFolder();
     if (folder.empty()) return {};

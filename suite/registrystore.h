@@ -34,6 +34,10 @@ public:
     // The data folder (site database, dictionary): the configuration folder when the
     // variable is set, else $XDG_DATA_HOME/tessaly or ~/.local/share/tessaly.
     static std::string dataFolder();
+    // What the programs keep for the user alone, such as the FTP trace: the
+    // configuration folder when the variable is set, else $XDG_STATE_HOME/tessaly or
+    // ~/.local/state/tessaly. Not created here.
+    static std::string stateFolder();
     static std::string filePath(RegistryRoot root);
 
     // A missing file reads as an empty store; false when the file exists but cannot be read.

@@ -49,6 +49,20 @@ void readyScript(ScriptedFtpServer& s, const std::string& dir = "/home/alice") {
     listingScript(s, dir, kListing, true);
 }
 
+// Also notes what status pane 0 showed when each message was asked (on the UI thread).
+class PromptsSeeingStatus : public testsupport::ScriptedPrompts {
+public:
+    explicit PromptsSeeingStatus(const MainWindow& window) : window_(window) {}
+    Answer ask(const platform::Message& message) override {
+        statusWhenAsked.push_back(window_.statusText(0).toStdString());
+        return ScriptedPrompts::ask(message);
+    }
+    std::vector<std::string> statusWhenAsked;
+
+private:
+    const MainWindow& window_;
+};
+
 }  // namespace
 
 TEST_F(ConnectTest, DirectConnectFillsTheRemotePane) {
@@ -128,18 +142,20 @@ TEST_F(ConnectTest, RefusedLoginsShowTheirMessages) {
         server.expect("USER alice", c.userReply);
         if (c.passReply) {
             server.expect("PASS pw", c.passReply);
-            server.expect("SYST", "215 UNIX\r\n");
+            server.expect("SYST", "215 UNIX Type: L8\r\n");
         }
         server.start();
         save(profile("site", server.port()));
         openWindow("site");
-        testsupport::ScriptedPrompts prompts;
+        PromptsSeeingStatus prompts(*window_);
         window_->setPrompts(&prompts);
         ASSERT_TRUE(connect());
         EXPECT_EQ(prompts.askedIds(), std::vector<int>{c.message}) << c.userReply;
+        EXPECT_EQ(prompts.statusWhenAsked, Commands{""}) << c.userReply;
         EXPECT_EQ(window_->session, nullptr);
         EXPECT_TRUE(server.waitForDisconnect());
         EXPECT_EQ(server.commands().back(), "QUIT") << "the session is closed";
+        EXPECT_EQ(window_->statusText(0).toStdString(), "") << c.userReply;
         window_.reset();
     }
 }
@@ -318,6 +334,71 @@ TEST_F(ConnectTest, LostConnectionNoDisconnectsYesReconnects) {
     window_->connection().refreshRemote();
     EXPECT_EQ(window_->session, nullptr);
     EXPECT_EQ(prompts_.askedIds(), (std::vector<int>{1249, 1249}));
+    EXPECT_EQ(window_->statusText(0), "") << "nothing of the dead connection stays";
+}
+
+// The first listing runs while the connect worker still waits for it: its failures
+// must end the connection (and reconnect on Yes) all the same.
+TEST_F(ConnectTest, FirstListingFailures) {
+    struct Case {
+        const char* what;
+        Delivery noop;    // the NOOP before the listing; CloseAfter: the server is gone
+        const char* pwd;  // the listing's PWD reply, when NOOP was answered
+        Answer answer;    // to message 1249
+        int message;
+        bool reconnected;
+    } cases[] = {
+        {"lost, No", Delivery::CloseAfter, nullptr, Answer::No, 1249, false},
+        {"lost, Yes", Delivery::CloseAfter, nullptr, Answer::Yes, 1249, true},
+        {"PWD refused", Delivery::Whole, "550 Gone\r\n", Answer::Ok, 1255, false},
+    };
+    for (const Case& c : cases) {
+        ScriptedFtpServer server;
+        loginScript(server);
+        server.expect("site IDLE 7200", "200 OK\r\n");
+        server.expect("NOOP", c.pwd ? "200 OK\r\n" : "", c.noop);
+        if (c.pwd) {
+            server.expect("PWD", c.pwd);
+            server.expect("PWD", c.pwd);  // at the disconnect
+            server.expect("QUIT", "221 Bye\r\n");
+        }
+        if (c.reconnected) {
+            loginScript(server);
+            readyScript(server);
+        }
+        server.start();
+        auto p = profile("site", server.port());
+        p.passiveMode = 1;
+        p.mruRemoteDir = "/before";
+        save(p);
+        openWindow("site");
+        testsupport::ScriptedPrompts prompts;
+        prompts.answer(c.answer);
+        window_->setPrompts(&prompts);
+
+        ASSERT_TRUE(connect()) << c.what;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return !window_->workerRunning() && (!window_->session || c.reconnected); },
+            20000))
+            << c.what;
+        if (c.reconnected) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return window_->connectionIconState() == 3; }, 20000))
+                << c.what;
+        }
+        EXPECT_EQ(prompts.askedIds(), std::vector<int>{c.message}) << c.what;
+        EXPECT_EQ(server.connectionsAccepted(), c.reconnected ? 2u : 1u) << c.what;
+        EXPECT_EQ(window_->session != nullptr, c.reconnected) << c.what;
+        EXPECT_EQ(window_->control(1027)->isEnabled(), c.reconnected) << c.what;
+        EXPECT_EQ(window_->control(1000)->isEnabled(), !c.reconnected) << c.what;
+        EXPECT_TRUE(window_->control(1019)->isEnabled()) << c.what;
+        if (!c.reconnected) {
+            EXPECT_EQ(window_->connectionIconState(), 0) << c.what;
+            EXPECT_EQ(window_->lastRemotePath, "") << c.what << ": no PWD confirmed it";
+            EXPECT_EQ(window_->statusText(0).contains("UNIX"), false) << c.what;
+        }
+        EXPECT_TRUE(server.mismatches().empty()) << c.what << ": " << server.mismatches().front();
+        window_.reset();
+    }
 }
 
 TEST_F(ConnectTest, ClosingDuringASlowLoginNeitherHangsNorCrashes) {

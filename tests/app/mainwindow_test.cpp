@@ -14,6 +14,7 @@
 
 #include "aboutdialog.h"
 #include "mainwindow.h"
+#include "scratchconfig.h"
 #include "scriptedprompts.h"
 #include "trace.h"
 #include "uitestfixture.h"
@@ -193,18 +194,27 @@ TEST(MainWindowScreenshot, ChineseEnglishAndAbout) {
 }
 
 TEST_F(MainWindowTest, CtrlThenBacktickSwitchesTheTrace) {
+    // The trace goes to the state folder, never to the current (published) folder.
+    ScratchConfig config;
     const auto previous = std::filesystem::current_path();
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("trandel-chord-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
+    std::filesystem::current_path(config.root());
+    const std::string file = config.dir() + "/trandel.dbg";
+    const auto* mark = window_->findChild<QLabel*>("trace");
+    ASSERT_NE(mark, nullptr);
+    EXPECT_FALSE(mark->isVisible());
+
     QWidget* list = window_->control(1030);
     QTest::keyClick(list, Qt::Key_QuoteLeft);
     EXPECT_FALSE(ftp::trace::traceEnabled()) << "the key alone does nothing";
     QTest::keyClick(list, Qt::Key_Control);
     QTest::keyClick(list, Qt::Key_QuoteLeft, Qt::ControlModifier);
     EXPECT_TRUE(ftp::trace::traceEnabled());
-    EXPECT_TRUE(std::filesystem::exists(dir / "trandel.dbg"));
+    EXPECT_EQ(ScratchConfig::mode(file), 0600u);
+    EXPECT_EQ(ScratchConfig::mode(config.dir()), 0700u);
+    EXPECT_FALSE(std::filesystem::exists(config.root() + "/trandel.dbg"));
+    EXPECT_TRUE(mark->isVisible());
+    EXPECT_EQ(mark->text(), "跟踪中");
+    EXPECT_TRUE(mark->toolTip().contains(QString::fromStdString(file)));
     // The chord lasts half a second.
     QTest::keyClick(list, Qt::Key_Control);
     QTest::qWait(700);
@@ -213,6 +223,6 @@ TEST_F(MainWindowTest, CtrlThenBacktickSwitchesTheTrace) {
     QTest::keyClick(list, Qt::Key_Control);
     QTest::keyClick(list, Qt::Key_QuoteLeft);
     EXPECT_FALSE(ftp::trace::traceEnabled());
+    EXPECT_FALSE(mark->isVisible());
     std::filesystem::current_path(previous);
-    std::filesystem::remove_all(dir);
 }

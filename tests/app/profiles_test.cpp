@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QTimer>
+#include <fstream>
 
 #include "connecttestfixture.h"
 
@@ -20,6 +21,11 @@ TEST_F(ConnectTest, ProfileComboListsProfilesSortedAndSelectionLoadsThem) {
     EXPECT_EQ(window_->profile.port, 2121);
     EXPECT_EQ(window_->control<QLabel>(1037)->text(), "ftp.alpha.example");
     EXPECT_EQ(window_->profile.asciiSuffixes, "HTM:HTML:SHTM:SHTML:JAVA:TXT:JS:CSS:CGI:PL:");
+    // The default list is a text of the language module.
+    std::ofstream(root_ / "ftp_xx.dll") << "[strings]\n1300=:SSI:XML:\n";
+    ASSERT_EQ(texts_.module().tryLoadModule((root_ / "ftp_xx.dll").string()), 1);
+    window_->selectProfile(0);
+    EXPECT_EQ(window_->profile.asciiSuffixes, "SSI:XML:");
 
     combo->setCurrentIndex(2);
     window_->profileSelected(2);

@@ -155,19 +155,72 @@ TEST(UnixListing, DirectoriesAndLinks) {
               FileEntry::NotAnEntry);
 }
 
-TEST(UnixListing, ZeroLinkCountIsFoundByTheMonth) {
-    const FileEntry entry =
-        parseLine("-rw-r--r--   0 owner group 512 Jan 5 10:30 zero.txt", ServerType::Unix, 7);
-    EXPECT_EQ(entry.kind, FileEntry::File);
-    EXPECT_EQ(entry.name, "zero.txt");
-    EXPECT_EQ(entry.size, 512);
-    EXPECT_EQ(entry.attributes, "-rw-r--r--");
-
-    // The walk stops inside an owner with digits; the month still anchors the columns.
-    const FileEntry digits =
-        parseLine("-rw-r--r-- 0 user1 group 77 Jan 5 10:30 f.txt", ServerType::Unix, 7);
-    EXPECT_EQ(digits.name, "f.txt");
-    EXPECT_EQ(digits.size, 77);
+// One UNIX line each, read with the listing's column already learned (7) and before any
+// column is known (0): both must give the same entry.
+TEST(UnixListing, LineTable) {
+    struct Row {
+        const char* line;
+        int kind;
+        const char* name;
+        std::int64_t size;
+        const char* date;
+    };
+    const Row rows[] = {
+        // A link count of 0: the month is found past owner and group with or without digits.
+        {"-rw-r--r--   0 owner group 512 Jan 5 10:30 zero.txt", FileEntry::File, "zero.txt", 512,
+         "2024/01/05 10:30"},
+        {"-rw-r--r-- 0 user1 group 77 Jan 5 10:30 f.txt", FileEntry::File, "f.txt", 77,
+         "2024/01/05 10:30"},
+        {"-rw-r--r-- 0 user group 0 Jan  5 10:30 empty.txt", FileEntry::File, "empty.txt", 0,
+         "2024/01/05 10:30"},
+        {"drwxr-xr-x 0 user group 0 Jan  5 10:30 pub", FileEntry::Directory, "pub", 0,
+         "2024/01/05 10:30"},
+        {"-rw-r--r-- 0 user group 0 Mar  4  2019 old.txt", FileEntry::File, "old.txt", 0,
+         "2019/03/04"},
+        {"-rw-r--r-- 0 0 0 0 Jan  5 10:30 root.txt", FileEntry::File, "root.txt", 0,
+         "2024/01/05 10:30"},
+        {"lrwxrwxrwx 0 user group 0 Jan  5 10:30 l -> t", FileEntry::Link, "l", 0,
+         "2024/01/05 10:30"},
+        // Leading blanks of a name are kept where the date columns have the fixed layout
+        // (day in two places, time or right-aligned year in five, one blank after each).
+        {"-rw-r--r-- 1 owner group 9 Jan  5 10:30  inner.txt", FileEntry::File, " inner.txt", 9,
+         "2024/01/05 10:30"},
+        {"-rw-r--r-- 1 owner group 9 Jan  5  2023  inner.txt", FileEntry::File, " inner.txt", 9,
+         "2023/01/05"},
+        {"-rw-r--r-- 1 owner group 9 Jan 15 10:30   two  more", FileEntry::File, "  two  more", 9,
+         "2024/01/15 10:30"},
+        {"drwxr-xr-x 2 owner group 9 Jan 15 10:30  pub", FileEntry::Directory, " pub", 9,
+         "2024/01/15 10:30"},
+        {"lrwxrwxrwx 1 owner group 9 Jan 15 10:30  l -> t", FileEntry::Link, " l", 9,
+         "2024/01/15 10:30"},
+        {"-rw-r--r-- 0 user group 0 Jan  5 10:30  zero", FileEntry::File, " zero", 0,
+         "2024/01/05 10:30"},
+        {"-rw-r--r-- 1 owner group 9 Jan  5 10:30 plain.txt", FileEntry::File, "plain.txt", 9,
+         "2024/01/05 10:30"},
+        // Other layouts may pad columns: the name starts at its first non-blank.
+        {"-rw-r--r-- 1 owner group 9 Jan 5 10:30  padded.txt", FileEntry::File, "padded.txt", 9,
+         "2024/01/05 10:30"},
+        {"-rw-r--r-- 1 owner group 9 Jan  5 2023  padded.txt", FileEntry::File, "padded.txt", 9,
+         "2023/01/05"},
+        {"-rw-r--r-- 1 owner group 9 Jan 05  10:30  padded.txt", FileEntry::File, "padded.txt", 9,
+         "2024/01/05 10:30"},
+        {"-rw-r--r-- 1 owner group 9 Jan  5 9:30   padded.txt", FileEntry::File, "padded.txt", 9,
+         "2024/01/05 9:30"},
+        {"-rw-r--r-- 1 owner group 9 Jan	 5	10:30	 padded.txt", FileEntry::File,
+         "padded.txt", 9, "2024/01/05 10:30"},
+        {"-rw-r--r-- 1 owner group 9 12\x8c\x8e  5 10:30  padded.txt", FileEntry::File,
+         "padded.txt", 9, "2023/12/05 10:30"},
+    };
+    for (const Row& row : rows) {
+        for (int column : {7, 0}) {
+            const FileEntry entry = parseLine(row.line, ServerType::Unix, column);
+            EXPECT_EQ(entry.kind, row.kind) << row.line << " column " << column;
+            EXPECT_EQ(entry.name, row.name) << row.line << " column " << column;
+            EXPECT_EQ(entry.size, row.size) << row.line << " column " << column;
+            EXPECT_EQ(entry.dateText, row.date) << row.line << " column " << column;
+        }
+    }
+    EXPECT_EQ(parseLine(rows[0].line, ServerType::Unix).attributes, "-rw-r--r--");
 }
 
 TEST(UnixListing, JapaneseMonthCharacter) {

@@ -1,6 +1,8 @@
 // The real tsymig started as trandel starts it, on an earlier edition's data built in a
-// scratch configuration: the runs that end without a dialog, and trandel's launch.
+// scratch configuration: the runs that end without a dialog or without a display, and
+// trandel's launch.
 #include <QStringList>
+#include <optional>
 
 #include "ftpapp.h"
 #include "previousedition.h"
@@ -26,6 +28,18 @@ protected:
         return outcome.exitCode;
     }
     std::string settingsBytes() { return readFile(config_.dir() + "/user.settings"); }
+    // tsymig is looked for beside trandel: a program folder of the test's own.
+    FtpApp::Environment besideTrandel() {
+        const fs::path bin = config_.root() + "/bin";
+        fs::create_directories(bin);
+        fs::create_symlink(TSYMIG_PATH, bin / "tsymig");
+        FtpApp::Environment environment;
+        environment.programFolder = bin.string() + "/";
+        return environment;
+    }
+    static std::uint32_t settings(const char* name) {
+        return currentKey(tsy::CTscCommon::getHKCUTsypageSettings()).GetValueDWORD(name, 99);
+    }
 
     ScratchConfig config_;
 };
@@ -48,15 +62,8 @@ TEST_F(TsymigProcess, AfterAMigrationDataWithoutFoldersEndsWithOne) {
 }
 
 TEST_F(TsymigProcess, TrandelStopsStartingItOnceItEndsNonZero) {
-    // tsymig is looked for beside trandel: a program folder of the test's own.
-    const fs::path bin = config_.root() + "/bin";
-    fs::create_directories(bin);
-    fs::create_symlink(TSYMIG_PATH, bin / "tsymig");
-    FtpApp::Environment environment;
-    environment.programFolder = bin.string() + "/";
-    auto settings = [](const char* name) {
-        return currentKey(tsy::CTscCommon::getHKCUTsypageSettings()).GetValueDWORD(name, 99);
-    };
+    const FtpApp::Environment environment = besideTrandel();
+    const fs::path bin = environment.programFolder;
     userKey(tsy::CTscCommon::getHKCUTsypageSettings()).SetValueDWORD("migNeverShow", 0);
 
     FtpApp(QStringList{"trandel"}, environment).launchMigration();
@@ -70,6 +77,24 @@ TEST_F(TsymigProcess, TrandelStopsStartingItOnceItEndsNonZero) {
     buildSiteDatabase(config_.root() + "/old");
     FtpApp(QStringList{"trandel"}, environment).launchMigration();
     EXPECT_FALSE(fs::exists(config_.root() + "/started"));
+}
+
+TEST_F(TsymigProcess, WithoutADisplayTheDialogIsOfferedAgain) {
+    userKey(migration::kOldOptionsKey).SetValueDWORD("fontSize", 12);
+    const std::string errors = config_.root() + "/errors";
+    for (const std::optional<std::string>& qpa : {std::optional<std::string>(), {"xcb"}}) {
+        config_.set("QT_QPA_PLATFORM", qpa);
+        const platform::ProcessOutcome outcome = platform::runAndWait(
+            "/bin/sh", {"-c", "exec \"$0\" -m0 2>\"$1\"", TSYMIG_PATH, errors});
+        EXPECT_TRUE(outcome.exited) << qpa.value_or("unset");
+        EXPECT_EQ(outcome.exitCode, 0) << qpa.value_or("unset");
+        EXPECT_NE(readFile(errors).find("tsymig: "), std::string::npos) << readFile(errors);
+    }
+
+    userKey(tsy::CTscCommon::getHKCUTsypageSettings()).SetValueDWORD("migNeverShow", 0);
+    FtpApp(QStringList{"trandel"}, besideTrandel()).launchMigration();
+    EXPECT_EQ(settings("migNeverShow"), 0u);
+    EXPECT_EQ(settings("migrationDone"), 99u);
 }
 
 }  // namespace

@@ -138,25 +138,27 @@ TEST_F(ProfileStore, StoredFormsOfTheTextExtensionList) {
     ServerProfile p = everyField();
     ASSERT_EQ(session::saveProfile(db_, p), 1);
     int id = db_.ServProfGetID(p.name);
-    const std::string defaultWorking = "HTM:HTML:SHTM:SHTML:JAVA:TXT:JS:CSS:CGI:PL:";
+    // Whatever default the caller's texts give.
+    const std::string kDefaultList = ":SSI:XML:";
+    const std::string defaultWorking = "SSI:XML:";
 
-    session::loadAsciiSuffixes(db_, p.name, p);  // nothing stored
+    session::loadAsciiSuffixes(db_, p.name, p, kDefaultList);  // nothing stored
     EXPECT_EQ(p.asciiSuffixes, defaultWorking);
 
     db_.SetServProfAsciiSuffix(id, ":");  // an emptied list
-    session::loadAsciiSuffixes(db_, p.name, p);
+    session::loadAsciiSuffixes(db_, p.name, p, kDefaultList);
     EXPECT_EQ(p.asciiSuffixes, "");
 
     db_.SetServProfAsciiSuffix(id, "");  // empty stands for the default
-    session::loadAsciiSuffixes(db_, p.name, p);
+    session::loadAsciiSuffixes(db_, p.name, p, kDefaultList);
     EXPECT_EQ(p.asciiSuffixes, defaultWorking);
 
     db_.SetServProfAsciiSuffix(id, ":CGI:CSS:HTM:");
-    session::loadAsciiSuffixes(db_, p.name, p);
+    session::loadAsciiSuffixes(db_, p.name, p, kDefaultList);
     EXPECT_EQ(p.asciiSuffixes, "CGI:CSS:HTM:");
 
     db_.SetServProfAsciiSuffix(id, "ASP:PHP:");  // no leading ':' - nothing is cut off
-    session::loadAsciiSuffixes(db_, p.name, p);
+    session::loadAsciiSuffixes(db_, p.name, p, kDefaultList);
     EXPECT_EQ(p.asciiSuffixes, "ASP:PHP:");
 
     // saveProfile leaves the stored list alone.
@@ -167,10 +169,10 @@ TEST_F(ProfileStore, StoredFormsOfTheTextExtensionList) {
     tsy::SiteMgr50::DeleteString(stored);
 
     // A profile that is not stored: the list stays, unless it is empty.
-    session::loadAsciiSuffixes(db_, "nobody", p);
+    session::loadAsciiSuffixes(db_, "nobody", p, kDefaultList);
     EXPECT_EQ(p.asciiSuffixes, "ASP:PHP:");
     p.asciiSuffixes.clear();
-    session::loadAsciiSuffixes(db_, "nobody", p);
+    session::loadAsciiSuffixes(db_, "nobody", p, kDefaultList);
     EXPECT_EQ(p.asciiSuffixes, defaultWorking);
 }
 

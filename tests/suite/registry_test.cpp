@@ -139,18 +139,23 @@ TEST(Registry, TheVariableMovesTheWholeConfigurationOwnerOnly) {
     EXPECT_EQ(ScratchConfig::mode(file), 0600u);
     EXPECT_EQ(ScratchConfig::mode(config.dir()), 0700u);
     EXPECT_EQ(tsy::CTscCommon::getProductFolder(0, 0), config.dir() + "/");
+    EXPECT_EQ(tsy::RegistryStore::stateFolder(), config.dir());
 
     // Without the variable: the XDG folders, else the home folder's.
     config.set("TESSALY_CONFIG_DIR", std::nullopt);
     config.set("XDG_CONFIG_HOME", config.root() + "/xdg-config");
     config.set("XDG_DATA_HOME", config.root() + "/xdg-data");
+    config.set("XDG_STATE_HOME", config.root() + "/xdg-state");
+    EXPECT_EQ(tsy::RegistryStore::stateFolder(), config.root() + "/xdg-state/tessaly");
     EXPECT_EQ(tsy::RegistryStore::filePath(HKEY_LOCAL_MACHINE),
               config.root() + "/xdg-config/tessaly/machine.settings");
     EXPECT_EQ(tsy::CTscCommon::getProductFolder(tsy::CTscCommon::ProductTop, 0),
               config.root() + "/xdg-data/tessaly/");
     EXPECT_EQ(ScratchConfig::mode(config.root() + "/xdg-data/tessaly"), 0700u);
     config.set("XDG_CONFIG_HOME", "relative/is/ignored");
+    config.set("XDG_STATE_HOME", std::nullopt);
     config.set("HOME", config.root() + "/home");
+    EXPECT_EQ(tsy::RegistryStore::stateFolder(), config.root() + "/home/.local/state/tessaly");
     EXPECT_EQ(tsy::RegistryStore::filePath(HKEY_CURRENT_USER),
               config.root() + "/home/.config/tessaly/user.settings");
     EXPECT_EQ(key.GetValueString("SiteDB", "", 1), "");  // a different store
