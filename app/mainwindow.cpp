@@ -513,7 +513,9 @@ void MainWindow::accept() {
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
+    // Escape closes nothing; Enter that no control took presses no button.
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
+        event->key() == Qt::Key_Enter) {
         event->accept();
         return;
     }
