@@ -278,6 +278,8 @@ TEST(MainWindowScreenshot, ChineseEnglishAndAbout) {
         about.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
         saveScreenshot(about, "about_" + suffix + ".png");
+        // Its title is not cut in the window frame.
+        EXPECT_GE(about.width(), about.fontMetrics().horizontalAdvance(about.windowTitle()) + 100);
     }
 }
 
