@@ -259,6 +259,7 @@ void ConnectionController::setConnectionIcon(int state) {
 
 void ConnectionController::adoptSession(std::unique_ptr<ftp::FtpSession> session) {
     window_.session = std::move(session);
+    window_.session->setRateFormat(uitexts::text(1272).toStdString());
 }
 
 void ConnectionController::dropSession() {

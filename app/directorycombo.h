@@ -4,7 +4,8 @@
 #include <QLineEdit>
 
 // A directory combo box with an edit field. Enter in the edit field is not passed on
-// (it would press the window's default button); the combo reports it instead.
+// (it would reach the window); the combo reports it instead. Typed text stays as typed:
+// completions are offered in a popup, never written into the field.
 class DirectoryCombo : public QComboBox {
     Q_OBJECT
 public:
@@ -15,5 +16,7 @@ signals:
     void focusChanged(bool focused);
 
 protected:
+    // The combo keeps the focus for its field, so Enter arrives here, not at the field.
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 };

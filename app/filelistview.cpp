@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QListView>
 #include <QStackedLayout>
 #include <QTreeView>
@@ -49,9 +50,10 @@ FileListView::FileListView(QWidget* parent) : QWidget(parent) {
     for (QAbstractItemView* view :
          {static_cast<QAbstractItemView*>(details_), static_cast<QAbstractItemView*>(icons_)}) {
         connect(view, &QAbstractItemView::doubleClicked, this,
-                [this](const QModelIndex& index) { emit activated(index.row()); });
+                [this](const QModelIndex& index) { emit rowActivated(index.row()); });
         view->installEventFilter(this);
     }
+    details_->viewport()->installEventFilter(this);
 }
 
 void FileListView::fitGrid() {
@@ -69,14 +71,40 @@ void FileListView::fitGrid() {
     icons_->setGridSize(QSize(width, std::max(metrics.height(), icons_->iconSize().height()) + 4));
 }
 
+void FileListView::fitColumns() {
+    if (!model_ || minimumWidths_.size() < 4) return;
+    QHeaderView* header = details_->header();
+    const QFontMetrics metrics(details_->font());
+    const QFontMetrics headerMetrics(header->font());
+    // Room for the cell's margins and the heading's sort indicator.
+    const int padding = 2 * details_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 16;
+    const int rows = model_->rowCount();
+    for (int column : {1, 3}) {
+        int widest =
+            headerMetrics.horizontalAdvance(model_->headerData(column, Qt::Horizontal).toString());
+        for (int row = 0; row < rows; ++row)
+            widest = std::max(
+                widest, metrics.horizontalAdvance(model_->index(row, column).data().toString()));
+        details_->setColumnWidth(column, std::max(minimumWidths_[column], widest + padding));
+    }
+    int others = 0;
+    for (int column = 1; column < header->count(); ++column)
+        others += header->sectionSize(column);
+    details_->setColumnWidth(0,
+                             std::max(minimumWidths_[0], details_->viewport()->width() - others));
+}
+
 void FileListView::setModel(QAbstractItemModel* model, const QList<int>& columnWidths) {
     model_ = model;
+    minimumWidths_ = columnWidths;
     connect(model, &QAbstractItemModel::modelReset, this, &FileListView::fitGrid);
+    connect(model, &QAbstractItemModel::modelReset, this, &FileListView::fitColumns);
     details_->setModel(model);
     icons_->setModel(model);
     icons_->setSelectionModel(details_->selectionModel());
     for (int i = 0; i < columnWidths.size(); ++i)
         details_->setColumnWidth(i, columnWidths[i]);
+    fitColumns();
 }
 
 QItemSelectionModel* FileListView::selectionModel() const {
@@ -129,6 +157,20 @@ bool FileListView::ownsFocus(const QWidget* focus) const {
 }
 
 bool FileListView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == details_->viewport()) {
+        if (event->type() == QEvent::Resize) fitColumns();
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::FocusIn) emit focused();
+    if (event->type() == QEvent::KeyPress) {
+        // Enter opens the current row as a double-click does; the view would pass the key
+        // on to the window otherwise. (An open name editor has the keys itself.)
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        auto* view = qobject_cast<QAbstractItemView*>(watched);
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && view) {
+            if (view->currentIndex().isValid()) emit rowActivated(view->currentIndex().row());
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }

@@ -40,7 +40,8 @@ public:
 
 signals:
     void columnClicked(int column);
-    void activated(int row);
+    // A double-click or Enter on a row: the one way a row is opened.
+    void rowActivated(int row);
     void focused();
 
 protected:
@@ -48,10 +49,14 @@ protected:
 
 private:
     void fitGrid();
+    // Size and date columns as wide as their widest text, the name column taking what
+    // is left; never narrower than the widths given with the model.
+    void fitColumns();
 
     QStackedLayout* stack_ = nullptr;
     QTreeView* details_ = nullptr;
     QListView* icons_ = nullptr;
     QAbstractItemModel* model_ = nullptr;
+    QList<int> minimumWidths_;
     int mode_ = Details;
 };

@@ -8,6 +8,12 @@
 #include "qtprompts.h"
 #include "uitexts.h"
 
+// The pages live in the resources of a static library, which are registered only when
+// asked for.
+static void registerHelpPages() {
+    Q_INIT_RESOURCE(resources);
+}
+
 QString HelpDialog::pagePath() {
     const auto* module = uitexts::module();
     const bool english =
@@ -21,6 +27,7 @@ HelpDialog::HelpDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(uitexts::text(1277));
     auto* browser = new QTextBrowser(this);
     browser->setOpenExternalLinks(false);
+    registerHelpPages();
     QFile page(pagePath());
     if (page.open(QIODevice::ReadOnly)) browser->setHtml(QString::fromUtf8(page.readAll()));
     auto* buttons = new QDialogButtonBox(this);

@@ -39,7 +39,7 @@ void MainWindow::refreshLocal() {
     const QString path = QString::fromStdString(localPath);
     bool known = false;
     for (int i = 0; i < localDirectory_->count() && !known; ++i)
-        known = localDirectory_->itemText(i).compare(path, Qt::CaseInsensitive) == 0;
+        known = localDirectory_->itemText(i) == path;  // names differing in case differ here
     if (!known) localDirectory_->addItem(path);
     localDirectory_->setEditText(path);
     showLocalTitle(path);

@@ -41,6 +41,8 @@ constexpr int kQuitWhileConnected = 105;
 constexpr int kIconSize = 32;
 constexpr int kRepaintDelayMs = 50;
 constexpr int kDriveUnreachable = 110;
+constexpr int kRateString = 1272;
+constexpr double kLargestRate = 9999999.9;
 
 // Converts template positions to pixels with the dialog font, as dialog templates are.
 class DialogUnits {
@@ -291,9 +293,15 @@ void MainWindow::createStatusBar() {
     }
     statusPanes_[0]->setMinimumWidth(1);
     statusBar_->addWidget(statusPanes_[0], 1);
-    const QString widthText = uitexts::text(kStatusPaneWidthString);
+    // As wide as its blanks, and as the largest rate the texts can show.
+    std::string rate;
+    if (!ftp::formatRate(uitexts::text(kRateString).toStdString(), kLargestRate, rate))
+        ftp::formatRate(ftp::FtpSession::kDefaultRateFormat, kLargestRate, rate);
+    const QFontMetrics metrics = statusPanes_[1]->fontMetrics();
+    const int margin = 2 * statusPanes_[1]->margin() + statusPanes_[1]->frameWidth() * 2 + 8;
     statusPanes_[1]->setFixedWidth(
-        std::max(statusPanes_[1]->fontMetrics().horizontalAdvance(widthText), 60));
+        std::max({metrics.horizontalAdvance(uitexts::text(kStatusPaneWidthString)),
+                  metrics.horizontalAdvance(QString::fromStdString(rate)) + margin, 60}));
     statusBar_->addPermanentWidget(statusPanes_[1]);
     traceSwitch_ = new TraceSwitch(statusBar_);
     statusBar_->addPermanentWidget(traceSwitch_);
@@ -305,13 +313,17 @@ bool MainWindow::initialize() {
     setWindowTitle(uitexts::text(kTitleString));
     resize(kInitialWidth, kInitialHeight);
     outerSizePending_ = true;
-    connectButton_->setDefault(true);
-    connectButton_->setAutoDefault(true);
+    // No button of the window is pressed by Enter: it belongs to the focused control.
+    for (QPushButton* button : findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
     setWindowIcon(QIcon(artwork::image(artwork::ProgramIcon, palette(), QSize(64, 64))));
     fillProfileCombo();
     loadSettings();
     applyDisplayMode(displayMode);
     if (!selectProfile(0)) optionsTimer_->start();
+    showLockState();
     layoutControls();
     chooseStartDirectory();
     enableTransferButtons(false);
@@ -342,9 +354,7 @@ void MainWindow::loadButtonImages() {
         up->setIcon(icon(artwork::UpFolder, size));
         up->setIconSize(size);
     }
-    const QSize lockSize = lockButton_->size() - QSize(8, 8);
-    lockButton_->setIcon(icon(artwork::Unlocked, lockSize));
-    lockButton_->setIconSize(lockSize);
+    showLockState();
     localIcon_->setPixmap(artwork::image(artwork::Computer, p, QSize(kIconSize, kIconSize)));
     remoteIcon_->setPixmap(artwork::image(artwork::Server, p, QSize(kIconSize, kIconSize)));
     setConnectionIcon(connectionIcon_);
@@ -352,10 +362,28 @@ void MainWindow::loadButtonImages() {
     // Upload and Download share one width, the middle column's.
     const int width = std::max(uploadButton_->neededWidth(uploadButton_->size()),
                                downloadButton_->neededWidth(downloadButton_->size()));
+    uploadButton_->setCaptionToFit(downloadButton_->text());
+    downloadButton_->setCaptionToFit(uploadButton_->text());
     uploadButton_->loadImages("UPLOAD", QSize(width, uploadButton_->height()));
     downloadButton_->loadImages("DOWNLOAD", QSize(width, downloadButton_->height()));
     selectButton_->loadImages("OPTION", selectButton_->size());
+    // Connect is as wide as the longer of its two captions, so that it keeps its place
+    // in the row when it turns into Disconnect.
+    const QSize connectSize = connectButton_->size();
+    connectButton_->resize(
+        std::max(connectButton_->neededWidth(connectSize, uitexts::dialogText(kDialogId, 1019)),
+                 connectButton_->neededWidth(connectSize,
+                                             uitexts::dialogText(kDialogId, kDisconnectText))),
+        connectSize.height());
     connectButton_->loadImages(connected_ ? "DISCONNECT" : "CONNECT", connectButton_->size());
+    placeToolbarRow();
+}
+
+void MainWindow::showLockState() {
+    const QSize size = lockButton_->size() - QSize(8, 8);
+    lockButton_->setIcon(QIcon(
+        artwork::image(directoryLock ? artwork::Locked : artwork::Unlocked, palette(), size)));
+    lockButton_->setIconSize(size);
 }
 
 void MainWindow::createToolTips() {
@@ -445,58 +473,6 @@ void MainWindow::checkTransferModeRadio() {
     transferModes_->setExclusive(true);
 }
 
-void MainWindow::loadSettings() {
-    if (context_.settingsKey.empty()) {
-        checkTransferModeRadio();
-        return;
-    }
-    const ViewSettings settings = readViewSettings(context_.settingsKey);
-    transferMode = settings.mode;
-    checkTransferModeRadio();
-    listPos = settings.listPos;
-    displayMode = settings.dispMode;
-    if (settings.placement.restorable()) {
-        pendingPlacement_ = settings.placement;
-        placementPending_ = true;
-        outerSizePending_ = false;
-        if (settings.placement.showCmd == 3) setWindowState(Qt::WindowMaximized);
-        if (settings.placement.showCmd == 2) setWindowState(Qt::WindowMinimized);
-    }
-    lastUsedProfile = settings.lastUsedProfile;
-    if (lastUsedProfile >= 0)
-        profileCombo_->setCurrentIndex(lastUsedProfile < profileCombo_->count() ? lastUsedProfile
-                                                                                : -1);
-    else
-        profileCombo_->setCurrentIndex(-1);
-}
-
-WindowPlacement MainWindow::currentPlacement() const {
-    WindowPlacement placement;
-    placement.showCmd = isMaximized() ? 3 : isMinimized() ? 2 : 1;
-    // The restored rectangle is the outer one: the client rectangle grown by the frame.
-    const QRect client = isMaximized() || isMinimized() ? normalGeometry() : geometry();
-    const QMargins frame(geometry().x() - frameGeometry().x(), geometry().y() - frameGeometry().y(),
-                         frameGeometry().right() - geometry().right(),
-                         frameGeometry().bottom() - geometry().bottom());
-    const QRect outer = client.marginsAdded(frame);
-    placement.top = outer.top();
-    placement.left = outer.left();
-    placement.bottom = outer.top() + outer.height();
-    placement.right = outer.left() + outer.width();
-    return placement;
-}
-
-void MainWindow::saveSettings() {
-    if (context_.settingsKey.empty()) return;
-    ViewSettings settings;
-    settings.mode = transferMode;
-    settings.listPos = listPos;
-    settings.dispMode = displayMode;
-    settings.placement = currentPlacement();
-    settings.lastUsedProfile = lastUsedProfile;
-    writeViewSettings(context_.settingsKey, settings);
-}
-
 bool MainWindow::confirmClose() {
     if (closingConfirmed_) return true;
     if (connected()) {
@@ -540,7 +516,9 @@ void MainWindow::accept() {
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
+    // Escape closes nothing; Enter that no control took presses no button.
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
+        event->key() == Qt::Key_Enter) {
         event->accept();
         return;
     }

@@ -89,6 +89,8 @@ public:
     void layoutControls();
     void loadButtonImages();
     void createToolTips();
+    // The lock button's icon follows `directoryLock`.
+    void showLockState();
     int listPos = 50;
     int windowWidth = 0;
     int windowHeight = 0;
@@ -200,6 +202,8 @@ private:
     void showAbout();
     void showHelp();
     void updateSplitterState(QPoint position);
+    // Moves the controls right of Connect along so that none covers another.
+    void placeToolbarRow();
     // The shared steps of both close paths; false when the user kept the window open.
     bool confirmClose();
 
@@ -264,9 +268,6 @@ private:
     // Direction of the next sort by each column; a click uses it and then flips it.
     int localSortFlags_[4] = {1, 1, 1, 1};
     int remoteSortFlags_[5] = {1, 1, 1, 1, 1};
-
-    WindowPlacement pendingPlacement_;
-    bool placementPending_ = false;
 
     Context context_;
     UiDispatcher dispatcher_;

@@ -17,6 +17,7 @@
 #include "filelistview.h"
 #include "mainwindow.h"
 #include "syscolorbitmapbutton.h"
+#include "windowsettings.h"
 
 namespace {
 
@@ -62,12 +63,16 @@ void MainWindow::layoutControls() {
     moveTo(remoteList_, XR, YL, RW, LH);
     localUp_->move(X0, localUp_->y());
     {
+        // A narrow local pane keeps a usable directory box; the remote box then starts
+        // after it.
         const int x = rightOf(driveCombo_) + 2;
-        moveTo(localDirectory_, x, localDirectory_->y(), X0 + LW - x, localDirectory_->height());
+        const int usable = fontMetrics().averageCharWidth() * 12 + 20;
+        moveTo(localDirectory_, x, localDirectory_->y(), std::max(X0 + LW - x, usable),
+               localDirectory_->height());
     }
-    remoteUp_->move(XR, remoteUp_->y());
+    remoteUp_->move(std::max(XR, rightOf(localDirectory_) + 4), remoteUp_->y());
     {
-        const int x = XR + remoteUp_->width() + 2;
+        const int x = remoteUp_->x() + remoteUp_->width() + 2;
         moveTo(remoteDirectory_, x, localDirectory_->y(), XE - x, localDirectory_->height());
     }
     localIcon_->move(X0, localIcon_->y());
@@ -104,6 +109,19 @@ void MainWindow::layoutControls() {
     lockRect_ = lockButton_->geometry();
     textModeRect_ = transferModes_->button(1022)->geometry();
     splitterCentre_ = (localListRect_.x() + localListRect_.width() + XR) / 2;
+}
+
+void MainWindow::placeToolbarRow() {
+    // Each control at its own place, or right after the one before when a caption in
+    // another language made that one wider.
+    int right = 0;
+    for (int id : {1019, 1004, 1020, 1053, 1054, 1055, 57670, 2}) {
+        QWidget* w = control(id);
+        if (!w->property("templateX").isValid()) w->setProperty("templateX", w->x());
+        const int x = std::max(w->property("templateX").toInt(), right + (right ? 4 : 0));
+        w->move(x, w->y());
+        right = rightOf(w);
+    }
 }
 
 bool MainWindow::onSplitter(QPoint p) const {
@@ -197,13 +215,56 @@ void MainWindow::showEvent(QShowEvent* event) {
         outerSizePending_ = false;
         resize(kInitialWidth - frameExtra.width(), kInitialHeight - frameExtra.height());
     }
-    if (placementPending_) {
-        placementPending_ = false;
-        const WindowPlacement& p = pendingPlacement_;
-        move(p.left, p.top);
-        resize(p.right - p.left - frameExtra.width(), p.bottom - p.top - frameExtra.height());
-    }
     layoutControls();
+}
+
+void MainWindow::loadSettings() {
+    if (context_.settingsKey.empty()) {
+        checkTransferModeRadio();
+        return;
+    }
+    const ViewSettings settings = readViewSettings(context_.settingsKey);
+    transferMode = settings.mode;
+    checkTransferModeRadio();
+    listPos = settings.listPos;
+    displayMode = settings.dispMode;
+    if (settings.placement.restorable()) {
+        const WindowPlacement& p = settings.placement;
+        outerSizePending_ = false;
+        setGeometry(p.left, p.top, p.right - p.left, p.bottom - p.top);
+        if (p.showCmd == 3) setWindowState(Qt::WindowMaximized);
+        if (p.showCmd == 2) setWindowState(Qt::WindowMinimized);
+    }
+    lastUsedProfile = settings.lastUsedProfile;
+    if (lastUsedProfile >= 0)
+        profileCombo_->setCurrentIndex(lastUsedProfile < profileCombo_->count() ? lastUsedProfile
+                                                                                : -1);
+    else
+        profileCombo_->setCurrentIndex(-1);
+}
+
+WindowPlacement MainWindow::currentPlacement() const {
+    WindowPlacement placement;
+    placement.showCmd = isMaximized() ? 3 : isMinimized() ? 2 : 1;
+    // The rectangle restored at the next start is this one, the window without its frame:
+    // before it is shown, a window's frame is not known on every desktop.
+    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    placement.top = normal.top();
+    placement.left = normal.left();
+    placement.bottom = normal.top() + normal.height();
+    placement.right = normal.left() + normal.width();
+    return placement;
+}
+
+void MainWindow::saveSettings() {
+    if (context_.settingsKey.empty()) return;
+    ViewSettings settings;
+    settings.mode = transferMode;
+    settings.listPos = listPos;
+    settings.dispMode = displayMode;
+    settings.placement = currentPlacement();
+    settings.lastUsedProfile = lastUsedProfile;
+    writeViewSettings(context_.settingsKey, settings);
 }
 
 void MainWindow::paintEvent(QPaintEvent* event) {

@@ -6,13 +6,13 @@
 
 #include "artwork.h"
 
-int SysColorBitmapButton::neededWidth(QSize size) const {
+int SysColorBitmapButton::neededWidth(QSize size, const QString& caption) const {
     // A wide button grows to hold its caption in any language, the picture left of the
     // text. A tall one keeps its width, which the window's layout is built on; its
     // caption, under the picture, is drawn smaller when it does not fit.
     const bool tall = size.height() > size.width() * 0.8;
     if (tall) return size.width();
-    const int textWidth = fontMetrics().horizontalAdvance(text());
+    const int textWidth = fontMetrics().horizontalAdvance(caption);
     const int picture = std::min(size.height() - 6, 24);
     return std::max(size.width(), 5 + picture + 4 + textWidth + 8);
 }
@@ -29,10 +29,10 @@ void SysColorBitmapButton::reload() {
     if (base_.isEmpty()) return;
     // The image carries the caption; the button's own text stays for accessibility.
     const QString caption = text();
-    normal_ = artwork::buttonImage(base_ + 'U', palette(), size_, caption);
-    pressed_ = artwork::buttonImage(base_ + 'D', palette(), size_, caption);
-    focused_ = artwork::buttonImage(base_ + 'F', palette(), size_, caption);
-    disabled_ = artwork::buttonImage(base_ + 'X', palette(), size_, caption);
+    normal_ = artwork::buttonImage(base_ + 'U', palette(), size_, caption, fitCaption_);
+    pressed_ = artwork::buttonImage(base_ + 'D', palette(), size_, caption, fitCaption_);
+    focused_ = artwork::buttonImage(base_ + 'F', palette(), size_, caption, fitCaption_);
+    disabled_ = artwork::buttonImage(base_ + 'X', palette(), size_, caption, fitCaption_);
     update();
 }
 

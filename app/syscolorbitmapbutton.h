@@ -15,7 +15,11 @@ public:
     // Loads the set baseName + U/D/F/X at the given size and sizes the button to it.
     void loadImages(const QString& baseName, QSize size);
     // The width an image of this height needs for the caption (at least size's width).
-    int neededWidth(QSize size) const;
+    int neededWidth(QSize size) const { return neededWidth(size, text()); }
+    int neededWidth(QSize size, const QString& caption) const;
+    // Buttons side by side draw their captions alike: at the size at which this text fits
+    // as well as the button's own.
+    void setCaptionToFit(const QString& text) { fitCaption_ = text; }
     // The name of the image the button shows now.
     QString currentImageName() const;
 
@@ -27,6 +31,7 @@ private:
     void reload();
 
     QString base_;
+    QString fitCaption_;
     QSize size_;
     QPixmap normal_, pressed_, focused_, disabled_;
 };

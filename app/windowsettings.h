@@ -3,8 +3,8 @@
 #include <string>
 
 // The window and view settings kept per user, with their value names and defaults, in
-// the order they are read and written. Positions are outer window rectangles on the
-// screen.
+// the order they are read and written. The restored rectangle is the window's on the
+// screen without its frame, which is not known before a window is shown.
 struct WindowPlacement {
     int flags = 0;
     int showCmd = 5;  // 1 normal, 2 minimised, 3 maximised, 5 shown

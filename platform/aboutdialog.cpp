@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "artwork.h"
@@ -37,6 +38,13 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
         texts->addWidget(line);
     }
     texts->addStretch();
+    // The dialog's size is fixed to its contents: wide enough for its title in the window
+    // frame as well, with room for the frame's buttons.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    const int wanted =
+        std::max(300, QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 160);
+    texts->addStrut(wanted - 48 - 12 - 2 * style()->pixelMetric(QStyle::PM_LayoutLeftMargin));
     auto* row = new QHBoxLayout;
     row->addWidget(icon);
     row->addSpacing(12);
@@ -52,5 +60,4 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     layout->addLayout(row);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(300);
 }

@@ -284,7 +284,7 @@ QPixmap image(int id, const QPalette& palette, QSize size) {
 }
 
 QPixmap buttonImage(const QString& name, const QPalette& palette, QSize size,
-                    const QString& caption) {
+                    const QString& caption, const QString& fitToo) {
     const QChar state = name.isEmpty() ? QChar('U') : name.back();
     const QString base = name.left(name.size() - 1);
     QPalette colours = palette;
@@ -340,8 +340,11 @@ QPixmap buttonImage(const QString& name, const QPalette& palette, QSize size,
     if (!caption.isEmpty()) {
         // A caption longer than its room is drawn in a smaller font, never cut.
         QFont font = p.font();
-        while (QFontMetrics(font).horizontalAdvance(caption) > text.width() - 2 &&
-               font.pointSizeF() > 6)
+        auto widest = [&] {
+            const QFontMetrics metrics(font);
+            return std::max(metrics.horizontalAdvance(caption), metrics.horizontalAdvance(fitToo));
+        };
+        while (widest() > text.width() - 2 && font.pointSizeF() > 6)
             font.setPointSizeF(font.pointSizeF() - 0.5);
         p.setFont(font);
         p.setPen(c.text);

@@ -41,8 +41,9 @@ QPixmap image(int id, const QPalette& palette, QSize size);
 
 // The named button images: "CONNECT", "DISCONNECT", "UPLOAD", "DOWNLOAD", "OPTION",
 // each followed by the state letter U (normal), D (pressed), F (focused) or X
-// (disabled). caption is drawn into the image where the button shows text.
+// (disabled). caption is drawn into the image where the button shows text, in a font
+// small enough for it and for fitToo to fit.
 QPixmap buttonImage(const QString& name, const QPalette& palette, QSize size,
-                    const QString& caption);
+                    const QString& caption, const QString& fitToo = QString());
 
 }  // namespace artwork

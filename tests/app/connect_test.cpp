@@ -4,10 +4,13 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QLineEdit>
+#include <QSignalSpy>
+#include <QTreeView>
 #include <chrono>
 #include <fstream>
 
 #include "connecttestfixture.h"
+#include "filelistview.h"
 
 using testsupport::DataStep;
 using testsupport::Delivery;
@@ -419,18 +422,139 @@ TEST_F(ConnectTest, ClosingDuringASlowLoginNeitherHangsNorCrashes) {
     window_.reset();
 }
 
-TEST_F(ConnectTest, ScreenshotOfTheConnectedWindow) {
-    for (const char* name : {"index.html", "about.html", "style.css", "menu.js", "logo.png"})
+TEST_F(ConnectTest, ScreenshotsOfTheConnectedWindowAtScreenSize) {
+    // Long names, sizes over 10 MB and times must all show whole.
+    const char* listing =
+        "total 3\r\n"
+        "drwxr-xr-x   2 alice users     4096 Dec  8 08:45 images\r\n"
+        "-rw-r--r--   1 alice users 98765432 Dec  8 08:45 holiday-photos-of-the-bakery-2026.zip\r\n"
+        "-rw-r--r--   1 alice users    12345 Dec  8 23:59 index.html\r\n";
+    for (const char* name : {"index.html", "about.html", "style.css", "menu.js"})
         std::ofstream(root_ / "local" / name) << std::string(1800, 'x');
+    std::ofstream(root_ / "local" / "price-list-for-the-spring-season.pdf") << "x";
+    std::filesystem::resize_file(root_ / "local" / "price-list-for-the-spring-season.pdf",
+                                 23LL << 20);
     std::filesystem::create_directories(root_ / "local" / "images");
-    ScriptedFtpServer server;
-    loginScript(server);
-    readyScript(server);
-    server.start();
-    openPassiveWindow("Harbour Lane", server.port());
-    window_->refreshLocal();
-    ASSERT_TRUE(connect());
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    QDir().mkpath(screenshotPath(""));
-    EXPECT_TRUE(window_->grab().save(screenshotPath("connected_zh.png")));
+    const std::pair<UiTexts::Language, const char*> languages[] = {
+        {UiTexts::Language::Chinese, "zh"}, {UiTexts::Language::English, "en"}};
+    for (const auto& [language, suffix] : languages) {
+        UiTexts texts(language);
+        ScriptedFtpServer server;
+        loginScript(server);
+        server.expect("site IDLE 7200", "200 OK\r\n");
+        listingScript(server, "/home/alice", listing);
+        server.start();
+        openPassiveWindow("Harbour Lane", server.port());
+        // As maximised on a common screen (the test platform's screen is smaller).
+        window_->resize(1600, 900);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        window_->refreshLocal();
+        ASSERT_TRUE(connect());
+        window_->setStatusText(1, "337953.8 K");
+        QApplication::processEvents();
+        QDir().mkpath(screenshotPath(""));
+        EXPECT_TRUE(window_->grab().save(screenshotPath(QString("connected_%1.png").arg(suffix))));
+        window_.reset();
+    }
+}
+
+TEST_F(ConnectTest, RateTextFollowsTheLanguage) {
+    const std::pair<UiTexts::Language, std::string> cases[] = {
+        {UiTexts::Language::Chinese, "%4.1f K 字节/sec"},
+        {UiTexts::Language::English, "%4.1f KB/sec"}};
+    for (const auto& [language, format] : cases) {
+        UiTexts texts(language);
+        ScriptedFtpServer server;
+        loginScript(server);
+        readyScript(server);
+        server.start();
+        openPassiveWindow("site", server.port());
+        ASSERT_TRUE(connect());
+        ASSERT_NE(window_->session, nullptr);
+        EXPECT_EQ(window_->session->rateFormat(), format);
+        window_.reset();
+    }
+}
+
+// Enter in either directory box or on a list row, with the keyboard focus where a click
+// puts it: it never connects or disconnects, and each box applies what was typed.
+TEST_F(ConnectTest, EnterInTheBoxesAndOnRowsNeverConnectsOrDisconnects) {
+    enum Target { LocalBox, RemoteBox, LocalRow, RemoteRow };
+    struct Case {
+        Target target;
+        Qt::Key key;
+        bool connected;
+        bool applied;  // the typed path entered, or the row opened
+    };
+    const Case cases[] = {
+        {LocalBox, Qt::Key_Return, false, true},   {LocalBox, Qt::Key_Enter, false, true},
+        {LocalBox, Qt::Key_Return, true, true},    {LocalBox, Qt::Key_Enter, true, true},
+        {RemoteBox, Qt::Key_Return, false, false}, {RemoteBox, Qt::Key_Enter, false, false},
+        {RemoteBox, Qt::Key_Return, true, true},   {RemoteBox, Qt::Key_Enter, true, true},
+        {LocalRow, Qt::Key_Return, false, true},   {LocalRow, Qt::Key_Enter, false, true},
+        {LocalRow, Qt::Key_Return, true, true},    {LocalRow, Qt::Key_Enter, true, true},
+        {RemoteRow, Qt::Key_Return, false, false}, {RemoteRow, Qt::Key_Enter, true, true},
+        {RemoteRow, Qt::Key_Return, true, true},
+    };
+    std::filesystem::create_directories(root_ / "local" / "sub");
+    const std::string typedLocal = (root_ / "local" / "sub").string();
+    for (const Case& c : cases) {
+        const std::string label = std::to_string(c.target) +
+                                  (c.key == Qt::Key_Enter ? " keypad" : "") +
+                                  (c.connected ? " connected" : " disconnected");
+        ScriptedFtpServer server;
+        loginScript(server);
+        readyScript(server);
+        if (c.connected && c.target == RemoteBox) {
+            server.expect("NOOP", "200 OK\r\n");
+            server.expect("CWD /srv/www", "250 OK\r\n");
+            listingScript(server, "/srv/www", kListing, true);
+        }
+        if (c.connected) server.start();
+        std::filesystem::current_path(root_ / "local");
+        openPassiveWindow("site", c.connected ? server.port() : testsupport::freeLoopbackPort());
+        if (c.connected) {
+            ASSERT_TRUE(connect()) << label;
+        }
+        window_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get())) << label;
+
+        auto* localBox = window_->control<QComboBox>(1031);
+        auto* remoteBox = window_->control<QComboBox>(1002);
+        FileListView& list = c.target == LocalRow ? window_->localList() : window_->remoteList();
+        QSignalSpy opened(&list, &FileListView::rowActivated);
+        if (c.target == LocalBox || c.target == RemoteBox) {
+            QComboBox* box = c.target == LocalBox ? localBox : remoteBox;
+            QTest::mouseClick(box->lineEdit(), Qt::LeftButton);
+            box->lineEdit()->clear();
+            QTest::keyClicks(
+                QApplication::focusWidget(),
+                QString::fromStdString(c.target == LocalBox ? typedLocal : "/srv/www"));
+        } else {
+            QTreeView* view = list.detailsView();
+            const QRect first = view->visualRect(view->model()->index(0, 0));
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              first.isValid() ? first.center() : QPoint(10, 10));
+        }
+        QTest::keyClick(QApplication::focusWidget(), c.key);
+        QApplication::processEvents();
+
+        EXPECT_FALSE(window_->workerRunning()) << label;
+        EXPECT_EQ(window_->session != nullptr, c.connected) << label;
+        EXPECT_TRUE(prompts_.asked().empty()) << label;
+        EXPECT_TRUE(server.mismatches().empty()) << label << ": " << server.mismatches().front();
+        bool applied = false;
+        switch (c.target) {
+            case LocalBox:
+                applied = window_->localPath == typedLocal + "/";
+                break;
+            case RemoteBox:
+                applied = window_->connection().remotePath() == "/srv/www";
+                break;
+            default:
+                applied = opened.count() == 1 && opened.front().front().toInt() == 0;
+        }
+        EXPECT_EQ(applied, c.applied) << label;
+        window_.reset();
+    }
 }

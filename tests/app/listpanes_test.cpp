@@ -315,7 +315,7 @@ TEST_F(PanesTest, TypedPathsWildcardsAndHistory) {
     window_->refreshLocal();
     EXPECT_EQ(localNames(), std::vector<std::string>{"c.css"});
 
-    // History: one entry per directory, whatever the letter case.
+    // History: one entry per directory; names differing only in case are two directories.
     const int entries = combo->count();
     ::chdir(site.c_str());
     window_->refreshLocal();
@@ -326,7 +326,38 @@ TEST_F(PanesTest, TypedPathsWildcardsAndHistory) {
     window_->refreshLocal();
     ::chdir((root_ / "site2").c_str());
     window_->refreshLocal();
-    EXPECT_EQ(combo->count(), entries + 1);
+    EXPECT_EQ(combo->count(), entries + 2);
+    window_->refreshLocal();
+    EXPECT_EQ(combo->count(), entries + 2);
+}
+
+TEST_F(PanesTest, SizesAndTimesShowWholeAndNamesTakeTheRoomLeft) {
+    file("price-list-for-the-spring-season.html", 10, at(2026, 12, 8, 8, 45, 0));
+    fs::resize_file(root_ / "site" / "price-list-for-the-spring-season.html", 12LL << 20);
+    window_->initialize();
+    remote({{"holiday-photos-2026.zip", 98765432, "2026/12/08 08:45", false}});
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    for (FileListView* list : {&window_->localList(), &window_->remoteList()}) {
+        QTreeView* view = list->detailsView();
+        const QFontMetrics metrics(view->font());
+        for (int column : {1, 3})
+            for (int row = 0; row < view->model()->rowCount(); ++row) {
+                const QString text = view->model()->index(row, column).data().toString();
+                EXPECT_GE(view->columnWidth(column), metrics.horizontalAdvance(text) + 8)
+                    << text.toStdString();
+            }
+    }
+    window_->resize(window_->width() + 600, window_->height());
+    QApplication::processEvents();
+    for (FileListView* list : {&window_->localList(), &window_->remoteList()}) {
+        QTreeView* view = list->detailsView();
+        int total = 0;
+        for (int column = 0; column < view->header()->count(); ++column)
+            total += view->columnWidth(column);
+        EXPECT_EQ(total, view->viewport()->width()) << "the name column takes the room left";
+        EXPECT_GE(view->columnWidth(0), 100);
+    }
 }
 
 TEST_F(PanesTest, UnreadableDirectoryListsNothing) {

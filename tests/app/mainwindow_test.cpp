@@ -12,10 +12,17 @@
 
 #include <filesystem>
 
+#include <QTextBrowser>
+
 #include "aboutdialog.h"
+#include "artwork.h"
+#include "directorycombo.h"
+#include "ftpsession.h"
+#include "helpdialog.h"
 #include "mainwindow.h"
 #include "scratchconfig.h"
 #include "scriptedprompts.h"
+#include "syscolorbitmapbutton.h"
 #include "trace.h"
 #include "uitestfixture.h"
 
@@ -163,6 +170,88 @@ TEST_F(MainWindowTest, TooltipsComeFromTheTexts) {
     EXPECT_EQ(window_->windowTitle(), "文件传送 - /home/web/ (本地)");
 }
 
+TEST_F(MainWindowTest, TypedTextIsNotCompletedInline) {
+    auto* combo = window_->control<QComboBox>(1031);
+    combo->addItem("/srv/www-old/");
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    QTest::mouseClick(combo->lineEdit(), Qt::LeftButton);
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus == combo || focus == combo->lineEdit());
+    combo->lineEdit()->clear();
+    QTest::keyClicks(focus, "/srv/www");
+    EXPECT_EQ(combo->lineEdit()->text(), "/srv/www");
+}
+
+TEST_F(MainWindowTest, LockButtonShowsTheLockState) {
+    auto* lock = qobject_cast<QAbstractButton*>(window_->control(1056));
+    const QSize size = lock->iconSize();
+    auto shown = [&] { return lock->icon().pixmap(size).toImage(); };
+    const QImage locked = artwork::image(artwork::Locked, lock->palette(), size).toImage();
+    EXPECT_NE(shown(), locked);
+    window_->directoryLock = true;
+    window_->showLockState();
+    EXPECT_EQ(shown(), locked);
+}
+
+TEST_F(MainWindowTest, NarrowLocalPaneKeepsAUsableDirectoryBox) {
+    for (int pos : {0, 15}) {
+        window_->listPos = pos;
+        window_->layoutControls();
+        const QRect local = rectOf(1031);
+        EXPECT_GE(local.width(), window_->fontMetrics().horizontalAdvance("/home/web/")) << pos;
+        EXPECT_LT(local.right(), rectOf(1058).left()) << pos;
+        EXPECT_LT(rectOf(1058).right(), rectOf(1002).left()) << pos;
+    }
+}
+
+namespace {
+
+// The texts of both languages, each on a new window.
+const UiTexts::Language kLanguages[] = {UiTexts::Language::Chinese, UiTexts::Language::English};
+
+}  // namespace
+
+TEST(MainWindowTexts, HelpPageHoldsText) {
+    for (auto language : kLanguages) {
+        UiTexts texts(language);
+        HelpDialog help;
+        auto* browser = help.findChild<QTextBrowser*>();
+        ASSERT_NE(browser, nullptr);
+        EXPECT_GT(browser->toPlainText().trimmed().size(), 200)
+            << HelpDialog::pagePath().toStdString();
+    }
+}
+
+TEST(MainWindowTexts, ToolbarRowAndRatePaneFitTheirTexts) {
+    for (auto language : kLanguages) {
+        UiTexts texts(language);
+        MainWindow window;
+        ASSERT_TRUE(window.initialize());
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        // Connect as it looks while connected, as the connection turns it.
+        auto* connect = window.control<SysColorBitmapButton>(1019);
+        for (bool connected : {false, true}) {
+            connect->setText(uitexts::dialogText(MainWindow::kDialogId,
+                                                 connected ? MainWindow::kDisconnectText : 1019));
+            connect->loadImages(connected ? "DISCONNECT" : "CONNECT", connect->size());
+            const int row[] = {1000, 1019, 1004, 1020, 1053, 1054, 1055, 57670, 2};
+            for (std::size_t i = 1; i < std::size(row); ++i)
+                EXPECT_LT(window.control(row[i - 1])->geometry().right(),
+                          window.control(row[i])->geometry().left())
+                    << row[i] << (connected ? " connected" : "");
+        }
+        // The largest rate, in the language's own form, shows whole in pane 1.
+        std::string rate;
+        ASSERT_TRUE(ftp::formatRate(uitexts::text(1272).toStdString(), 9999999.9, rate));
+        window.setStatusText(1, QString::fromStdString(rate));
+        auto* pane = window.findChild<QLabel*>("pane1");
+        EXPECT_GE(pane->contentsRect().width(), pane->fontMetrics().horizontalAdvance(pane->text()))
+            << rate;
+    }
+}
+
 namespace {
 
 void saveScreenshot(QWidget& widget, const QString& name) {
@@ -190,6 +279,8 @@ TEST(MainWindowScreenshot, ChineseEnglishAndAbout) {
         about.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
         saveScreenshot(about, "about_" + suffix + ".png");
+        // Its title is not cut in the window frame.
+        EXPECT_GE(about.width(), about.fontMetrics().horizontalAdvance(about.windowTitle()) + 100);
     }
 }
 
