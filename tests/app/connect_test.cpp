@@ -385,7 +385,13 @@ TEST_F(ConnectTest, FirstListingFailures) {
             20000))
             << c.what;
         if (c.reconnected) {
-            ASSERT_TRUE(QTest::qWaitFor([&] { return window_->connectionIconState() == 3; }, 20000))
+            // Ready once the reconnection's worker has ended, after its first listing.
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    return window_->connectionIconState() == 3 && !window_->workerRunning() &&
+                           window_->control(1019)->isEnabled();
+                },
+                20000))
                 << c.what;
         }
         EXPECT_EQ(prompts.askedIds(), std::vector<int>{c.message}) << c.what;
