@@ -4,6 +4,7 @@
 #include "filelistview.h"
 #include "ftpsession.h"
 #include "mainwindow.h"
+#include "profilestore.h"
 #include "transferprogressdialog.h"
 #include "uitexts.h"
 
@@ -17,7 +18,12 @@ TransferController::~TransferController() {
 transfer::JobSettings TransferController::settings() const {
     transfer::JobSettings s;
     s.transferMode = window_.transferMode;
-    s.textExtensions = window_.profile.asciiSuffixes;
+    // An empty list means the default one, which the loaded texts give.
+    s.textExtensions =
+        window_.profile.asciiSuffixes.empty()
+            ? session::workingSuffixes(
+                  "", uitexts::text(session::kDefaultAsciiSuffixesText).toStdString())
+            : window_.profile.asciiSuffixes;
     s.serverName = window_.profile.host;
     s.localPath = window_.localPath;
     return s;
