@@ -11,6 +11,7 @@
 
 #include "connecttestfixture.h"
 #include "filelistview.h"
+#include "uitexts.h"
 
 using testsupport::DataStep;
 using testsupport::Delivery;
@@ -456,7 +457,10 @@ TEST_F(ConnectTest, ScreenshotsOfTheConnectedWindowAtScreenSize) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
         window_->refreshLocal();
         ASSERT_TRUE(connect());
-        window_->setStatusText(1, "337953.8 K");
+        // The largest rate the status pane is sized for, in the language's own format.
+        std::string rate;
+        ASSERT_TRUE(ftp::formatRate(uitexts::text(1272).toStdString(), 9999999.9, rate));
+        window_->setStatusText(1, QString::fromStdString(rate));
         QApplication::processEvents();
         QDir().mkpath(screenshotPath(""));
         EXPECT_TRUE(window_->grab().save(screenshotPath(QString("connected_%1.png").arg(suffix))));
