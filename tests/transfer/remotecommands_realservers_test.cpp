@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "ftpsession.h"
+#include "permissions.h"
 #include "realftpservers.h"
 #include "remotecommands.h"
 #include "scriptedprompts.h"
@@ -55,6 +56,44 @@ TEST_P(RealServerCommands, MakeRenameAndDeleteATree) {
     std::string where;
     EXPECT_EQ(session.currentDirectory(where), 1);
     EXPECT_EQ(where, "/") << "back where it started";
+}
+
+TEST_P(RealServerCommands, PermissionsChangeAndTheListingShowsThem) {
+    auto server = testsupport::makeRealServer(GetParam(), RealFtpServer::Login::User);
+    ASSERT_TRUE(server->start()) << server->error();
+    const fs::path root = server->root();
+    for (const char* name : {"a.html", "b.css"})
+        std::ofstream(root / name) << name;
+    server->ownByLogin((root / "a.html").string());
+    server->ownByLogin((root / "b.css").string());
+
+    ftp::FtpSession session("127.0.0.1", server->user(), server->password());
+    session.port = server->port();
+    session.passive = true;
+    ASSERT_EQ(session.open(), 1) << server->log();
+    ASSERT_EQ(session.login("127.0.0.1", server->user(), server->password()), 230);
+    testsupport::ScriptedPrompts prompts;
+    auto choose = [](int initial) {
+        EXPECT_EQ(initial, 644);
+        return std::optional<int>{640};
+    };
+    EXPECT_EQ(transfer::changeRemotePermissions(&session,
+                                                {{"a.html", "-rw-r--r--"}, {"b.css", "-rw-r--r--"}},
+                                                "127.0.0.1", prompts, choose),
+              RemoteOutcome::Changed);
+    EXPECT_TRUE(prompts.asked().empty());
+    auto listing = session.list();
+    ASSERT_TRUE(listing);
+    int seen = 0;
+    for (const ftp::FileEntry& entry : *listing) {
+        if (entry.name != "a.html" && entry.name != "b.css") continue;
+        ++seen;
+        EXPECT_EQ(entry.attributes, "-rw-r-----") << entry.name;
+        EXPECT_EQ(transfer::parsePermissionText(entry.attributes), 640);
+    }
+    EXPECT_EQ(seen, 2);
+    EXPECT_EQ(fs::status(root / "a.html").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerCommands, ::testing::Values("pyftpdlib", "vsftpd"),

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "permissions.h"
 #include "remotecommands.h"
 #include "scriptedprompts.h"
 #include "scriptedsession.h"
@@ -89,6 +90,20 @@ Run makeDirectory(std::optional<std::string> typed) {
     };
 }
 
+// The permission command; the dialog answers `chosen` (nothing: Cancel) and shows up in
+// the case's confirmMode with the mode it started at.
+Run chmod(std::vector<PermissionItem> items, std::optional<int> chosen) {
+    return [items, chosen](ftp::FtpSession& s, platform::Prompts& p, const ConfirmDelete& c) {
+        auto ask = [&c, chosen](int initial) {
+            c({initial, {}, false});
+            return chosen;
+        };
+        return said(changeRemotePermissions(&s, items, "www.example.com", p, ask));
+    };
+}
+const PermissionItem kPage{"a.html", "-rwxr-x---"};
+const PermissionItem kStyle{"b.css", "-rw-rw-rw-"};
+
 // A chain of directories "d" deeper than the walk follows: it stops after 64 levels.
 std::vector<Line> deepChain() {
     std::vector<Line> script{noop};
@@ -114,7 +129,8 @@ struct Case {
     std::vector<Line> script;
     std::vector<int> messages;
     std::string result;
-    int confirmMode = -1;  // the confirmation's mode, -1 when none is shown
+    int confirmMode = -1;  // the confirmation's mode or the permission dialog's starting
+                           // mode, -1 when neither is shown
 };
 
 const Case kCases[] = {
@@ -204,6 +220,50 @@ const Case kCases[] = {
      {},
      "refresh"},
     {"new directory with an empty name", makeDirectory(""), {}, {}, "refresh"},
+    {"permissions of one entry",
+     chmod({kPage}, 750),
+     {noop, reply("SITE CHMOD 750 a.html", "200 SITE CHMOD command ok.")},
+     {},
+     "refresh",
+     750},
+    {"two entries start at 644 and both get it",
+     chmod({kPage, kStyle}, 644),
+     {noop, reply("SITE CHMOD 644 a.html", "200 OK."), reply("SITE CHMOD 644 b.css", "200 OK.")},
+     {},
+     "refresh",
+     644},
+    {"a mode with a leading zero is sent as a plain number",
+     chmod({kPage}, 44),
+     {noop, reply("SITE CHMOD 44 a.html", "200 OK.")},
+     {},
+     "refresh",
+     750},
+    {"every box cleared",
+     chmod({{"x", "----------"}}, 0),
+     {noop, reply("SITE CHMOD 0 x", "200 OK.")},
+     {},
+     "refresh",
+     0},
+    {"a refusal stops the loop with 1222",
+     chmod({kPage, kStyle, {"c.js", "-rw-r--r--"}}, 600),
+     {noop, reply("SITE CHMOD 600 a.html", "200 OK."),
+      reply("SITE CHMOD 600 b.css", "500 Unknown SITE command.")},
+     {1222},
+     "unchanged",
+     644},
+    {"the connection drops during SITE CHMOD",
+     chmod({kPage, kStyle}, 644),
+     {noop, reply("SITE CHMOD 644 a.html", "200 OK.", Delivery::CloseMidway)},
+     {},
+     "connection lost",
+     644},
+    {"permissions on a dead connection",
+     chmod({kPage}, 644),
+     {reply("NOOP", "421 Timeout.", Delivery::CloseAfter)},
+     {},
+     "connection lost"},
+    {"permissions cancelled", chmod({kPage}, std::nullopt), {noop}, {}, "unchanged", 750},
+    {"permissions with nothing selected", chmod({}, 644), {}, {1221}, "unchanged"},
 };
 
 }  // namespace
@@ -230,6 +290,10 @@ TEST(RemoteCommands, ExchangesMessagesAndRefreshes) {
         };
         EXPECT_EQ(c.run(*s.session, prompts, confirm), c.result);
         EXPECT_EQ(prompts.askedIds(), c.messages);
+        for (const auto& message : prompts.asked())
+            if (message.id == 1222) {
+                EXPECT_EQ(message.args, std::vector<platform::MessageArg>{"www.example.com"});
+            }
         EXPECT_EQ(modes, c.confirmMode < 0 ? std::vector<int>{} : std::vector<int>{c.confirmMode});
         EXPECT_TRUE(s.server.mismatches().empty());
         EXPECT_TRUE(s.server.scriptDone());
