@@ -21,7 +21,8 @@ const char* kSmallListing =
     "-rw-r--r--   1 alice users       10 Mar  1 09:12 a.txt\r\n";
 
 enum Side { Local, Remote };
-enum Action { DoubleClick, Enter, Backspace, UpButton, F5, CtrlM, F2, Delete, CtrlS };
+// ClickName: a click on the name of the selected row opens the name editor.
+enum Action { DoubleClick, Enter, Backspace, UpButton, F5, CtrlM, F2, Delete, CtrlS, ClickName };
 
 struct Case {
     const char* label;
@@ -81,13 +82,18 @@ protected:
             QTest::mouseClick(window_->control(c.side == Local ? 1057 : 1058), Qt::LeftButton);
             return;
         }
+        if (c.action == ClickName) {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+            ASSERT_TRUE(QTest::qWaitFor(
+                [] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr; }));
+        }
         if (c.action == Delete)
             QTimer::singleShot(0, [] {
                 if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
                     dialog->done(1);
             });
-        press(QApplication::focusWidget(), c.action);
-        if (c.action != CtrlM && c.action != F2) return;
+        if (c.action != ClickName) press(QApplication::focusWidget(), c.action);
+        if (c.action != CtrlM && c.action != F2 && c.action != ClickName) return;
         auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         ASSERT_NE(editor, nullptr) << "the name editor is open";
         if (!c.typed) {
@@ -210,6 +216,17 @@ TEST_F(PaneCommandsTest, CommandsOfBothPanes) {
          "home.html",
          false,
          {{"NOOP", "200 OK"}, {"RNFR index.html", "350 More"}, {"RNTO home.html", "250 OK"}},
+         "/home/alice",
+         {},
+         "/home/alice",
+         "local/"},
+        {"remote rename by a click on the name",
+         Remote,
+         ClickName,
+         "index.html",
+         "home.html",
+         false,
+         {{"RNFR index.html", "350 More"}, {"RNTO home.html", "250 OK"}},
          "/home/alice",
          {},
          "/home/alice",
