@@ -70,7 +70,8 @@ MainWindow::MainWindow(Context context, QWidget* parent)
     remotePane_->setPartner(localPane_);
     connect(localUp_, &QToolButton::clicked, localPane_, &LocalPaneController::upOneLevel);
     connect(remoteUp_, &QToolButton::clicked, remotePane_, &RemotePaneController::upOneLevel);
-    connect(lockButton_, &QToolButton::clicked, this, [this] { setDirectoryLock(!directoryLock); });
+    connect(lockButton_, &QToolButton::clicked, this,
+            [this] { setDirectoryLock(!directoryLock_); });
     qApp->installEventFilter(this);
     connect(connectButton_, &QPushButton::clicked, this, [this] {
         if (!refuseWhileTransferring()) connection_->toggleConnection();
@@ -180,7 +181,7 @@ void MainWindow::loadButtonImages() {
 }
 
 void MainWindow::setDirectoryLock(bool locked) {
-    directoryLock = locked;
+    directoryLock_ = locked;
     showLockState();
 }
 
@@ -191,7 +192,7 @@ bool MainWindow::transferRunning() const {
 void MainWindow::showLockState() {
     const QSize size = lockButton_->size() - QSize(8, 8);
     lockButton_->setIcon(QIcon(
-        artwork::image(directoryLock ? artwork::Locked : artwork::Unlocked, palette(), size)));
+        artwork::image(directoryLock_ ? artwork::Locked : artwork::Unlocked, palette(), size)));
     lockButton_->setIconSize(size);
 }
 

@@ -94,7 +94,7 @@ public:
     void layoutControls();
     void loadButtonImages();
     void createToolTips();
-    // The lock button's icon follows `directoryLock`.
+    // The lock button's icon follows the directory lock.
     void showLockState();
     int listPos = 50;
     int windowWidth = 0;
@@ -152,8 +152,7 @@ public:
     // The profile of the profile combo, and the directories written back into it.
     session::ServerProfile profile;
     std::string lastRemotePath;
-    bool directoryLock = false;
-    bool directoryLocked() const override { return directoryLock; }
+    bool directoryLocked() const override { return directoryLock_; }
     // Flips the lock and its icon (button 1056, command 1003).
     void setDirectoryLock(bool locked) override;
     void writeBackDirectories();
@@ -266,6 +265,8 @@ private:
     int trackLineX_ = -1;
 
     int connectionIcon_ = 0;
+    // Navigating on one side does the same on the other; kept in the profile.
+    bool directoryLock_ = false;
     bool connected_ = false;
     bool closingConfirmed_ = false;
     bool directoryComboFocused_ = false;
