@@ -343,7 +343,7 @@ bool MainWindow::dispatchKey(QObject* watched, QKeyEvent* key) {
     if (!widget || widget->window() != this || key->isAutoRepeat()) return false;
     // A key no control took travels up to the parents and passes here again.
     if (key == lastKey_ && lastKeyTarget_ && widget != lastKeyTarget_ &&
-        widget->isAncestorOf(static_cast<const QWidget*>(lastKeyTarget_)))
+        widget->isAncestorOf(lastKeyTarget_))
         return false;
     lastKey_ = key;
     lastKeyTarget_ = widget;

@@ -285,7 +285,8 @@ private:
     // Every key-down of the window passes here before the focused control has it.
     keys::KeyDispatcher keys_;
     const QEvent* lastKey_ = nullptr;
-    const QObject* lastKeyTarget_ = nullptr;
+    // The widget the last key went to first; an editor it went to may be gone since.
+    QPointer<QWidget> lastKeyTarget_;
     bool dispatchKey(QObject* watched, QKeyEvent* key);
     int sideOf(const QWidget* widget) const;
     std::unique_ptr<FileTypeCache> fileTypeCache_;

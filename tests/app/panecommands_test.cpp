@@ -449,3 +449,22 @@ TEST_F(PaneCommandsTest, CommandsOfBothPanes) {
         window_.reset();
     }
 }
+
+// The keys after a name edit go to a window whose editor is gone (under ASan a stale
+// look at it would show).
+TEST_F(PaneCommandsTest, KeysAfterANameEdit) {
+    makeLocalFolder();
+    fs::current_path(root_ / "local");
+    openPassiveWindow("site", testsupport::freeLoopbackPort());
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    for (const char* name : {"one", "two"}) {
+        Case c{};
+        c.side = Local;
+        c.action = CtrlM;
+        c.typed = name;
+        act(c);
+        QApplication::processEvents();
+        EXPECT_TRUE(fs::is_directory(root_ / "local" / name)) << name;
+    }
+}
