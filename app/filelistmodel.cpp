@@ -137,6 +137,14 @@ void FileListModel<Item>::append(Row row) {
 }
 
 template <typename Item>
+void FileListModel<Item>::insertAtTop(Row row) {
+    beginInsertRows({}, 0, 0);
+    rows_.insert(rows_.begin(), std::move(row));
+    nameIndexValid_ = false;
+    endInsertRows();
+}
+
+template <typename Item>
 void FileListModel<Item>::endFill() {
     filling_ = false;
     nameIndexValid_ = false;

@@ -37,6 +37,8 @@ public:
     void beginFill();
     void append(Row row);
     void endFill();
+    // A row put above the others until the next fill (a new directory being named).
+    void insertAtTop(Row row);
     bool filling() const { return filling_; }
 
     // Sorts by a column: direction 0 ascending texts / descending sizes, 1 the reverse;

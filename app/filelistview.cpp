@@ -1,5 +1,7 @@
 #include "filelistview.h"
 
+#include <QAbstractItemDelegate>
+#include <QApplication>
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -52,6 +54,10 @@ FileListView::FileListView(QWidget* parent) : QWidget(parent) {
         connect(view, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex& index) { emit rowActivated(index.row()); });
         view->installEventFilter(this);
+        connect(view->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+                [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+                    emit editorClosed(hint == QAbstractItemDelegate::RevertModelCache);
+                });
     }
     details_->viewport()->installEventFilter(this);
 }
@@ -152,6 +158,20 @@ int FileListView::currentRow() const {
     return selectionModel() ? selectionModel()->currentIndex().row() : -1;
 }
 
+void FileListView::editRow(int row) {
+    if (!model_ || row < 0 || row >= model_->rowCount()) return;
+    QAbstractItemView* view = currentView();
+    const QModelIndex index = model_->index(row, 0);
+    selectRow(row);
+    view->scrollTo(index);
+    view->setFocus();
+    view->edit(index);
+}
+
+bool FileListView::editorOwnsFocus(const QWidget* focus) const {
+    return ownsFocus(focus) && focus != details_ && focus != icons_ && focus->inherits("QLineEdit");
+}
+
 bool FileListView::ownsFocus(const QWidget* focus) const {
     return focus && (focus == this || isAncestorOf(focus));
 }
@@ -164,11 +184,13 @@ bool FileListView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) emit focused();
     if (event->type() == QEvent::KeyPress) {
         // Enter opens the current row as a double-click does; the view would pass the key
-        // on to the window otherwise. (An open name editor has the keys itself.)
+        // on to the window otherwise. Enter that ends a name edit reaches the view too,
+        // before the edit has closed: it opens nothing.
         const int key = static_cast<QKeyEvent*>(event)->key();
         auto* view = qobject_cast<QAbstractItemView*>(watched);
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && view) {
-            if (view->currentIndex().isValid()) emit rowActivated(view->currentIndex().row());
+            if (view->currentIndex().isValid() && !editorOwnsFocus(QApplication::focusWidget()))
+                emit rowActivated(view->currentIndex().row());
             return true;
         }
     }

@@ -34,6 +34,10 @@ public:
     QList<int> selectedRows() const;
     void selectRow(int row, bool add = false);
     int currentRow() const;
+    // Opens the in-place name editor on the row.
+    void editRow(int row);
+    // Whether this focus is an open in-place name editor of this list.
+    bool editorOwnsFocus(const QWidget* focus) const;
 
     // Whether this widget or one of its views has the keyboard focus.
     bool ownsFocus(const QWidget* focus) const;
@@ -43,6 +47,9 @@ signals:
     // A double-click or Enter on a row: the one way a row is opened.
     void rowActivated(int row);
     void focused();
+    // An in-place name editor closed; cancelled by Escape, otherwise its text was
+    // handed to the model first.
+    void editorClosed(bool cancelled);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

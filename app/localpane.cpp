@@ -129,6 +129,6 @@ void MainWindow::writeBackDirectories() {
     if (!context_.siteDatabase || profile.name.empty()) return;
     if (!localPath.empty()) profile.mruLocalDir = localPath;
     profile.mruRemoteDir = lastRemotePath;
-    profile.lockDir = directoryLock ? 1 : 0;
+    profile.lockDir = directoryLock_ ? 1 : 0;
     session::saveProfile(*context_.siteDatabase, profile);
 }

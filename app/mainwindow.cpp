@@ -24,7 +24,9 @@
 #include "filetypes.h"
 #include "ftpsession.h"
 #include "helpdialog.h"
+#include "localpanecontroller.h"
 #include "qtprompts.h"
+#include "remotepanecontroller.h"
 #include "syscolorbitmapbutton.h"
 #include "traceswitch.h"
 #include "transfercontroller.h"
@@ -34,49 +36,11 @@ namespace {
 
 constexpr int kTitleString = 57344;
 constexpr int kAboutString = 101;
-constexpr int kStatusPaneWidthString = 1269;
 constexpr int kLocalTitleString = 1270;
 constexpr int kRemoteTitleString = 1271;
 constexpr int kQuitWhileConnected = 105;
 constexpr int kIconSize = 32;
 constexpr int kRepaintDelayMs = 50;
-constexpr int kDriveUnreachable = 110;
-constexpr int kRateString = 1272;
-constexpr double kLargestRate = 9999999.9;
-
-// Converts template positions to pixels with the dialog font, as dialog templates are.
-class DialogUnits {
-public:
-    explicit DialogUnits(const QFont& font) {
-        QFontMetrics metrics(font);
-        const QString letters =
-            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-        baseX_ = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;
-        baseY_ = metrics.height();
-    }
-    int x(int units) const { return units * baseX_ / 4; }
-    int y(int units) const { return units * baseY_ / 8; }
-    QRect rect(int x0, int y0, int w, int h) const { return QRect(x(x0), y(y0), x(w), y(h)); }
-
-private:
-    int baseX_ = 6;
-    int baseY_ = 13;
-};
-
-QToolButton* makeToolButton(QWidget* parent, int id, bool checkable = false) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QString::number(id));
-    button->setCheckable(checkable);
-    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    button->setFocusPolicy(Qt::StrongFocus);
-    return button;
-}
-
-FileListView* makeList(QWidget* parent, int id) {
-    auto* list = new FileListView(parent);
-    list->setObjectName(QString::number(id));
-    return list;
-}
 
 }  // namespace
 
@@ -100,11 +64,14 @@ MainWindow::MainWindow(Context context, QWidget* parent)
     optionsTimer_->setSingleShot(true);
     optionsTimer_->setInterval(1500);
     connect(optionsTimer_, &QTimer::timeout, this, &MainWindow::openOptionsSheet);
-    traceChord_ = new QTimer(this);
-    traceChord_->setObjectName("3105");
-    traceChord_->setSingleShot(true);
-    traceChord_->setInterval(500);
-    connect(traceChord_, &QTimer::timeout, this, [this] { traceArmed_ = false; });
+    localPane_ = new LocalPaneController(*this, *driveCombo_, *localDirectory_, this);
+    remotePane_ = new RemotePaneController(*this, this);
+    localPane_->setPartner(remotePane_);
+    remotePane_->setPartner(localPane_);
+    connect(localUp_, &QToolButton::clicked, localPane_, &LocalPaneController::upOneLevel);
+    connect(remoteUp_, &QToolButton::clicked, remotePane_, &RemotePaneController::upOneLevel);
+    connect(lockButton_, &QToolButton::clicked, this,
+            [this] { setDirectoryLock(!directoryLock_); });
     qApp->installEventFilter(this);
     connect(connectButton_, &QPushButton::clicked, this, [this] {
         if (!refuseWhileTransferring()) connection_->toggleConnection();
@@ -140,172 +107,6 @@ void MainWindow::setPrompts(platform::Prompts* prompts) {
 
 QWidget* MainWindow::control(int id) const {
     return findChild<QWidget*>(QString::number(id), Qt::FindDirectChildrenOnly);
-}
-
-void MainWindow::createControls() {
-    const DialogUnits du(font());
-    auto text = [](int id) { return uitexts::dialogText(kDialogId, id); };
-
-    profileCombo_ = new QComboBox(this);
-    profileCombo_->setObjectName("1000");
-    const QRect profileRect = du.rect(5, 5, 85, 12);
-    profileCombo_->setGeometry(profileRect.x(), profileRect.y(), profileRect.width(),
-                               profileCombo_->sizeHint().height());
-
-    connectButton_ = new SysColorBitmapButton(this);
-    connectButton_->setObjectName("1019");
-    connectButton_->setText(text(1019));
-    connectButton_->setGeometry(du.rect(95, 3, 45, 17));
-
-    connectionLabel_ = new QLabel(this);
-    connectionLabel_->setObjectName("1004");
-    connectionLabel_->setGeometry(du.x(150), 0, kIconSize, kIconSize);
-
-    selectButton_ = new SysColorBitmapButton(this);
-    selectButton_->setObjectName("1020");
-    selectButton_->setText(text(1020));
-    selectButton_->setGeometry(du.rect(175, 3, 30, 17));
-
-    displayModes_ = new QButtonGroup(this);
-    const int displayIds[] = {1053, 1054, 1055};
-    for (int i = 0; i < 3; ++i) {
-        QToolButton* button = makeToolButton(this, displayIds[i], true);
-        button->setGeometry(du.rect(220 + 17 * i, 3, 17, 17));
-        displayModes_->addButton(button, displayIds[i]);
-    }
-    helpButton_ = makeToolButton(this, 57670);
-    helpButton_->setGeometry(du.rect(275, 3, 17, 17));
-    closeButton_ = makeToolButton(this, 2);
-    closeButton_->setGeometry(du.rect(293, 3, 17, 17));
-
-    localIcon_ = new QLabel(this);
-    localIcon_->setObjectName("1034");
-    localIcon_->setGeometry(du.x(5), du.y(35), kIconSize, kIconSize);
-    localCaption_ = new QLabel(text(1039), this);
-    localCaption_->setObjectName("1039");
-    localCaption_->setGeometry(du.rect(30, 45, 60, 8).adjusted(0, 0, 0, 4));
-
-    localUp_ = makeToolButton(this, 1057);
-    driveCombo_ = new DriveCombo(this);
-    driveCombo_->setObjectName("1001");
-    localDirectory_ = new DirectoryCombo(this);
-    localDirectory_->setObjectName("1031");
-    const int comboHeight = localDirectory_->sizeHint().height();
-    localUp_->setGeometry(du.x(5), du.y(60), du.x(15), comboHeight);
-    driveCombo_->setGeometry(du.x(20), du.y(60), du.x(48), comboHeight);
-    localDirectory_->setGeometry(du.x(69), du.y(60), du.x(76), comboHeight);
-    localList_ = makeList(this, 1030);
-    localList_->setGeometry(du.rect(5, 75, 140, 200));
-
-    remoteIcon_ = new QLabel(this);
-    remoteIcon_->setObjectName("1033");
-    remoteIcon_->setGeometry(du.x(180), du.y(35), kIconSize, kIconSize);
-    remoteCaption_ = new QLabel(text(1037), this);
-    remoteCaption_->setObjectName("1037");
-    remoteCaption_->setGeometry(du.rect(205, 45, 70, 8).adjusted(0, 0, 0, 4));
-    remoteUp_ = makeToolButton(this, 1058);
-    remoteUp_->setGeometry(du.x(180), du.y(60), du.x(15), comboHeight);
-    remoteDirectory_ = new DirectoryCombo(this);
-    remoteDirectory_->setObjectName("1002");
-    remoteDirectory_->setGeometry(du.x(195), du.y(60), du.x(125), comboHeight);
-    remoteList_ = makeList(this, 1025);
-    remoteList_->setGeometry(du.rect(180, 75, 140, 201));
-
-    uploadButton_ = new SysColorBitmapButton(this);
-    uploadButton_->setObjectName("1027");
-    uploadButton_->setText(text(1027));
-    uploadButton_->setGeometry(du.rect(150, 90, 26, 24));
-    downloadButton_ = new SysColorBitmapButton(this);
-    downloadButton_->setObjectName("1029");
-    downloadButton_->setText(text(1029));
-    downloadButton_->setGeometry(du.rect(150, 115, 26, 24));
-    lockButton_ = makeToolButton(this, 1056);
-    lockButton_->setGeometry(du.rect(150, 155, 26, 24));
-
-    transferModes_ = new QButtonGroup(this);
-    const int modeIds[] = {1023, 1021, 1022};
-    for (int i = 0; i < 3; ++i) {
-        QToolButton* button = makeToolButton(this, modeIds[i], true);
-        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        button->setText(text(modeIds[i]));
-        button->setGeometry(du.rect(150, 180 + 17 * i, 26, 17));
-        transferModes_->addButton(button, modeIds[i]);
-    }
-
-    textField_ = new QLineEdit(this);
-    textField_->setObjectName("1047");
-    textField_->setReadOnly(true);
-    textField_->setGeometry(du.rect(5, 281, 315, 12));
-    textField_->hide();
-
-    // The drag line of the splitter: a thin child above everything, moved while dragging.
-    trackLine_ = new QWidget(this);
-    trackLine_->setObjectName("trackLine");
-    trackLine_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    trackLine_->hide();
-    trackLine_->installEventFilter(this);
-
-    connect(closeButton_, &QToolButton::clicked, this, [this] { close(); });
-    connect(transferModes_, &QButtonGroup::idClicked, this, [this](int id) {
-        transferMode = id == 1023 ? 0 : id == 1021 ? 1 : 2;
-    });
-
-    connect(helpButton_, &QToolButton::clicked, this, &MainWindow::showHelpMenu);
-    for (DirectoryCombo* combo : {localDirectory_, remoteDirectory_})
-        connect(combo, &DirectoryCombo::focusChanged, this,
-                [this](bool focused) { directoryComboFocused_ = focused; });
-    connect(localList_, &FileListView::focused, this,
-            [this] { showLocalTitle(QString::fromStdString(localPath)); });
-    connect(remoteList_, &FileListView::focused, this, [this] {
-        if (session) showRemoteTitle(remoteDirectory_->currentText());
-    });
-    connect(displayModes_, &QButtonGroup::idClicked, this,
-            [this](int id) { applyDisplayMode(id - 1052); });
-    connect(localList_, &FileListView::columnClicked, this,
-            [this](int column) { columnClicked(LocalSide, column); });
-    connect(remoteList_, &FileListView::columnClicked, this,
-            [this](int column) { columnClicked(RemoteSide, column); });
-    connect(driveCombo_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
-        const std::string root = driveCombo_->rootAt(index);
-        if (root.empty()) return;
-        if (::chdir(root.c_str()) != 0)
-            prompts().ask(
-                {kDriveUnreachable, {root}, platform::Buttons::Ok, platform::Icon::Warning});
-        refreshLocal();
-    });
-    connect(localDirectory_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
-        const std::string path = localDirectory_->itemText(index).toStdString();
-        [[maybe_unused]] int ignored = ::chdir(path.c_str());
-        refreshLocal();
-    });
-    connect(localDirectory_, &DirectoryCombo::enterPressed, this,
-            [this](QLineEdit* edit) { localPathTyped(edit->text()); });
-}
-
-void MainWindow::createStatusBar() {
-    statusBar_ = new QStatusBar(this);
-    statusBar_->setObjectName(QString::number(0xE801));
-    statusBar_->setSizeGripEnabled(true);
-    for (int pane = 0; pane < 2; ++pane) {
-        statusPanes_[pane] = new QLabel(statusBar_);
-        statusPanes_[pane]->setObjectName(QStringLiteral("pane%1").arg(pane));
-        statusPanes_[pane]->setTextFormat(Qt::PlainText);
-    }
-    statusPanes_[0]->setMinimumWidth(1);
-    statusBar_->addWidget(statusPanes_[0], 1);
-    // As wide as its blanks, and as the largest rate the texts can show.
-    std::string rate;
-    if (!ftp::formatRate(uitexts::text(kRateString).toStdString(), kLargestRate, rate))
-        ftp::formatRate(ftp::FtpSession::kDefaultRateFormat, kLargestRate, rate);
-    const QFontMetrics metrics = statusPanes_[1]->fontMetrics();
-    const int margin = 2 * statusPanes_[1]->margin() + statusPanes_[1]->frameWidth() * 2 + 8;
-    statusPanes_[1]->setFixedWidth(
-        std::max({metrics.horizontalAdvance(uitexts::text(kStatusPaneWidthString)),
-                  metrics.horizontalAdvance(QString::fromStdString(rate)) + margin, 60}));
-    statusBar_->addPermanentWidget(statusPanes_[1]);
-    traceSwitch_ = new TraceSwitch(statusBar_);
-    statusBar_->addPermanentWidget(traceSwitch_);
-    traceSwitch_->showState();
 }
 
 bool MainWindow::initialize() {
@@ -379,10 +180,19 @@ void MainWindow::loadButtonImages() {
     placeToolbarRow();
 }
 
+void MainWindow::setDirectoryLock(bool locked) {
+    directoryLock_ = locked;
+    showLockState();
+}
+
+bool MainWindow::transferRunning() const {
+    return transfers_->running();
+}
+
 void MainWindow::showLockState() {
     const QSize size = lockButton_->size() - QSize(8, 8);
     lockButton_->setIcon(QIcon(
-        artwork::image(directoryLock ? artwork::Locked : artwork::Unlocked, palette(), size)));
+        artwork::image(directoryLock_ ? artwork::Locked : artwork::Unlocked, palette(), size)));
     lockButton_->setIconSize(size);
 }
 
@@ -422,15 +232,18 @@ void MainWindow::enableTransferButtons(bool enable) {
 }
 
 int MainWindow::focusedSide() const {
-    QWidget* focus = QApplication::focusWidget();
+    return sideOf(QApplication::focusWidget());
+}
+
+int MainWindow::sideOf(const QWidget* focus) const {
     if (!focus || !localDirectory_->lineEdit() || !remoteDirectory_->lineEdit()) return 0;
     if (localList_->ownsFocus(focus)) return 1;
-    for (QWidget* w : std::initializer_list<QWidget*>{localUp_, driveCombo_, localDirectory_,
-                                                      localDirectory_->lineEdit()})
+    for (const QWidget* w : std::initializer_list<const QWidget*>{
+             localUp_, driveCombo_, localDirectory_, localDirectory_->lineEdit()})
         if (focus == w) return 1;
     if (remoteList_->ownsFocus(focus)) return 2;
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{remoteUp_, remoteDirectory_, remoteDirectory_->lineEdit()})
+    for (const QWidget* w : std::initializer_list<const QWidget*>{remoteUp_, remoteDirectory_,
+                                                                  remoteDirectory_->lineEdit()})
         if (focus == w) return 2;
     return 0;
 }
@@ -525,27 +338,42 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-bool MainWindow::traceChordKey(QKeyEvent* key) {
-    if (key->key() == Qt::Key_Control) {
-        traceArmed_ = true;
-        traceChord_->start();
+bool MainWindow::dispatchKey(QObject* watched, QKeyEvent* key) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this || key->isAutoRepeat()) return false;
+    // A key no control took travels up to the parents and passes here again.
+    if (key == lastKey_ && lastKeyTarget_ && widget != lastKeyTarget_ &&
+        widget->isAncestorOf(lastKeyTarget_))
         return false;
-    }
-    const bool toggle = traceArmed_ && key->key() == Qt::Key_QuoteLeft;
-    traceArmed_ = false;
-    traceChord_->stop();
-    if (!toggle) return false;
-    traceSwitch_->toggle();
-    return true;
+    lastKey_ = key;
+    lastKeyTarget_ = widget;
+    const int side = sideOf(widget);
+    keys::KeyContext context;
+    context.side = side == LocalSide    ? keys::Side::Local
+                   : side == RemoteSide ? keys::Side::Remote
+                                        : keys::Side::None;
+    context.listFocused = localList_->ownsFocus(widget) || remoteList_->ownsFocus(widget);
+    context.editorOpen =
+        localList_->editorOwnsFocus(widget) || remoteList_->editorOwnsFocus(widget);
+    context.comboFocused = directoryComboFocused_;
+    const keys::KeyDecision decision =
+        keys_.press(key->key(), static_cast<int>(key->modifiers()), context);
+    // Enter on a row reaches the list, which opens the row as a double-click does.
+    if (decision.command == keys::Command::OpenLocalItem ||
+        decision.command == keys::Command::OpenRemoteItem)
+        return false;
+    if (decision.command == keys::Command::ToggleTrace)
+        traceSwitch_->toggle();
+    else if (side == LocalSide)
+        localPane_->run(decision.command);
+    else if (side == RemoteSide)
+        remotePane_->run(decision.command);
+    return decision.swallow;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
-        // Keys reach the focused control first; the chord belongs to the whole window.
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == this && !static_cast<QKeyEvent*>(event)->isAutoRepeat() &&
-            traceChordKey(static_cast<QKeyEvent*>(event)))
-            return true;
+        if (dispatchKey(watched, static_cast<QKeyEvent*>(event))) return true;
     }
     if (event->type() == QEvent::ToolTip) {
         // The tips appear after half a second and hide after 4.5 s, whatever their length.

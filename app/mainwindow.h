@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "filelistmodel.h"
+#include "keydispatcher.h"
+#include "panehost.h"
 #include "prompts.h"
 #include "serverprofile.h"
 #include "uidispatcher.h"
@@ -31,6 +33,9 @@ class DirectoryCombo;
 class DriveCombo;
 class FileListView;
 class FileTypeCache;
+class DialogUnits;
+class LocalPaneController;
+class RemotePaneController;
 namespace ftp {
 class FtpSession;
 }
@@ -47,7 +52,7 @@ class SysColorBitmapButton;
 // right, the transfer buttons between them and a two-pane status bar. Controls carry
 // their classic numbers as object names. The subsystems that own the window's
 // behaviour reach it through the members below.
-class MainWindow : public QDialog {
+class MainWindow : public QDialog, public PaneHost {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 102;
@@ -89,7 +94,7 @@ public:
     void layoutControls();
     void loadButtonImages();
     void createToolTips();
-    // The lock button's icon follows `directoryLock`.
+    // The lock button's icon follows the directory lock.
     void showLockState();
     int listPos = 50;
     int windowWidth = 0;
@@ -108,7 +113,7 @@ public:
     }
 
     // Every modal question goes through these prompts; tests install scripted ones.
-    platform::Prompts& prompts() { return *prompts_; }
+    platform::Prompts& prompts() override { return *prompts_; }
     void setPrompts(platform::Prompts* prompts);
     UiDispatcher& uiThread() { return dispatcher_; }
 
@@ -121,11 +126,11 @@ public:
                          bool isDirectory);
     void sortList(Side side, int column, int direction);
     void applyDisplayMode(int mode);
-    LocalListModel& localModel() { return *localModel_; }
-    RemoteListModel& remoteModel() { return *remoteModel_; }
-    FileListView& localList() { return *localList_; }
-    FileListView& remoteList() { return *remoteList_; }
-    FileTypeCache& fileTypeCache() { return *fileTypeCache_; }
+    LocalListModel& localModel() override { return *localModel_; }
+    RemoteListModel& remoteModel() override { return *remoteModel_; }
+    FileListView& localList() override { return *localList_; }
+    FileListView& remoteList() override { return *remoteList_; }
+    FileTypeCache& fileTypeCache() override { return *fileTypeCache_; }
     // Listing comparison: each flag narrows the next refresh of its pane.
     bool filterLocalNotOnServer = false;
     bool filterLocalNewer = false;
@@ -133,7 +138,7 @@ public:
     bool filterRemoteNewer = false;
 
     // The local pane: it always shows the process's current directory.
-    void refreshLocal();
+    void refreshLocal() override;
     int enumerateLocal(const std::string& directory);
     void fillDriveCombo();
     void chooseStartDirectory();
@@ -147,16 +152,18 @@ public:
     // The profile of the profile combo, and the directories written back into it.
     session::ServerProfile profile;
     std::string lastRemotePath;
-    bool directoryLock = false;
+    bool directoryLocked() const override { return directoryLock_; }
+    // Flips the lock and its icon (button 1056, command 1003).
+    void setDirectoryLock(bool locked) override;
     void writeBackDirectories();
 
     // The FTP session; null while disconnected.
     std::unique_ptr<ftp::FtpSession> session;
-    ConnectionController& connection() { return *connection_; }
+    ConnectionController& connection() override { return *connection_; }
     TransferController& transfers() { return *transfers_; }
     // True, with a word in the status bar, while a transfer job still owns the session:
     // FTP commands of the window wait until it has ended.
-    bool refuseWhileTransferring();
+    bool refuseWhileTransferring() override;
 
     // Server profiles: the profile combo and the profile record.
     void fillProfileCombo();
@@ -174,6 +181,15 @@ public:
     bool connected() const { return connected_ || session != nullptr; }
     bool workerRunning() const;
     void setConnected(bool connected) { connected_ = connected; }
+
+    // PaneHost
+    QWidget* dialogParent() override { return this; }
+    ftp::FtpSession* ftpSession() override { return session.get(); }
+    bool transferRunning() const override;
+    const std::string& localFolder() const override { return localPath; }
+    void rememberRemotePath(const std::string& path) override { lastRemotePath = path; }
+    LocalPaneController& localPane() { return *localPane_; }
+    RemotePaneController& remotePane() { return *remotePane_; }
 
 signals:
     void closing();
@@ -197,6 +213,10 @@ public slots:
 
 private:
     void createControls();
+    void createToolbarRow(const DialogUnits& du);
+    void createPanes(const DialogUnits& du);
+    void createMiddleColumn(const DialogUnits& du);
+    void wireControls();
     void createStatusBar();
     void showHelpMenu();
     void showAbout();
@@ -245,6 +265,8 @@ private:
     int trackLineX_ = -1;
 
     int connectionIcon_ = 0;
+    // Navigating on one side does the same on the other; kept in the profile.
+    bool directoryLock_ = false;
     bool connected_ = false;
     bool closingConfirmed_ = false;
     bool directoryComboFocused_ = false;
@@ -257,11 +279,16 @@ private:
     ConnectionController* connection_ = nullptr;
     TransferController* transfers_ = nullptr;
     QTimer* optionsTimer_ = nullptr;
-    // Ctrl arms the trace switch for half a second; the ` key then switches the trace.
-    QTimer* traceChord_ = nullptr;
     TraceSwitch* traceSwitch_ = nullptr;
-    bool traceArmed_ = false;
-    bool traceChordKey(QKeyEvent* key);
+    LocalPaneController* localPane_ = nullptr;
+    RemotePaneController* remotePane_ = nullptr;
+    // Every key-down of the window passes here before the focused control has it.
+    keys::KeyDispatcher keys_;
+    const QEvent* lastKey_ = nullptr;
+    // The widget the last key went to first; an editor it went to may be gone since.
+    QPointer<QWidget> lastKeyTarget_;
+    bool dispatchKey(QObject* watched, QKeyEvent* key);
+    int sideOf(const QWidget* widget) const;
     std::unique_ptr<FileTypeCache> fileTypeCache_;
     LocalListModel* localModel_ = nullptr;
     RemoteListModel* remoteModel_ = nullptr;

@@ -71,7 +71,7 @@ int MainWindow::selectProfile(int connecting) {
     } else if (localPath.empty() || ::chdir(localPath.c_str()) != 0) {
         localPath = platform::currentDirectory();
     }
-    directoryLock = profile.lockDir != 0;
+    directoryLock_ = profile.lockDir != 0;
     remoteCaption_->setText(QString::fromStdString(profile.host));
     return 1;
 }

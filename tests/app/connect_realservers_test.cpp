@@ -1,9 +1,14 @@
 // Connecting the window to real FTP servers from Debian, in passive and active mode.
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
 #include <filesystem>
 #include <fstream>
 
 #include "connecttestfixture.h"
+#include "filelistview.h"
 #include "realftpservers.h"
+#include "remotepanecontroller.h"
 
 using testsupport::RealFtpServer;
 
@@ -49,6 +54,58 @@ TEST_P(RealServerConnect, ListsNamesWithBlanksLinksAndNonAsciiNames) {
     EXPECT_EQ(model.item(3).size, 14);
     window_->connection().toggleConnection();
     EXPECT_EQ(window_->session, nullptr);
+}
+
+// A folder made, renamed and deleted (with a file in it) through the server pane.
+TEST_P(RealServerConnect, MakeRenameAndDeleteAFolder) {
+    auto server = testsupport::makeRealServer(GetParam().server, RealFtpServer::Login::User);
+    ASSERT_TRUE(server->start()) << server->error();
+    namespace fs = std::filesystem;
+    const fs::path root = server->root();
+    auto p = profile("real", server->port());
+    p.user = server->user();
+    p.password = server->password();
+    p.passiveMode = GetParam().passive ? 1 : 0;
+    save(p);
+    openWindow("real");
+    ASSERT_TRUE(connect());
+    ASSERT_NE(window_->session, nullptr) << server->log();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    RemotePaneController& pane = window_->remotePane();
+    auto typeName = [](const char* name) {
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        QTest::keyClicks(editor, name);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents();
+    };
+    auto selectName = [&](const char* name) {
+        const int row = window_->remoteModel().findName(name);
+        ASSERT_GE(row, 0) << name;
+        window_->remoteList().selectRow(row);
+    };
+
+    pane.newDirectory();
+    typeName("site");
+    ASSERT_TRUE(fs::is_directory(root / "site")) << server->log();
+    std::ofstream(root / "site" / "index.html") << "x";
+    server->ownByLogin(root.string());
+    selectName("site");
+    pane.rename();
+    typeName("www");
+    EXPECT_TRUE(fs::is_directory(root / "www"));
+    EXPECT_FALSE(fs::exists(root / "site"));
+    selectName("www");
+    QTimer::singleShot(0, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->done(1);
+    });
+    pane.deleteSelected();
+    EXPECT_FALSE(fs::exists(root / "www"));
+    EXPECT_EQ(remoteNames(), std::vector<std::string>{});
+    EXPECT_TRUE(prompts_.asked().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerConnect,

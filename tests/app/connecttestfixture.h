@@ -18,6 +18,39 @@
 #include "sitemgr50.h"
 #include "uitestfixture.h"
 
+inline const char* kListing =
+    "total 12\r\n"
+    "drwxr-xr-x   2 alice users     4096 Mar  1 09:12 .\r\n"
+    "drwxr-xr-x   5 root  root      4096 Jan  5  2023 ..\r\n"
+    "drwxr-xr-x   2 alice users     4096 Mar  1 09:12 images\r\n"
+    "-rw-r--r--   1 alice users     1536 Mar  1 09:12 index.html\r\n"
+    "-rw-r--r--   1 alice users      100 Feb 11 18:40 robots.txt\r\n"
+    "lrwxrwxrwx   1 alice users        6 Feb 11 18:40 docs -> images\r\n"
+    "lrwxrwxrwx   1 alice users        9 Feb 11 18:40 latest -> index.html\r\n";
+
+// The server side of a login and of the first listing in passive mode.
+inline void loginScript(testsupport::ScriptedFtpServer& s,
+                        const std::string& home = "/home/alice") {
+    s.expectLogin("alice");
+    s.expect("PWD", "257 \"" + home + "\" is the current directory\r\n");
+}
+inline void listingScript(testsupport::ScriptedFtpServer& s, const std::string& dir,
+                          const std::string& listing, bool links = false) {
+    s.expect("NOOP", "200 OK\r\n");
+    s.expect("PWD", "257 \"" + dir + "\"\r\n");
+    s.expectPasv();
+    s.expectSendData("LIST -la", testsupport::DataStep{.data = listing});
+    if (links) {
+        s.expect("CWD docs", "250 OK\r\n");
+        s.expect("CWD " + dir, "250 OK\r\n");
+        s.expect("CWD latest", "550 Not a directory\r\n");
+    }
+}
+inline void readyScript(testsupport::ScriptedFtpServer& s, const std::string& dir = "/home/alice") {
+    s.expect("site IDLE 7200", "200 OK\r\n");
+    listingScript(s, dir, kListing, true);
+}
+
 // A main window with a site database of its own in a temporary configuration, scripted
 // prompts, and helpers to connect to a server and wait for the connect worker.
 class ConnectTest : public ::testing::Test {

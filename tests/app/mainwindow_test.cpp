@@ -189,8 +189,7 @@ TEST_F(MainWindowTest, LockButtonShowsTheLockState) {
     auto shown = [&] { return lock->icon().pixmap(size).toImage(); };
     const QImage locked = artwork::image(artwork::Locked, lock->palette(), size).toImage();
     EXPECT_NE(shown(), locked);
-    window_->directoryLock = true;
-    window_->showLockState();
+    window_->setDirectoryLock(true);
     EXPECT_EQ(shown(), locked);
 }
 

@@ -1,0 +1,213 @@
+#include "remotepanecontroller.h"
+
+#include <QApplication>
+
+#include "connectioncontroller.h"
+#include "contextmenus.h"
+#include "deleteconfirmdialog.h"
+#include "filetypes.h"
+#include "ftpsession.h"
+#include "panehost.h"
+#include "remotecommands.h"
+#include "uitexts.h"
+
+namespace {
+
+constexpr int kNothingSelected = 1221;
+constexpr int kNewDirectoryName = 1232;
+
+// The window does not respond while an FTP exchange runs; the cursor says so.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
+
+RemotePaneController::RemotePaneController(PaneHost& host, QObject* parent)
+    : PaneController(host, host.remoteList(), 134, parent) {
+    connect(&list_, &FileListView::rowActivated, this, &RemotePaneController::openRow);
+    host_.remoteModel().onRename = [this](int, const QString& text) {
+        noteTyped(text.toStdString());
+    };
+}
+
+void RemotePaneController::run(keys::Command command) {
+    using keys::Command;
+    switch (command) {
+        case Command::UpOneLevelRemote:
+            return upOneLevel();
+        case Command::GoHomeRemote:
+            return goHome();
+        case Command::RefreshRemote:
+            return refresh();
+        case Command::SelectAllRemote:
+            return selectAll();
+        case Command::NewDirectoryRemote:
+            return newDirectory();
+        case Command::RenameRemote:
+            return rename();
+        case Command::DeleteRemote:
+            return deleteSelected();
+        case Command::OpenRemoteItem:
+            return openRow(list_.currentRow());
+        default:
+            return;
+    }
+}
+
+ftp::FtpSession* RemotePaneController::idleSession() {
+    ftp::FtpSession* session = host_.ftpSession();
+    if (!session || host_.refuseWhileTransferring()) return nullptr;
+    return session;
+}
+
+bool RemotePaneController::menuMayOpen() {
+    return contextmenus::mayOpen(contextmenus::kRemoteMenu, host_.transferRunning(),
+                                 host_.ftpSession() != nullptr);
+}
+
+std::string RemotePaneController::firstSelectedName() const {
+    const QList<int> rows = list_.selectedRows();
+    if (rows.isEmpty()) return {};
+    return host_.remoteModel().item(rows.front()).name;
+}
+
+void RemotePaneController::moved(const std::string& directory) {
+    if (!directory.empty()) host_.rememberRemotePath(directory);
+    host_.connection().refreshRemote();
+}
+
+void RemotePaneController::openRow(int row) {
+    RemoteListModel& model = host_.remoteModel();
+    if (row < 0 || row >= model.size() || model.item(row).entryType != 2) return;
+    ftp::FtpSession* session = idleSession();
+    if (!session) return;
+    const std::string name = transfer::remoteDirectoryName(model.item(row).name);
+    WaitCursor wait;
+    const transfer::RemoteMove move =
+        transfer::openRemoteDirectory(*session, name, host_.prompts());
+    if (move.outcome == transfer::RemoteOutcome::ConnectionLost)
+        return host_.connection().connectionLost();
+    if (move.outcome != transfer::RemoteOutcome::Changed) return;
+    moved(move.directory);
+    moveTogether(name);
+}
+
+void RemotePaneController::upOneLevel() {
+    ftp::FtpSession* session = idleSession();
+    if (!session || !host_.connection().refreshIdle()) return;
+    WaitCursor wait;
+    const transfer::RemoteMove move =
+        transfer::remoteUpOneLevel(*session, host_.connection().homeDirectory(), host_.prompts());
+    if (move.outcome == transfer::RemoteOutcome::ConnectionLost)
+        return host_.connection().connectionLost();
+    if (move.outcome != transfer::RemoteOutcome::Changed) return;
+    moved(move.directory);
+    moveTogether("..");
+}
+
+void RemotePaneController::goHome() {
+    ftp::FtpSession* session = idleSession();
+    if (!session) return;
+    WaitCursor wait;
+    const transfer::RemoteMove move =
+        transfer::remoteGoHome(*session, host_.connection().homeDirectory(), host_.prompts());
+    if (move.outcome == transfer::RemoteOutcome::ConnectionLost)
+        return host_.connection().connectionLost();
+    if (move.outcome == transfer::RemoteOutcome::Changed) moved(move.directory);
+}
+
+void RemotePaneController::refresh() {
+    // The refresh checks the connection itself (NOOP) before listing.
+    if (idleSession()) host_.connection().refreshRemote();
+}
+
+bool RemotePaneController::follow(const std::string& name) {
+    ftp::FtpSession* session = host_.ftpSession();
+    if (!session || host_.transferRunning()) return true;
+    WaitCursor wait;
+    const transfer::RemoteMove move = transfer::changeRemoteDirectory(*session, name);
+    if (move.outcome == transfer::RemoteOutcome::ConnectionLost) {
+        host_.connection().connectionLost();
+        return false;
+    }
+    if (move.outcome == transfer::RemoteOutcome::Changed)
+        moved(move.directory);
+    else
+        unlock();
+    return true;
+}
+
+void RemotePaneController::newDirectory() {
+    if (!idleSession() || !host_.connection().checkConnection()) return;
+    RemoteListModel::Row row;
+    const FileTypeCache::Type folder = host_.fileTypeCache().folderType();
+    row.item.name = uitexts::text(kNewDirectoryName).toStdString();
+    row.item.dateText = nowText();
+    row.item.typeName = folder.typeName;
+    row.item.attributes = "---";
+    row.item.entryType = 2;
+    row.item.isDirectory = true;
+    row.text = QString::fromStdString(row.item.name);
+    row.attributes = QString::fromStdString(row.item.attributes);
+    row.icon = folder.iconIndex;
+    host_.remoteModel().insertAtTop(std::move(row));
+    startEdit(0, Editing::NewDirectory);
+}
+
+void RemotePaneController::rename() {
+    if (!host_.ftpSession() || list_.selectedRows().isEmpty()) {
+        host_.prompts().ask({kNothingSelected, {}, platform::Buttons::Ok, platform::Icon::Warning});
+        return;
+    }
+    if (!idleSession() || !host_.connection().checkConnection()) return;
+    startEdit(list_.selectedRows().front(), Editing::Rename);
+}
+
+void RemotePaneController::editEnded(Editing kind, const std::optional<std::string>& typed) {
+    ftp::FtpSession* session = host_.ftpSession();
+    if (!session || host_.transferRunning()) return;
+    WaitCursor wait;
+    transfer::RemoteOutcome outcome = transfer::RemoteOutcome::Unchanged;
+    if (kind == Editing::NewDirectory) {
+        const std::string cancelled = uitexts::text(kNewDirectoryName).toStdString();
+        outcome =
+            transfer::makeRemoteDirectory(*session, transfer::newDirectoryName(typed, cancelled));
+        // The refresh drops the placeholder row, whatever MKD said.
+        if (outcome != transfer::RemoteOutcome::ConnectionLost)
+            outcome = transfer::RemoteOutcome::Changed;
+    } else {
+        const std::string oldName = firstSelectedName();
+        if (!typed || typed->empty() || oldName.empty() || *typed == oldName) return;
+        outcome = transfer::renameRemote(*session, oldName, *typed, host_.prompts());
+    }
+    if (outcome == transfer::RemoteOutcome::ConnectionLost)
+        return host_.connection().connectionLost();
+    if (outcome == transfer::RemoteOutcome::Changed) host_.connection().refreshRemote();
+}
+
+void RemotePaneController::deleteSelected() {
+    ftp::FtpSession* session = host_.ftpSession();
+    if (session && host_.refuseWhileTransferring()) return;
+    std::vector<transfer::RemoteItem> items;
+    for (int row : list_.selectedRows()) {
+        const RemoteListItem& item = host_.remoteModel().item(row);
+        items.push_back({item.name, item.isDirectory});
+    }
+    if (!session || items.empty()) {
+        host_.prompts().ask({kNothingSelected, {}, platform::Buttons::Ok, platform::Icon::Warning});
+        return;
+    }
+    WaitCursor wait;
+    QWidget* parent = host_.dialogParent();
+    const transfer::RemoteOutcome outcome = transfer::deleteRemoteItems(
+        *session, items, host_.prompts(), [parent](const transfer::DeleteQuestion& question) {
+            return DeleteConfirmDialog::confirm(parent, question);
+        });
+    if (outcome == transfer::RemoteOutcome::ConnectionLost)
+        return host_.connection().connectionLost();
+    if (outcome == transfer::RemoteOutcome::Changed) host_.connection().refreshRemote();
+}

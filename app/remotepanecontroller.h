@@ -1,0 +1,37 @@
+#pragma once
+
+#include "panecontroller.h"
+
+namespace ftp {
+class FtpSession;
+}
+
+// The server pane's owner: the remote list's events (open, in-place edits, context
+// menu), the server commands, the remote up button and the server half of the lock.
+// Every command runs on the UI thread with a wait cursor, after checking the connection,
+// and never while a transfer job owns the session.
+class RemotePaneController : public PaneController {
+    Q_OBJECT
+public:
+    RemotePaneController(PaneHost& host, QObject* parent);
+
+    void run(keys::Command command) override;
+    bool follow(const std::string& name) override;
+
+    void openRow(int row);
+    void upOneLevel();
+    void goHome();
+    void refresh();
+    void newDirectory();
+    void rename();
+    void deleteSelected();
+
+private:
+    void editEnded(Editing kind, const std::optional<std::string>& typed) override;
+    bool menuMayOpen() override;
+    std::string firstSelectedName() const override;
+    // A session that no transfer job is using, or null.
+    ftp::FtpSession* idleSession();
+    // After a move on the server: remember where it is and show it.
+    void moved(const std::string& directory);
+};
