@@ -93,6 +93,10 @@ MainWindow::MainWindow(Context context, QWidget* parent)
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    // Hidden while still whole: hiding moves the focus, and the controls' focus signals
+    // reach this window, which the base class's destructor would no longer be.
+    hide();
+    for (QObject* control : children()) control->disconnect(this);
     dispatcher_.shutDown();
     transfers_->stop();
     connection_->stopWorker();
