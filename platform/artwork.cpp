@@ -6,8 +6,8 @@
 namespace artwork {
 namespace {
 
-// Colours of an image, taken from the palette the way the original mapped its
-// bitmaps' black, grey, silver and white to the system's button colours.
+// Colours of an image, taken from the palette: black, grey, silver and white of a
+// drawing become the desktop's button colours.
 struct Colours {
     QColor text, shadow, face, light, accent, good, busy;
     explicit Colours(const QPalette& p)

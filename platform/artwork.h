@@ -6,7 +6,7 @@
 #include <QString>
 
 // The programs' images, drawn in code from the current palette, so that they follow
-// the desktop's colours as the original bitmaps followed the system colours.
+// the desktop's colours.
 namespace artwork {
 
 // Images known by number, with the numbers the windows refer to them by.
