@@ -40,6 +40,10 @@ public:
     bool refreshIdle() const { return refreshIdle_; }
     const std::string& homeDirectory() const { return homeDirectory_; }
     const std::string& remotePath() const { return remotePath_; }
+    // The FTP session; null while disconnected.
+    ftp::FtpSession* session() const { return session_.get(); }
+    // Ends the session with QUIT, for the window's close.
+    void closeSession();
 
     // Remote directory combo: an entry chosen from its list, and Enter in its field.
     void remoteDirectoryChosen(int index);
@@ -72,6 +76,7 @@ private:
     void applyPostedStatus();
 
     MainWindow& window_;
+    std::unique_ptr<ftp::FtpSession> session_;
     session::ConnectWorker worker_;
     bool refreshIdle_ = true;
     bool workerActive_ = false;
