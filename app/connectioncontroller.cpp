@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QThread>
 
+#include "connectionwindow.h"
 #include "directorycombo.h"
 #include "filelistview.h"
 #include "ftpsession.h"
-#include "mainwindow.h"
 #include "profilestore.h"
-#include "syscolorbitmapbutton.h"
+#include "uidispatcher.h"
 #include "uitexts.h"
 
 namespace {
@@ -27,8 +27,8 @@ QString fromBytes(const std::string& text) {
 
 }  // namespace
 
-ConnectionController::ConnectionController(MainWindow& window)
-    : QObject(&window), window_(window), worker_(*this, window.uiThread()) {}
+ConnectionController::ConnectionController(ConnectionWindow& window)
+    : QObject(window.dialogParent()), window_(window), worker_(*this, window.uiThread()) {}
 
 ConnectionController::~ConnectionController() {
     stopWorker();
@@ -72,12 +72,12 @@ void ConnectionController::disconnect() {
     auto& remote = window_.remoteModel();
     remote.beginFill();
     remote.endFill();
-    window_.control<QComboBox>(1002)->clear();
+    remoteCombo()->clear();
     window_.enableTransferButtons(false);
     window_.control(1056)->setEnabled(false);
     setProfileControlsEnabled(true);
     window_.writeBackDirectories();
-    showConnectButton(false);
+    window_.showConnectButton(false);
     refreshIdle_ = true;
 }
 
@@ -135,7 +135,7 @@ bool ConnectionController::refreshRemote() {
 
 void ConnectionController::showRemotePath(const std::string& path) {
     remotePath_ = path;
-    auto* combo = window_.control<QComboBox>(1002);
+    auto* combo = remoteCombo();
     const QString text = fromBytes(path);
     if (combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) combo->addItem(text);
     combo->setEditText(text);
@@ -149,16 +149,16 @@ void ConnectionController::showRemoteRows(const std::vector<session::RemoteRow>&
     for (const auto& row : rows)
         count += window_.insertRemoteItem(count, row.name, row.size, row.dateText, row.attributes,
                                           row.entryType, row.isDirectory);
-    window_.sortList(MainWindow::RemoteSide, 0, 0);
+    window_.sortList(ConnectionWindow::RemoteSide, 0, 0);
     model.endFill();
-    if (QLineEdit* edit = window_.control<QComboBox>(1002)->lineEdit()) {
+    if (QLineEdit* edit = remoteCombo()->lineEdit()) {
         edit->deselect();
         edit->setCursorPosition(static_cast<int>(edit->text().size()));
     }
 }
 
 void ConnectionController::remoteDirectoryChosen(int index) {
-    auto* combo = window_.control<QComboBox>(1002);
+    auto* combo = remoteCombo();
     if (!session_ || index < 0 || window_.refuseWhileTransferring() || !checkConnection()) return;
     const std::string directory = combo->itemText(index).toStdString();
     if (session_->changeDirectory(directory, false)) {
@@ -186,7 +186,7 @@ void ConnectionController::remotePathTyped(const std::string& typed) {
         refreshRemote();
         return;
     }
-    auto* combo = window_.control<QComboBox>(1002);
+    auto* combo = remoteCombo();
     combo->setEditText(fromBytes(remotePath_));
     if (QLineEdit* edit = combo->lineEdit())
         edit->setCursorPosition(static_cast<int>(edit->text().size()));
@@ -288,7 +288,7 @@ void ConnectionController::connectFinished(bool connected) {
     workerActive_ = false;
     window_.control(1019)->setEnabled(true);
     if (connected) {
-        showConnectButton(true);
+        window_.showConnectButton(true);
     } else {
         setProfileControlsEnabled(true);
     }
@@ -300,10 +300,6 @@ void ConnectionController::connectFinished(bool connected) {
     }
 }
 
-void ConnectionController::showConnectButton(bool connected) {
-    auto* button = window_.control<SysColorBitmapButton>(1019);
-    button->setText(
-        uitexts::dialogText(MainWindow::kDialogId, connected ? MainWindow::kDisconnectText : 1019));
-    button->loadImages(connected ? "DISCONNECT" : "CONNECT", button->size());
-    button->repaint();
+QComboBox* ConnectionController::remoteCombo() const {
+    return qobject_cast<QComboBox*>(window_.control(1002));
 }

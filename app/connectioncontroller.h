@@ -10,7 +10,8 @@
 #include "remoterefresh.h"
 #include "sinks.h"
 
-class MainWindow;
+class ConnectionWindow;
+class QComboBox;
 
 // The main window's side of connecting: the Connect button, the connect worker, the
 // remote pane's refresh, the remote directory combo and a lost connection.
@@ -20,7 +21,7 @@ class ConnectionController : public QObject,
                              public ftp::StatusSink {
     Q_OBJECT
 public:
-    explicit ConnectionController(MainWindow& window);
+    explicit ConnectionController(ConnectionWindow& window);
     ~ConnectionController() override;
 
     void toggleConnection();
@@ -72,10 +73,11 @@ public:
     void showRemoteRows(const std::vector<session::RemoteRow>& rows) override;
 
 private:
-    void showConnectButton(bool connected);
+    // The remote directory combo (1002).
+    QComboBox* remoteCombo() const;
     void applyPostedStatus();
 
-    MainWindow& window_;
+    ConnectionWindow& window_;
     std::unique_ptr<ftp::FtpSession> session_;
     session::ConnectWorker worker_;
     bool refreshIdle_ = true;

@@ -185,6 +185,13 @@ void MainWindow::loadButtonImages() {
     placeToolbarRow();
 }
 
+void MainWindow::showConnectButton(bool connected) {
+    auto* button = connectButton_;
+    button->setText(uitexts::dialogText(kDialogId, connected ? kDisconnectText : 1019));
+    button->loadImages(connected ? "DISCONNECT" : "CONNECT", button->size());
+    button->repaint();
+}
+
 void MainWindow::setDirectoryLock(bool locked) {
     directoryLock_ = locked;
     showLockState();

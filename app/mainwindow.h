@@ -6,6 +6,7 @@
 #include <ctime>
 #include <memory>
 
+#include "connectionwindow.h"
 #include "filelistmodel.h"
 #include "keydispatcher.h"
 #include "panehost.h"
@@ -54,7 +55,7 @@ class SysColorBitmapButton;
 // right, the transfer buttons between them and a two-pane status bar. Controls carry
 // their classic numbers as object names. The controllers that own the window's
 // behaviour see it through the narrow interfaces it implements.
-class MainWindow : public QDialog, public PaneHost, public TransferWindow {
+class MainWindow : public QDialog, public PaneHost, public ConnectionWindow, public TransferWindow {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 102;
@@ -75,13 +76,14 @@ public:
     // Status bar, connection icon, buttons, focus.
     void setStatusText(int pane, const QString& text) override;
     QString statusText(int pane) const;
-    void setConnectionIcon(int state);
+    void setConnectionIcon(int state) override;
+    void showConnectButton(bool connected) override;
     int connectionIconState() const { return connectionIcon_; }
     void enableTransferButtons(bool enable) override;
     // 1 local, 2 remote, 0 neither: which pane the keyboard focus belongs to.
     int focusedSide() const;
-    void showLocalTitle(const QString& folder);
-    void showRemoteTitle(const QString& remotePath);
+    void showLocalTitle(const QString& folder) override;
+    void showRemoteTitle(const QString& remotePath) override;
 
     // Window and view settings kept between runs.
     void loadSettings();
@@ -124,27 +126,19 @@ public:
     UiDispatcher& uiThread() override { return dispatcher_; }
 
     // The two list panes.
-    enum Side { LocalSide = 1, RemoteSide = 2 };
     int insertLocalItem(int index, const std::string& name, std::int64_t size, std::time_t modified,
                         bool isDirectory);
     int insertRemoteItem(int index, const std::string& name, std::int64_t size,
                          const std::string& dateText, const std::string& attributes, int entryType,
-                         bool isDirectory);
-    void sortList(Side side, int column, int direction);
+                         bool isDirectory) override;
+    void sortList(Side side, int column, int direction) override;
     void applyDisplayMode(int mode);
     LocalListModel& localModel() override { return *localModel_; }
     RemoteListModel& remoteModel() override { return *remoteModel_; }
     FileListView& localList() override { return *localList_; }
     FileListView& remoteList() override { return *remoteList_; }
     FileTypeCache& fileTypeCache() override { return *fileTypeCache_; }
-    // Listing comparison: each flag narrows the next refresh of its pane.
-    struct ListingFilters {
-        bool localNotOnServer = false;
-        bool localNewer = false;
-        bool remoteNotLocal = false;
-        bool remoteNewer = false;
-    };
-    ListingFilters& listingFilters() { return filters_; }
+    ListingFilters& listingFilters() override { return filters_; }
 
     // The local pane: it always shows the process's current directory.
     void refreshLocal() override;
@@ -155,16 +149,16 @@ public:
     // Enter in the local directory combo's edit field.
     void localPathTyped(const QString& text);
     // The pattern the next listing of either pane is narrowed to.
-    session::NameFilter& nameFilter() { return nameFilter_; }
+    session::NameFilter& nameFilter() override { return nameFilter_; }
 
     // The profile of the profile combo, and the directories written back into it.
     session::ServerProfile& currentProfile() { return profile_; }
     const session::ServerProfile& currentProfile() const override { return profile_; }
-    const std::string& lastRemotePath() const { return lastRemotePath_; }
+    const std::string& lastRemotePath() const override { return lastRemotePath_; }
     bool directoryLocked() const override { return directoryLock_; }
     // Flips the lock and its icon (button 1056, command 1003).
     void setDirectoryLock(bool locked) override;
-    void writeBackDirectories();
+    void writeBackDirectories() override;
 
     ConnectionController& connection() override { return *connection_; }
     TransferController& transfers() { return *transfers_; }
@@ -177,11 +171,11 @@ public:
     // Loads the combo's selection into `profile`; connecting 1 keeps the process's
     // directory, 0 moves into the profile's local directory. 0 when nothing usable is
     // selected.
-    int selectProfile(int connecting);
+    int selectProfile(int connecting) override;
     void profileSelected(int index);
     // The options sheet, opened by the Select button, timer 3104 and a connect without
     // a profile.
-    void openOptionsSheet();
+    void openOptionsSheet() override;
     static constexpr int kDisconnectText = 9001;  // the Connect button's caption while connected
 
     // Whether an FTP connection exists (asked before closing).
