@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QThread>
 
+#include "connectionwindow.h"
 #include "directorycombo.h"
 #include "filelistview.h"
 #include "ftpsession.h"
-#include "mainwindow.h"
 #include "profilestore.h"
-#include "syscolorbitmapbutton.h"
+#include "uidispatcher.h"
 #include "uitexts.h"
 
 namespace {
@@ -27,8 +27,8 @@ QString fromBytes(const std::string& text) {
 
 }  // namespace
 
-ConnectionController::ConnectionController(MainWindow& window)
-    : QObject(&window), window_(window), worker_(*this, window.uiThread()) {}
+ConnectionController::ConnectionController(ConnectionWindow& window)
+    : QObject(window.dialogParent()), window_(window), worker_(*this, window.uiThread()) {}
 
 ConnectionController::~ConnectionController() {
     stopWorker();
@@ -40,7 +40,7 @@ void ConnectionController::stopWorker() {
 
 void ConnectionController::toggleConnection() {
     if (workerActive_) return;
-    if (!window_.session) {
+    if (!session_) {
         window_.control(1019)->setEnabled(false);
         workerActive_ = true;
         worker_.start();
@@ -51,38 +51,39 @@ void ConnectionController::toggleConnection() {
 
 void ConnectionController::disconnect() {
     refreshIdle_ = false;
-    window_.showLocalTitle(QString::fromStdString(window_.localPath));
-    if (window_.session) {
+    window_.showLocalTitle(QString::fromStdString(window_.localFolder()));
+    if (session_) {
         // A connection known to be gone gets no PWD and no QUIT: each would only wait
         // for the retries of a dead connection. Either way a directory that PWD does not
         // confirm is not remembered; the status bar keeps nothing of a dead connection.
-        window_.lastRemotePath.clear();
-        if (window_.session->lastError >= 0) {
-            window_.session->currentDirectory(window_.lastRemotePath);
-            window_.session->close();
+        std::string confirmed;
+        if (session_->lastError >= 0) {
+            session_->currentDirectory(confirmed);
+            session_->close();
         } else {
             window_.setStatusText(0, QString());
         }
+        window_.rememberRemotePath(confirmed);
         if (workerActive_) worker_.forgetSession();  // it waits for the first listing
-        window_.session.reset();
+        session_.reset();
     }
     setConnectionIcon(0);
     window_.setStatusText(1, QString());
     auto& remote = window_.remoteModel();
     remote.beginFill();
     remote.endFill();
-    window_.control<QComboBox>(1002)->clear();
+    remoteCombo()->clear();
     window_.enableTransferButtons(false);
     window_.control(1056)->setEnabled(false);
     setProfileControlsEnabled(true);
     window_.writeBackDirectories();
-    showConnectButton(false);
+    window_.showConnectButton(false);
     refreshIdle_ = true;
 }
 
 bool ConnectionController::checkConnection() {
-    if (!window_.session) return false;
-    if (window_.session->checkAlive()) {
+    if (!session_) return false;
+    if (session_->checkAlive()) {
         connectionLost();
         return false;
     }
@@ -105,21 +106,20 @@ void ConnectionController::connectionLost() {
 }
 
 bool ConnectionController::refreshRemote() {
-    if (!window_.session) return false;
+    if (!session_) return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     refreshIdle_ = false;
-    session::NameFilter filter{window_.nameFilterActive, window_.nameFilter};
-    const auto outcome = session::refreshRemote(*window_.session, *this, filter);
-    window_.nameFilterActive = filter.active;
-    window_.nameFilter = filter.text;
+    session::NameFilter filter = window_.nameFilter();
+    const auto outcome = session::refreshRemote(*session_, *this, filter);
+    window_.nameFilter() = filter;
     refreshIdle_ = true;
     QApplication::restoreOverrideCursor();
 
     switch (outcome) {
         case session::RefreshOutcome::Listed:
         case session::RefreshOutcome::ListRefused:
-            window_.filterRemoteNotLocal = false;
-            window_.filterRemoteNewer = false;
+            window_.listingFilters().remoteNotLocal = false;
+            window_.listingFilters().remoteNewer = false;
             return outcome == session::RefreshOutcome::Listed;
         case session::RefreshOutcome::ConnectionLost:
             connectionLost();
@@ -135,7 +135,7 @@ bool ConnectionController::refreshRemote() {
 
 void ConnectionController::showRemotePath(const std::string& path) {
     remotePath_ = path;
-    auto* combo = window_.control<QComboBox>(1002);
+    auto* combo = remoteCombo();
     const QString text = fromBytes(path);
     if (combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) combo->addItem(text);
     combo->setEditText(text);
@@ -149,20 +149,19 @@ void ConnectionController::showRemoteRows(const std::vector<session::RemoteRow>&
     for (const auto& row : rows)
         count += window_.insertRemoteItem(count, row.name, row.size, row.dateText, row.attributes,
                                           row.entryType, row.isDirectory);
-    window_.sortList(MainWindow::RemoteSide, 0, 0);
+    window_.sortList(ConnectionWindow::RemoteSide, 0, 0);
     model.endFill();
-    if (QLineEdit* edit = window_.control<QComboBox>(1002)->lineEdit()) {
+    if (QLineEdit* edit = remoteCombo()->lineEdit()) {
         edit->deselect();
         edit->setCursorPosition(static_cast<int>(edit->text().size()));
     }
 }
 
 void ConnectionController::remoteDirectoryChosen(int index) {
-    auto* combo = window_.control<QComboBox>(1002);
-    if (!window_.session || index < 0 || window_.refuseWhileTransferring() || !checkConnection())
-        return;
+    auto* combo = remoteCombo();
+    if (!session_ || index < 0 || window_.refuseWhileTransferring() || !checkConnection()) return;
     const std::string directory = combo->itemText(index).toStdString();
-    if (window_.session->changeDirectory(directory, false)) {
+    if (session_->changeDirectory(directory, false)) {
         refreshRemote();
         return;
     }
@@ -170,26 +169,24 @@ void ConnectionController::remoteDirectoryChosen(int index) {
         {kChosenDirectoryInvalid, {}, platform::Buttons::Ok, platform::Icon::Warning});
     combo->removeItem(index);
     std::string current;
-    if (window_.session->currentDirectory(current))
+    if (session_->currentDirectory(current))
         combo->setCurrentIndex(combo->findText(fromBytes(current)));
 }
 
 void ConnectionController::remotePathTyped(const std::string& typed) {
-    if (!window_.session || !refreshIdle_ || window_.refuseWhileTransferring() ||
-        !checkConnection())
+    if (!session_ || !refreshIdle_ || window_.refuseWhileTransferring() || !checkConnection())
         return;
     std::string text = typed;
     const auto pattern = text.find("*.");
     if (pattern != std::string::npos) {
-        window_.nameFilterActive = true;
-        window_.nameFilter = text.substr(pattern);
+        window_.nameFilter() = {true, text.substr(pattern)};
         text.erase(pattern);
     }
-    if (window_.session->changeDirectory(text, false)) {
+    if (session_->changeDirectory(text, false)) {
         refreshRemote();
         return;
     }
-    auto* combo = window_.control<QComboBox>(1002);
+    auto* combo = remoteCombo();
     combo->setEditText(fromBytes(remotePath_));
     if (QLineEdit* edit = combo->lineEdit())
         edit->setCursorPosition(static_cast<int>(edit->text().size()));
@@ -198,8 +195,8 @@ void ConnectionController::remotePathTyped(const std::string& typed) {
 bool ConnectionController::selectProfileForConnect(session::ServerProfile& profile,
                                                    std::string& lastRemotePath) {
     if (!window_.selectProfile(1)) return false;
-    profile = window_.profile;
-    lastRemotePath = window_.lastRemotePath;
+    profile = window_.currentProfile();
+    lastRemotePath = window_.lastRemotePath();
     return true;
 }
 
@@ -258,12 +255,18 @@ void ConnectionController::setConnectionIcon(int state) {
 }
 
 void ConnectionController::adoptSession(std::unique_ptr<ftp::FtpSession> session) {
-    window_.session = std::move(session);
-    window_.session->setRateFormat(uitexts::text(1272).toStdString());
+    session_ = std::move(session);
+    session_->setRateFormat(uitexts::text(1272).toStdString());
+}
+
+void ConnectionController::closeSession() {
+    if (!session_) return;
+    session_->close();
+    session_.reset();
 }
 
 void ConnectionController::dropSession() {
-    window_.session.reset();
+    session_.reset();
 }
 
 void ConnectionController::setHomeDirectory(const std::string& path) {
@@ -272,11 +275,11 @@ void ConnectionController::setHomeDirectory(const std::string& path) {
 
 bool ConnectionController::remoteReady() {
     refreshRemote();
-    if (!window_.session) return false;  // the first listing found the connection gone
+    if (!session_) return false;  // the first listing found the connection gone
     setConnectionIcon(3);
     window_.enableTransferButtons(true);
     window_.control(1056)->setEnabled(true);
-    setStatusMessage(0, session::ConnectWorker::kConnected, {window_.profile.host});
+    setStatusMessage(0, session::ConnectWorker::kConnected, {window_.currentProfile().host});
     refreshIdle_ = true;
     return true;
 }
@@ -285,7 +288,7 @@ void ConnectionController::connectFinished(bool connected) {
     workerActive_ = false;
     window_.control(1019)->setEnabled(true);
     if (connected) {
-        showConnectButton(true);
+        window_.showConnectButton(true);
     } else {
         setProfileControlsEnabled(true);
     }
@@ -297,10 +300,6 @@ void ConnectionController::connectFinished(bool connected) {
     }
 }
 
-void ConnectionController::showConnectButton(bool connected) {
-    auto* button = window_.control<SysColorBitmapButton>(1019);
-    button->setText(
-        uitexts::dialogText(MainWindow::kDialogId, connected ? MainWindow::kDisconnectText : 1019));
-    button->loadImages(connected ? "DISCONNECT" : "CONNECT", button->size());
-    button->repaint();
+QComboBox* ConnectionController::remoteCombo() const {
+    return qobject_cast<QComboBox*>(window_.control(1002));
 }

@@ -10,7 +10,8 @@
 #include "remoterefresh.h"
 #include "sinks.h"
 
-class MainWindow;
+class ConnectionWindow;
+class QComboBox;
 
 // The main window's side of connecting: the Connect button, the connect worker, the
 // remote pane's refresh, the remote directory combo and a lost connection.
@@ -20,7 +21,7 @@ class ConnectionController : public QObject,
                              public ftp::StatusSink {
     Q_OBJECT
 public:
-    explicit ConnectionController(MainWindow& window);
+    explicit ConnectionController(ConnectionWindow& window);
     ~ConnectionController() override;
 
     void toggleConnection();
@@ -40,6 +41,10 @@ public:
     bool refreshIdle() const { return refreshIdle_; }
     const std::string& homeDirectory() const { return homeDirectory_; }
     const std::string& remotePath() const { return remotePath_; }
+    // The FTP session; null while disconnected.
+    ftp::FtpSession* session() const { return session_.get(); }
+    // Ends the session with QUIT, for the window's close.
+    void closeSession();
 
     // Remote directory combo: an entry chosen from its list, and Enter in its field.
     void remoteDirectoryChosen(int index);
@@ -68,10 +73,12 @@ public:
     void showRemoteRows(const std::vector<session::RemoteRow>& rows) override;
 
 private:
-    void showConnectButton(bool connected);
+    // The remote directory combo (1002).
+    QComboBox* remoteCombo() const;
     void applyPostedStatus();
 
-    MainWindow& window_;
+    ConnectionWindow& window_;
+    std::unique_ptr<ftp::FtpSession> session_;
     session::ConnectWorker worker_;
     bool refreshIdle_ = true;
     bool workerActive_ = false;

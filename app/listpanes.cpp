@@ -49,10 +49,10 @@ int MainWindow::insertLocalItem(int, const std::string& name, std::int64_t size,
                                 std::time_t modified, bool isDirectory) {
     LocalListModel::Row row;
     localTimeTexts(modified, row.item.dateText, row.item.timeKey);
-    if (!passesFilter(name, row.item.dateText, filterLocalNotOnServer, filterLocalNewer,
+    if (!passesFilter(name, row.item.dateText, filters_.localNotOnServer, filters_.localNewer,
                       *remoteModel_))
         return 0;
-    const FileTypeCache::Type type = fileTypeCache_->lookupLocal(localPath, name, isDirectory);
+    const FileTypeCache::Type type = fileTypeCache_->lookupLocal(localPath_, name, isDirectory);
     row.item.name = name;
     row.item.typeName = type.typeName;
     row.item.size = size;
@@ -67,7 +67,7 @@ int MainWindow::insertLocalItem(int, const std::string& name, std::int64_t size,
 int MainWindow::insertRemoteItem(int, const std::string& name, std::int64_t size,
                                  const std::string& dateText, const std::string& attributes,
                                  int entryType, bool isDirectory) {
-    if (!passesFilter(name, dateText, filterRemoteNotLocal, filterRemoteNewer, *localModel_))
+    if (!passesFilter(name, dateText, filters_.remoteNotLocal, filters_.remoteNewer, *localModel_))
         return 0;
     RemoteListModel::Row row;
     const FileTypeCache::Type type =
@@ -81,7 +81,7 @@ int MainWindow::insertRemoteItem(int, const std::string& name, std::int64_t size
     row.item.entryType = entryType;
     row.text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     if (!isDirectory) row.size = QString::fromStdString(sizeText(size));
-    if (session && session->serverType == ftp::ServerType::Unix)
+    if (ftpSession() && ftpSession()->serverType == ftp::ServerType::Unix)
         row.attributes = QString::fromStdString(attributes);
     row.icon = type.iconIndex;
     remoteModel_->append(std::move(row));
@@ -106,7 +106,7 @@ void MainWindow::columnClicked(Side side, int column) {
 
 void MainWindow::applyDisplayMode(int mode) {
     if (mode < FileListView::SmallIcons || mode > FileListView::Details) return;
-    displayMode = mode;
+    displayMode_ = mode;
     displayModes_->button(1052 + mode)->setChecked(true);
     localList_->setMode(mode);
     remoteList_->setMode(mode);

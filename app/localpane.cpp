@@ -35,28 +35,28 @@ void caretToEnd(QComboBox* combo) {
 }  // namespace
 
 void MainWindow::refreshLocal() {
-    localPath = platform::currentDirectory();
-    const QString path = QString::fromStdString(localPath);
+    localPath_ = platform::currentDirectory();
+    const QString path = QString::fromStdString(localPath_);
     bool known = false;
     for (int i = 0; i < localDirectory_->count() && !known; ++i)
         known = localDirectory_->itemText(i) == path;  // names differing in case differ here
     if (!known) localDirectory_->addItem(path);
     localDirectory_->setEditText(path);
     showLocalTitle(path);
-    enumerateLocal(localPath);
+    enumerateLocal(localPath_);
     fillDriveCombo();
     caretToEnd(localDirectory_);
-    filterLocalNotOnServer = false;
-    filterLocalNewer = false;
+    filters_.localNotOnServer = false;
+    filters_.localNewer = false;
     writeBackDirectories();
 }
 
 int MainWindow::enumerateLocal(const std::string& directory) {
     localModel_->beginFill();
     std::string pattern;
-    if (nameFilterActive) {
-        pattern = nameFilter;
-        nameFilterActive = false;
+    if (nameFilter_.active) {
+        pattern = nameFilter_.text;
+        nameFilter_.active = false;
     }
     DIR* dir = ::opendir(directory.c_str());
     if (!dir) {
@@ -87,7 +87,7 @@ int MainWindow::enumerateLocal(const std::string& directory) {
 }
 
 void MainWindow::fillDriveCombo() {
-    driveCombo_->fill(platform::listMountPoints(), localPath);
+    driveCombo_->fill(platform::listMountPoints(), localPath_);
 }
 
 std::string MainWindow::defaultLocalFolder() {
@@ -101,7 +101,7 @@ std::string MainWindow::defaultLocalFolder() {
 void MainWindow::chooseStartDirectory() {
     if (!context_.startFolder.empty()) {
         [[maybe_unused]] int ignored = ::chdir(context_.startFolder.c_str());
-    } else if (localPath.empty()) {
+    } else if (localPath_.empty()) {
         [[maybe_unused]] int ignored = ::chdir(defaultLocalFolder().c_str());
     }
     refreshLocal();
@@ -113,22 +113,22 @@ void MainWindow::localPathTyped(const QString& typed) {
     // A wildcard after the last "/" narrows the next listing; without a "/" it is just
     // a (strange) directory name.
     if (text.find_first_of("*?") != std::string::npos && slash != std::string::npos) {
-        nameFilterActive = true;
-        nameFilter = text.substr(slash + 1);
+        nameFilter_.active = true;
+        nameFilter_.text = text.substr(slash + 1);
         text.erase(slash + 1);
     }
     if (::chdir(text.c_str()) == 0) {
         refreshLocal();
     } else {
-        localDirectory_->setEditText(QString::fromStdString(localPath));
+        localDirectory_->setEditText(QString::fromStdString(localPath_));
         caretToEnd(localDirectory_);
     }
 }
 
 void MainWindow::writeBackDirectories() {
-    if (!context_.siteDatabase || profile.name.empty()) return;
-    if (!localPath.empty()) profile.mruLocalDir = localPath;
-    profile.mruRemoteDir = lastRemotePath;
-    profile.lockDir = directoryLock_ ? 1 : 0;
-    session::saveProfile(*context_.siteDatabase, profile);
+    if (!context_.siteDatabase || profile_.name.empty()) return;
+    if (!localPath_.empty()) profile_.mruLocalDir = localPath_;
+    profile_.mruRemoteDir = lastRemotePath_;
+    profile_.lockDir = directoryLock_ ? 1 : 0;
+    session::saveProfile(*context_.siteDatabase, profile_);
 }

@@ -96,7 +96,8 @@ MainWindow::~MainWindow() {
     // Hidden while still whole: hiding moves the focus, and the controls' focus signals
     // reach this window, which the base class's destructor would no longer be.
     hide();
-    for (QObject* control : children()) control->disconnect(this);
+    for (QObject* control : children())
+        control->disconnect(this);
     dispatcher_.shutDown();
     transfers_->stop();
     connection_->stopWorker();
@@ -126,7 +127,7 @@ bool MainWindow::initialize() {
     setWindowIcon(QIcon(artwork::image(artwork::ProgramIcon, palette(), QSize(64, 64))));
     fillProfileCombo();
     loadSettings();
-    applyDisplayMode(displayMode);
+    applyDisplayMode(displayMode_);
     if (!selectProfile(0)) optionsTimer_->start();
     showLockState();
     layoutControls();
@@ -184,9 +185,24 @@ void MainWindow::loadButtonImages() {
     placeToolbarRow();
 }
 
+void MainWindow::showConnectButton(bool connected) {
+    auto* button = connectButton_;
+    button->setText(uitexts::dialogText(kDialogId, connected ? kDisconnectText : 1019));
+    button->loadImages(connected ? "DISCONNECT" : "CONNECT", button->size());
+    button->repaint();
+}
+
 void MainWindow::setDirectoryLock(bool locked) {
     directoryLock_ = locked;
     showLockState();
+}
+
+ftp::FtpSession* MainWindow::ftpSession() {
+    return connection_->session();
+}
+
+bool MainWindow::connected() const {
+    return connected_ || connection_->session() != nullptr;
 }
 
 bool MainWindow::transferRunning() const {
@@ -252,8 +268,8 @@ int MainWindow::sideOf(const QWidget* focus) const {
     return 0;
 }
 
-void MainWindow::showLocalTitle(const QString& localPath) {
-    setWindowTitle(uitexts::message(kLocalTitleString, {localPath.toStdString()}));
+void MainWindow::showLocalTitle(const QString& folder) {
+    setWindowTitle(uitexts::message(kLocalTitleString, {folder.toStdString()}));
 }
 
 void MainWindow::showRemoteTitle(const QString& remotePath) {
@@ -286,7 +302,7 @@ void MainWindow::checkTransferModeRadio() {
     // A stored mode outside 0 to 2 checks none of the radios.
     transferModes_->setExclusive(false);
     for (int i = 0; i < 3; ++i)
-        transferModes_->button(ids[i])->setChecked(i == transferMode);
+        transferModes_->button(ids[i])->setChecked(i == transferMode_);
     transferModes_->setExclusive(true);
 }
 
@@ -304,9 +320,8 @@ bool MainWindow::confirmClose() {
     if (transfers_->running() || connection_->workerRunning()) {
         transfers_->stop();
         connection_->stopWorker();
-    } else if (session) {
-        session->close();
-        session.reset();
+    } else {
+        connection_->closeSession();
     }
     optionsTimer_->stop();
     saveSettings();

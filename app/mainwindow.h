@@ -6,11 +6,14 @@
 #include <ctime>
 #include <memory>
 
+#include "connectionwindow.h"
 #include "filelistmodel.h"
 #include "keydispatcher.h"
 #include "panehost.h"
 #include "prompts.h"
+#include "remoterefresh.h"
 #include "serverprofile.h"
+#include "transferwindow.h"
 #include "uidispatcher.h"
 #include "windowsettings.h"
 
@@ -50,9 +53,9 @@ class SysColorBitmapButton;
 
 // The dual-pane main window: toolbar row, local pane on the left, remote pane on the
 // right, the transfer buttons between them and a two-pane status bar. Controls carry
-// their classic numbers as object names. The subsystems that own the window's
-// behaviour reach it through the members below.
-class MainWindow : public QDialog, public PaneHost {
+// their classic numbers as object names. The controllers that own the window's
+// behaviour see it through the narrow interfaces it implements.
+class MainWindow : public QDialog, public PaneHost, public ConnectionWindow, public TransferWindow {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 102;
@@ -71,22 +74,25 @@ public:
     bool initialize();
 
     // Status bar, connection icon, buttons, focus.
-    void setStatusText(int pane, const QString& text);
+    void setStatusText(int pane, const QString& text) override;
     QString statusText(int pane) const;
-    void setConnectionIcon(int state);
+    void setConnectionIcon(int state) override;
+    void showConnectButton(bool connected) override;
     int connectionIconState() const { return connectionIcon_; }
-    void enableTransferButtons(bool enable);
+    void enableTransferButtons(bool enable) override;
     // 1 local, 2 remote, 0 neither: which pane the keyboard focus belongs to.
     int focusedSide() const;
-    void showLocalTitle(const QString& localPath);
-    void showRemoteTitle(const QString& remotePath);
+    void showLocalTitle(const QString& folder) override;
+    void showRemoteTitle(const QString& remotePath) override;
 
     // Window and view settings kept between runs.
     void loadSettings();
     void saveSettings();
-    int transferMode = 0;  // 0 automatic, 1 binary, 2 text
-    int displayMode = 3;   // 1 small icons, 2 list, 3 details
-    int lastUsedProfile = 0;
+    // 0 automatic, 1 binary, 2 text.
+    int transferMode() const override { return transferMode_; }
+    // 1 small icons, 2 list, 3 details.
+    int displayMode() const { return displayMode_; }
+    int lastUsedProfile() const { return lastUsedProfile_; }
     void checkTransferModeRadio();
     WindowPlacement currentPlacement() const;
 
@@ -96,9 +102,11 @@ public:
     void createToolTips();
     // The lock button's icon follows the directory lock.
     void showLockState();
-    int listPos = 50;
-    int windowWidth = 0;
-    int windowHeight = 0;
+    // The splitter's place, in percent of the width.
+    int listPos() const { return listPos_; }
+    void setListPos(int percent) { listPos_ = percent; }
+    int windowWidth() const { return windowWidth_; }
+    int windowHeight() const { return windowHeight_; }
     bool splitterHot() const { return splitterHot_; }
     bool splitterDragging() const { return splitterDragging_; }
     int trackLineX() const { return trackLineX_; }
@@ -106,7 +114,7 @@ public:
     bool onSplitter(QPoint position) const;
 
     // The control with this classic number, or null.
-    QWidget* control(int id) const;
+    QWidget* control(int id) const override;
     template <typename T>
     T* control(int id) const {
         return qobject_cast<T*>(control(id));
@@ -115,27 +123,22 @@ public:
     // Every modal question goes through these prompts; tests install scripted ones.
     platform::Prompts& prompts() override { return *prompts_; }
     void setPrompts(platform::Prompts* prompts);
-    UiDispatcher& uiThread() { return dispatcher_; }
+    UiDispatcher& uiThread() override { return dispatcher_; }
 
     // The two list panes.
-    enum Side { LocalSide = 1, RemoteSide = 2 };
     int insertLocalItem(int index, const std::string& name, std::int64_t size, std::time_t modified,
                         bool isDirectory);
     int insertRemoteItem(int index, const std::string& name, std::int64_t size,
                          const std::string& dateText, const std::string& attributes, int entryType,
-                         bool isDirectory);
-    void sortList(Side side, int column, int direction);
+                         bool isDirectory) override;
+    void sortList(Side side, int column, int direction) override;
     void applyDisplayMode(int mode);
     LocalListModel& localModel() override { return *localModel_; }
     RemoteListModel& remoteModel() override { return *remoteModel_; }
     FileListView& localList() override { return *localList_; }
     FileListView& remoteList() override { return *remoteList_; }
     FileTypeCache& fileTypeCache() override { return *fileTypeCache_; }
-    // Listing comparison: each flag narrows the next refresh of its pane.
-    bool filterLocalNotOnServer = false;
-    bool filterLocalNewer = false;
-    bool filterRemoteNotLocal = false;
-    bool filterRemoteNewer = false;
+    ListingFilters& listingFilters() override { return filters_; }
 
     // The local pane: it always shows the process's current directory.
     void refreshLocal() override;
@@ -145,20 +148,18 @@ public:
     static std::string defaultLocalFolder();
     // Enter in the local directory combo's edit field.
     void localPathTyped(const QString& text);
-    std::string localPath;
-    bool nameFilterActive = false;
-    std::string nameFilter;
+    // The pattern the next listing of either pane is narrowed to.
+    session::NameFilter& nameFilter() override { return nameFilter_; }
 
     // The profile of the profile combo, and the directories written back into it.
-    session::ServerProfile profile;
-    std::string lastRemotePath;
+    session::ServerProfile& currentProfile() { return profile_; }
+    const session::ServerProfile& currentProfile() const override { return profile_; }
+    const std::string& lastRemotePath() const override { return lastRemotePath_; }
     bool directoryLocked() const override { return directoryLock_; }
     // Flips the lock and its icon (button 1056, command 1003).
     void setDirectoryLock(bool locked) override;
-    void writeBackDirectories();
+    void writeBackDirectories() override;
 
-    // The FTP session; null while disconnected.
-    std::unique_ptr<ftp::FtpSession> session;
     ConnectionController& connection() override { return *connection_; }
     TransferController& transfers() { return *transfers_; }
     // True, with a word in the status bar, while a transfer job still owns the session:
@@ -170,24 +171,25 @@ public:
     // Loads the combo's selection into `profile`; connecting 1 keeps the process's
     // directory, 0 moves into the profile's local directory. 0 when nothing usable is
     // selected.
-    int selectProfile(int connecting);
+    int selectProfile(int connecting) override;
     void profileSelected(int index);
     // The options sheet, opened by the Select button, timer 3104 and a connect without
     // a profile.
-    void openOptionsSheet();
+    void openOptionsSheet() override;
     static constexpr int kDisconnectText = 9001;  // the Connect button's caption while connected
 
     // Whether an FTP connection exists (asked before closing).
-    bool connected() const { return connected_ || session != nullptr; }
+    bool connected() const;
     bool workerRunning() const;
     void setConnected(bool connected) { connected_ = connected; }
 
     // PaneHost
     QWidget* dialogParent() override { return this; }
-    ftp::FtpSession* ftpSession() override { return session.get(); }
+    // The connection controller's session; null while disconnected.
+    ftp::FtpSession* ftpSession() override;
     bool transferRunning() const override;
-    const std::string& localFolder() const override { return localPath; }
-    void rememberRemotePath(const std::string& path) override { lastRemotePath = path; }
+    const std::string& localFolder() const override { return localPath_; }
+    void rememberRemotePath(const std::string& path) override { lastRemotePath_ = path; }
     LocalPaneController& localPane() { return *localPane_; }
     RemotePaneController& remotePane() { return *remotePane_; }
 
@@ -263,6 +265,20 @@ private:
     bool splitterHot_ = false;
     bool splitterDragging_ = false;
     int trackLineX_ = -1;
+
+    int transferMode_ = 0;
+    int displayMode_ = 3;
+    int lastUsedProfile_ = 0;
+    int listPos_ = 50;
+    int windowWidth_ = 0;
+    int windowHeight_ = 0;
+    ListingFilters filters_;
+    // The local pane's directory, ending in "/"; it is also the process's.
+    std::string localPath_;
+    session::NameFilter nameFilter_;
+    // The profile of the profile combo, and the directories written back into it.
+    session::ServerProfile profile_;
+    std::string lastRemotePath_;
 
     int connectionIcon_ = 0;
     // Navigating on one side does the same on the other; kept in the profile.

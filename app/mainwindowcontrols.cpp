@@ -161,7 +161,7 @@ void MainWindow::createMiddleColumn(const DialogUnits& du) {
 void MainWindow::wireControls() {
     connect(closeButton_, &QToolButton::clicked, this, [this] { close(); });
     connect(transferModes_, &QButtonGroup::idClicked, this, [this](int id) {
-        transferMode = id == 1023 ? 0 : id == 1021 ? 1 : 2;
+        transferMode_ = id == 1023 ? 0 : id == 1021 ? 1 : 2;
     });
 
     connect(helpButton_, &QToolButton::clicked, this, &MainWindow::showHelpMenu);
@@ -169,9 +169,9 @@ void MainWindow::wireControls() {
         connect(combo, &DirectoryCombo::focusChanged, this,
                 [this](bool focused) { directoryComboFocused_ = focused; });
     connect(localList_, &FileListView::focused, this,
-            [this] { showLocalTitle(QString::fromStdString(localPath)); });
+            [this] { showLocalTitle(QString::fromStdString(localPath_)); });
     connect(remoteList_, &FileListView::focused, this, [this] {
-        if (session) showRemoteTitle(remoteDirectory_->currentText());
+        if (ftpSession()) showRemoteTitle(remoteDirectory_->currentText());
     });
     connect(displayModes_, &QButtonGroup::idClicked, this,
             [this](int id) { applyDisplayMode(id - 1052); });

@@ -41,13 +41,13 @@ void MainWindow::layoutControls() {
     const QRect frame = frameGeometry();
     const int W = frame.width();
     const int H = frame.height();
-    windowWidth = W;
-    windowHeight = H;
+    windowWidth_ = W;
+    windowHeight_ = H;
     if (!localList_) return;
 
     const int X0 = localList_->x();
     const int YL = localList_->y();
-    const int LW = (W - 80) * listPos / 100;
+    const int LW = (W - 80) * listPos_ / 100;
     const int RW = W - 80 - LW;
     const int BW = uploadButton_->width();
     const int G = BW + 10;
@@ -172,13 +172,13 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
 
 void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && splitterDragging_) {
-        const int W = windowWidth > 0 ? windowWidth : width();
+        const int W = windowWidth_ > 0 ? windowWidth_ : width();
         int x = event->position().toPoint().x();
         if (x < kSplitterMargin)
             x = kSplitterMargin;
         else if (x > W - kSplitterMargin)
             x = W - kSplitterMargin;
-        listPos = x * 100 / W;
+        listPos_ = x * 100 / W;
         layoutControls();
         splitterDragging_ = false;
         splitterHot_ = onSplitter(event->position().toPoint());
@@ -224,10 +224,10 @@ void MainWindow::loadSettings() {
         return;
     }
     const ViewSettings settings = readViewSettings(context_.settingsKey);
-    transferMode = settings.mode;
+    transferMode_ = settings.mode;
     checkTransferModeRadio();
-    listPos = settings.listPos;
-    displayMode = settings.dispMode;
+    listPos_ = settings.listPos;
+    displayMode_ = settings.dispMode;
     if (settings.placement.restorable()) {
         const WindowPlacement& p = settings.placement;
         outerSizePending_ = false;
@@ -235,10 +235,10 @@ void MainWindow::loadSettings() {
         if (p.showCmd == 3) setWindowState(Qt::WindowMaximized);
         if (p.showCmd == 2) setWindowState(Qt::WindowMinimized);
     }
-    lastUsedProfile = settings.lastUsedProfile;
-    if (lastUsedProfile >= 0)
-        profileCombo_->setCurrentIndex(lastUsedProfile < profileCombo_->count() ? lastUsedProfile
-                                                                                : -1);
+    lastUsedProfile_ = settings.lastUsedProfile;
+    if (lastUsedProfile_ >= 0)
+        profileCombo_->setCurrentIndex(lastUsedProfile_ < profileCombo_->count() ? lastUsedProfile_
+                                                                                 : -1);
     else
         profileCombo_->setCurrentIndex(-1);
 }
@@ -259,11 +259,11 @@ WindowPlacement MainWindow::currentPlacement() const {
 void MainWindow::saveSettings() {
     if (context_.settingsKey.empty()) return;
     ViewSettings settings;
-    settings.mode = transferMode;
-    settings.listPos = listPos;
-    settings.dispMode = displayMode;
+    settings.mode = transferMode_;
+    settings.listPos = listPos_;
+    settings.dispMode = displayMode_;
     settings.placement = currentPlacement();
-    settings.lastUsedProfile = lastUsedProfile;
+    settings.lastUsedProfile = lastUsedProfile_;
     writeViewSettings(context_.settingsKey, settings);
 }
 
@@ -271,7 +271,7 @@ void MainWindow::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
     if (isMinimized()) return;
     QPainter painter(this);
-    const int W = windowWidth > 0 ? windowWidth : width();
+    const int W = windowWidth_ > 0 ? windowWidth_ : width();
     const int P = profileComboRect_.y() + profileComboRect_.height();
     const int L = localListRect_.y() + localListRect_.height();
     const int XM = splitterCentre_;

@@ -54,33 +54,33 @@ void MainWindow::fillProfileCombo() {
 int MainWindow::selectProfile(int connecting) {
     const int index = profileCombo_->currentIndex();
     if (index < 0) {
-        session::clearProfile(profile);
+        session::clearProfile(profile_);
         return 0;
     }
     const std::string name = profileCombo_->itemText(index).toStdString();
     if (name.empty()) return 0;
     if (context_.siteDatabase) {
-        session::loadProfile(*context_.siteDatabase, name, profile);
-        session::loadAsciiSuffixes(*context_.siteDatabase, name, profile,
+        session::loadProfile(*context_.siteDatabase, name, profile_);
+        session::loadAsciiSuffixes(*context_.siteDatabase, name, profile_,
                                    uitexts::text(session::kDefaultAsciiSuffixesText).toStdString());
     }
-    localPath = profile.mruLocalDir;
-    lastRemotePath = profile.mruRemoteDir;
+    localPath_ = profile_.mruLocalDir;
+    lastRemotePath_ = profile_.mruRemoteDir;
     if (connecting) {
-        if (localPath.empty()) localPath = platform::currentDirectory();
-    } else if (localPath.empty() || ::chdir(localPath.c_str()) != 0) {
-        localPath = platform::currentDirectory();
+        if (localPath_.empty()) localPath_ = platform::currentDirectory();
+    } else if (localPath_.empty() || ::chdir(localPath_.c_str()) != 0) {
+        localPath_ = platform::currentDirectory();
     }
-    directoryLock_ = profile.lockDir != 0;
-    remoteCaption_->setText(QString::fromStdString(profile.host));
+    directoryLock_ = profile_.lockDir != 0;
+    remoteCaption_->setText(QString::fromStdString(profile_.host));
     return 1;
 }
 
 void MainWindow::profileSelected(int index) {
     if (index < 0) return;
-    lastRemotePath.clear();
-    lastUsedProfile = index;
-    session::clearProfile(profile);
+    lastRemotePath_.clear();
+    lastUsedProfile_ = index;
+    session::clearProfile(profile_);
     selectProfile(0);
     refreshLocal();
 }
@@ -92,9 +92,9 @@ void MainWindow::openOptionsSheet() {
         previous >= 0 ? profileCombo_->itemText(previous).toStdString() : "";
     const auto outcome = options::runOptionsSheet(this, *context_.siteDatabase, prompts(), current);
     // A deletion counts whatever closed the sheet.
-    if (outcome.profileDeleted) session::clearProfile(profile);
+    if (outcome.profileDeleted) session::clearProfile(profile_);
     if (!outcome.accepted) return;
-    if (outcome.asciiSuffixes) profile.asciiSuffixes = *outcome.asciiSuffixes;
+    if (outcome.asciiSuffixes) profile_.asciiSuffixes = *outcome.asciiSuffixes;
     fillProfileCombo();
     const int found = outcome.profileName.empty()
                           ? -1

@@ -3,13 +3,14 @@
 #include "connectioncontroller.h"
 #include "filelistview.h"
 #include "ftpsession.h"
-#include "mainwindow.h"
 #include "profilestore.h"
 #include "transferprogressdialog.h"
+#include "transferwindow.h"
+#include "uidispatcher.h"
 #include "uitexts.h"
 
-TransferController::TransferController(MainWindow& window)
-    : QObject(&window), window_(window), job_(*this, display_, window.uiThread()) {}
+TransferController::TransferController(TransferWindow& window)
+    : QObject(window.dialogParent()), window_(window), job_(*this, display_, window.uiThread()) {}
 
 TransferController::~TransferController() {
     job_.stop();
@@ -17,24 +18,24 @@ TransferController::~TransferController() {
 
 transfer::JobSettings TransferController::settings() const {
     transfer::JobSettings s;
-    s.transferMode = window_.transferMode;
+    s.transferMode = window_.transferMode();
     // An empty list means the default one, which the loaded texts give.
     s.textExtensions =
-        window_.profile.asciiSuffixes.empty()
+        window_.currentProfile().asciiSuffixes.empty()
             ? session::workingSuffixes(
                   "", uitexts::text(session::kDefaultAsciiSuffixesText).toStdString())
-            : window_.profile.asciiSuffixes;
-    s.serverName = window_.profile.host;
-    s.localPath = window_.localPath;
+            : window_.currentProfile().asciiSuffixes;
+    s.serverName = window_.currentProfile().host;
+    s.localPath = window_.localFolder();
     return s;
 }
 
 bool TransferController::prepare(int count, bool upload) {
-    if (!window_.session || count == 0 || job_.running()) return false;
+    if (!window_.ftpSession() || count == 0 || job_.running()) return false;
     if (upload && !window_.connection().refreshIdle()) return false;
     if (!window_.connection().checkConnection()) return false;
 
-    dialog_ = std::make_unique<TransferProgressDialog>(&window_);
+    dialog_ = std::make_unique<TransferProgressDialog>(window_.dialogParent());
     dialog_->createModeless();
     dialog_->setFileCounter(count, 0);
     dialog_->setByteCounter(0, 0);
@@ -57,7 +58,7 @@ void TransferController::startUpload() {
         const LocalListItem& item = window_.localModel().item(row);
         s.items.push_back({item.name, item.isDirectory, item.isDirectory ? 2 : 1, {}});
     }
-    job_.startUpload(*window_.session, std::move(s));
+    job_.startUpload(*window_.ftpSession(), std::move(s));
 }
 
 void TransferController::startUploadOf(const std::vector<std::string>& paths) {
@@ -67,7 +68,7 @@ void TransferController::startUploadOf(const std::vector<std::string>& paths) {
     for (const auto& path : paths)
         s.items.push_back({{}, false, 1, path});
     dialog_->setFileCounter(static_cast<std::int64_t>(paths.size()), 0);
-    job_.startUpload(*window_.session, std::move(s));
+    job_.startUpload(*window_.ftpSession(), std::move(s));
 }
 
 void TransferController::startDownload() {
@@ -79,7 +80,7 @@ void TransferController::startDownload() {
         // The listed size lets the engine tell a short binary transfer from a whole one.
         s.items.push_back({item.name, item.isDirectory, item.entryType, {}, item.size});
     }
-    job_.startDownload(*window_.session, std::move(s));
+    job_.startDownload(*window_.ftpSession(), std::move(s));
 }
 
 platform::Prompts& TransferController::prompts() {
@@ -98,9 +99,10 @@ void TransferController::finishTransferUi() {
     }
     window_.enableTransferButtons(true);
     window_.control(1019)->setEnabled(true);
-    window_.show();
-    window_.raise();
-    window_.activateWindow();
+    QWidget* window = window_.dialogParent();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void TransferController::refreshRemote() {

@@ -7,7 +7,7 @@
 #include "transferhost.h"
 #include "transferjob.h"
 
-class MainWindow;
+class TransferWindow;
 class TransferProgressDialog;
 
 // The main window's side of uploads and downloads: the two buttons, the progress
@@ -15,7 +15,7 @@ class TransferProgressDialog;
 class TransferController : public QObject, public transfer::TransferHost {
     Q_OBJECT
 public:
-    explicit TransferController(MainWindow& window);
+    explicit TransferController(TransferWindow& window);
     ~TransferController() override;
 
     void startUpload();
@@ -43,7 +43,7 @@ private:
     bool prepare(int count, bool upload);
     transfer::JobSettings settings() const;
 
-    MainWindow& window_;
+    TransferWindow& window_;
     transfer::CoalescedDisplay display_;
     transfer::TransferJob job_;
     std::unique_ptr<TransferProgressDialog> dialog_;

@@ -43,8 +43,8 @@ TEST_P(RealServerConnect, ListsNamesWithBlanksLinksAndNonAsciiNames) {
     save(p);
     openWindow("real");
     ASSERT_TRUE(connect());
-    ASSERT_NE(window_->session, nullptr) << server->log();
-    EXPECT_EQ(window_->session->serverType, ftp::ServerType::Unix);
+    ASSERT_NE(window_->ftpSession(), nullptr) << server->log();
+    EXPECT_EQ(window_->ftpSession()->serverType, ftp::ServerType::Unix);
     EXPECT_TRUE(prompts_.asked().empty());
     EXPECT_EQ(remoteNames(), (std::vector<std::string>{"images", "pictures", "home.html",
                                                        "index.html", "my page.html", "文件.txt"}));
@@ -53,7 +53,7 @@ TEST_P(RealServerConnect, ListsNamesWithBlanksLinksAndNonAsciiNames) {
     EXPECT_EQ(model.item(2).entryType, 3) << "a link to a file";
     EXPECT_EQ(model.item(3).size, 14);
     window_->connection().toggleConnection();
-    EXPECT_EQ(window_->session, nullptr);
+    EXPECT_EQ(window_->ftpSession(), nullptr);
 }
 
 // A folder made, renamed and deleted (with a file in it) through the server pane.
@@ -69,7 +69,7 @@ TEST_P(RealServerConnect, MakeRenameAndDeleteAFolder) {
     save(p);
     openWindow("real");
     ASSERT_TRUE(connect());
-    ASSERT_NE(window_->session, nullptr) << server->log();
+    ASSERT_NE(window_->ftpSession(), nullptr) << server->log();
     window_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     RemotePaneController& pane = window_->remotePane();

@@ -47,7 +47,7 @@ TEST_F(ConnectTest, DirectConnectFillsTheRemotePane) {
     openPassiveWindow("site", server.port());
 
     ASSERT_TRUE(connect());
-    EXPECT_TRUE(window_->session != nullptr);
+    EXPECT_TRUE(window_->ftpSession() != nullptr);
     EXPECT_EQ(window_->connectionIconState(), 3);
     EXPECT_EQ(remoteNames(), (Commands{"docs", "images", "index.html", "latest", "robots.txt"}));
     const auto& model = window_->remoteModel();
@@ -67,10 +67,10 @@ TEST_F(ConnectTest, DirectConnectFillsTheRemotePane) {
 
     // Disconnecting: PWD remembered, QUIT, the remote pane emptied.
     window_->connection().toggleConnection();
-    EXPECT_EQ(window_->session, nullptr);
+    EXPECT_EQ(window_->ftpSession(), nullptr);
     EXPECT_EQ(window_->connectionIconState(), 0);
     EXPECT_EQ(window_->remoteModel().size(), 0);
-    EXPECT_EQ(window_->lastRemotePath, "/home/alice");
+    EXPECT_EQ(window_->lastRemotePath(), "/home/alice");
     EXPECT_TRUE(window_->control(1000)->isEnabled());
     EXPECT_FALSE(window_->control(1027)->isEnabled());
 }
@@ -85,7 +85,7 @@ TEST_F(ConnectTest, PassiveModeFromTheProfileName) {
     save(p);
     openWindow("site:passive_mode");
     ASSERT_TRUE(connect());
-    EXPECT_TRUE(window_->session->passive);
+    EXPECT_TRUE(window_->ftpSession()->passive);
     EXPECT_EQ(window_->remoteModel().size(), 5);
 }
 
@@ -95,7 +95,7 @@ TEST_F(ConnectTest, RefusedConnectionShows1200) {
     ASSERT_TRUE(connect());
     EXPECT_EQ(prompts_.askedIds(), std::vector<int>{1200});
     EXPECT_EQ(std::get<std::string>(prompts_.asked()[0].args[0]), "127.0.0.1");
-    EXPECT_EQ(window_->session, nullptr);
+    EXPECT_EQ(window_->ftpSession(), nullptr);
     EXPECT_EQ(window_->connectionIconState(), 0);
     EXPECT_TRUE(window_->control(1019)->isEnabled());
     EXPECT_TRUE(window_->control(1000)->isEnabled());
@@ -124,7 +124,7 @@ TEST_F(ConnectTest, RefusedLoginsShowTheirMessages) {
         ASSERT_TRUE(connect());
         EXPECT_EQ(prompts.askedIds(), std::vector<int>{c.message}) << c.userReply;
         EXPECT_EQ(prompts.statusWhenAsked, Commands{""}) << c.userReply;
-        EXPECT_EQ(window_->session, nullptr);
+        EXPECT_EQ(window_->ftpSession(), nullptr);
         EXPECT_TRUE(server.waitForDisconnect());
         EXPECT_EQ(server.commands().back(), "QUIT") << "the session is closed";
         EXPECT_EQ(window_->statusText(0).toStdString(), "") << c.userReply;
@@ -145,7 +145,7 @@ TEST_F(ConnectTest, CancelledPasswordSendsQuitAndShowsNothing) {
     EXPECT_TRUE(prompts_.asked().empty());
     EXPECT_TRUE(server.waitForDisconnect());
     EXPECT_EQ(server.commands(), Commands{"QUIT"});
-    EXPECT_EQ(window_->session, nullptr);
+    EXPECT_EQ(window_->ftpSession(), nullptr);
     EXPECT_EQ(window_->connectionIconState(), 0);
 }
 
@@ -163,7 +163,7 @@ TEST_F(ConnectTest, TypedPasswordIsUsed) {
     openWindow("site");
     prompts_.password("typed secret");
     ASSERT_TRUE(connect());
-    EXPECT_NE(window_->session, nullptr);
+    EXPECT_NE(window_->ftpSession(), nullptr);
     EXPECT_TRUE(server.mismatches().empty());
 }
 
@@ -252,7 +252,7 @@ TEST_F(ConnectTest, InitialDirectoryModes) {
         ASSERT_TRUE(connect());
         EXPECT_EQ(prompts_.askedIds(), std::vector<int>{1260});
         EXPECT_EQ(std::get<std::string>(prompts_.asked()[0].args[0]), "/gone");
-        EXPECT_NE(window_->session, nullptr);
+        EXPECT_NE(window_->ftpSession(), nullptr);
         EXPECT_EQ(window_->connectionIconState(), 3);
         EXPECT_TRUE(server.mismatches().empty());
     }
@@ -295,7 +295,7 @@ TEST_F(ConnectTest, LostConnectionNoDisconnectsYesReconnects) {
     window_->connection().refreshRemote();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return window_->session && !window_->workerRunning() &&
+            return window_->ftpSession() && !window_->workerRunning() &&
                    window_->connectionIconState() == 3;
         },
         20000));
@@ -304,7 +304,7 @@ TEST_F(ConnectTest, LostConnectionNoDisconnectsYesReconnects) {
 
     prompts_.answer(Answer::No);
     window_->connection().refreshRemote();
-    EXPECT_EQ(window_->session, nullptr);
+    EXPECT_EQ(window_->ftpSession(), nullptr);
     EXPECT_EQ(prompts_.askedIds(), (std::vector<int>{1249, 1249}));
     EXPECT_EQ(window_->statusText(0), "") << "nothing of the dead connection stays";
 }
@@ -350,7 +350,7 @@ TEST_F(ConnectTest, FirstListingFailures) {
 
         ASSERT_TRUE(connect()) << c.what;
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return !window_->workerRunning() && (!window_->session || c.reconnected); },
+            [&] { return !window_->workerRunning() && (!window_->ftpSession() || c.reconnected); },
             20000))
             << c.what;
         if (c.reconnected) {
@@ -365,13 +365,13 @@ TEST_F(ConnectTest, FirstListingFailures) {
         }
         EXPECT_EQ(prompts.askedIds(), std::vector<int>{c.message}) << c.what;
         EXPECT_EQ(server.connectionsAccepted(), c.reconnected ? 2u : 1u) << c.what;
-        EXPECT_EQ(window_->session != nullptr, c.reconnected) << c.what;
+        EXPECT_EQ(window_->ftpSession() != nullptr, c.reconnected) << c.what;
         EXPECT_EQ(window_->control(1027)->isEnabled(), c.reconnected) << c.what;
         EXPECT_EQ(window_->control(1000)->isEnabled(), !c.reconnected) << c.what;
         EXPECT_TRUE(window_->control(1019)->isEnabled()) << c.what;
         if (!c.reconnected) {
             EXPECT_EQ(window_->connectionIconState(), 0) << c.what;
-            EXPECT_EQ(window_->lastRemotePath, "") << c.what << ": no PWD confirmed it";
+            EXPECT_EQ(window_->lastRemotePath(), "") << c.what << ": no PWD confirmed it";
             EXPECT_EQ(window_->statusText(0).contains("UNIX"), false) << c.what;
         }
         EXPECT_TRUE(server.mismatches().empty()) << c.what << ": " << server.mismatches().front();
@@ -448,8 +448,8 @@ TEST_F(ConnectTest, RateTextFollowsTheLanguage) {
         server.start();
         openPassiveWindow("site", server.port());
         ASSERT_TRUE(connect());
-        ASSERT_NE(window_->session, nullptr);
-        EXPECT_EQ(window_->session->rateFormat(), format);
+        ASSERT_NE(window_->ftpSession(), nullptr);
+        EXPECT_EQ(window_->ftpSession()->rateFormat(), format);
         window_.reset();
     }
 }
@@ -524,13 +524,13 @@ TEST_F(ConnectTest, EnterInTheBoxesAndOnRowsNeverConnectsOrDisconnects) {
         QApplication::processEvents();
 
         EXPECT_FALSE(window_->workerRunning()) << label;
-        EXPECT_EQ(window_->session != nullptr, c.connected) << label;
+        EXPECT_EQ(window_->ftpSession() != nullptr, c.connected) << label;
         EXPECT_TRUE(prompts_.asked().empty()) << label;
         EXPECT_TRUE(server.mismatches().empty()) << label << ": " << server.mismatches().front();
         bool applied = false;
         switch (c.target) {
             case LocalBox:
-                applied = window_->localPath == typedLocal + "/";
+                applied = window_->localFolder() == typedLocal + "/";
                 break;
             case RemoteBox:
                 applied = window_->connection().remotePath() == "/srv/www";

@@ -69,7 +69,7 @@ TEST_F(ConnectTest, FirstRunLeadsThroughTheOptionsSheetToAListing) {
     session::ServerProfile stored;
     ASSERT_EQ(session::loadProfile(db_, "My site", stored), 1);
     EXPECT_EQ(stored.port, server.port());
-    EXPECT_EQ(window_->profile.name, "My site");
+    EXPECT_EQ(window_->currentProfile().name, "My site");
     EXPECT_EQ(window_->control<QComboBox>(1000)->currentText(), "My site");
 
     ASSERT_TRUE(connect());

@@ -234,13 +234,13 @@ TEST_F(StartTest, WindowAppliesAndSavesItsSettings) {
     {
         MainWindow window(MainWindow::Context{nullptr, "", key});
         ASSERT_TRUE(window.initialize());
-        EXPECT_EQ(window.transferMode, 0);
-        EXPECT_EQ(window.listPos, 50);
+        EXPECT_EQ(window.transferMode(), 0);
+        EXPECT_EQ(window.listPos(), 50);
         EXPECT_TRUE(window.control<QAbstractButton>(1023)->isChecked());
         EXPECT_TRUE(window.control<QAbstractButton>(1055)->isChecked());
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        window.listPos = 30;
+        window.setListPos(30);
         QTest::mouseClick(window.control<QAbstractButton>(1022), Qt::LeftButton);
         QTest::mouseClick(window.control<QAbstractButton>(1054), Qt::LeftButton);
         window.move(60, 50);
@@ -259,7 +259,7 @@ TEST_F(StartTest, WindowAppliesAndSavesItsSettings) {
     for (int start = 0; start < 2; ++start) {
         MainWindow window(MainWindow::Context{nullptr, "", key});
         ASSERT_TRUE(window.initialize());
-        EXPECT_EQ(window.listPos, 30);
+        EXPECT_EQ(window.listPos(), 30);
         EXPECT_TRUE(window.control<QAbstractButton>(1022)->isChecked());
         EXPECT_TRUE(window.control<QAbstractButton>(1054)->isChecked());
         window.show();

@@ -115,7 +115,7 @@ TEST_F(PanesTest, LocalRowsCarryTheirColumnsAndDirectoriesShowNoSize) {
     file("empty.txt", 0);
     directory("images");
     window_->refreshLocal();
-    EXPECT_EQ(window_->localPath, (root_ / "site").string() + "/");
+    EXPECT_EQ(window_->localFolder(), (root_ / "site").string() + "/");
     ASSERT_EQ(localNames(), (std::vector<std::string>{"images", "empty.txt", "index.html"}));
     EXPECT_EQ(localCell(0, 1), "");
     EXPECT_EQ(localCell(1, 1), "0 KB");
@@ -189,7 +189,7 @@ TEST_F(PanesTest, RemoteRowsAndTheirPermissionColumn) {
 TEST_F(PanesTest, DisplayModeRadiosSwitchBothLists) {
     window_->initialize();
     QTest::mouseClick(window_->control<QAbstractButton>(1053), Qt::LeftButton);
-    EXPECT_EQ(window_->displayMode, 1);
+    EXPECT_EQ(window_->displayMode(), 1);
     EXPECT_EQ(window_->localList().mode(), FileListView::SmallIcons);
     EXPECT_EQ(window_->remoteList().mode(), FileListView::SmallIcons);
     EXPECT_EQ(window_->localList().currentView(), window_->localList().iconView());
@@ -199,7 +199,7 @@ TEST_F(PanesTest, DisplayModeRadiosSwitchBothLists) {
     EXPECT_EQ(window_->localList().currentView(), window_->localList().detailsView());
     EXPECT_TRUE(window_->control<QAbstractButton>(1055)->isChecked());
     window_->applyDisplayMode(7);
-    EXPECT_EQ(window_->displayMode, 3) << "an unknown mode applies nothing";
+    EXPECT_EQ(window_->displayMode(), 3) << "an unknown mode applies nothing";
 }
 
 TEST_F(PanesTest, TypeCacheRules) {
@@ -255,25 +255,25 @@ TEST_F(PanesTest, ComparisonFiltersAgainstTheOtherPane) {
             {"server-only.js", 10, "1999/05/03", false},
             {"day.txt", 10, "2000/12/07", false}});
 
-    window_->filterLocalNotOnServer = true;
+    window_->listingFilters().localNotOnServer = true;
     window_->refreshLocal();
     EXPECT_EQ(localNames(), std::vector<std::string>{"local-only.css"});
-    EXPECT_FALSE(window_->filterLocalNotOnServer) << "a filter lasts one refresh";
+    EXPECT_FALSE(window_->listingFilters().localNotOnServer) << "a filter lasts one refresh";
 
-    window_->filterLocalNewer = true;
+    window_->listingFilters().localNewer = true;
     window_->refreshLocal();
     EXPECT_EQ(localNames(), std::vector<std::string>{"index.html"}) << "equal texts are not newer";
 
     window_->refreshLocal();
     EXPECT_EQ(localNames().size(), 4u);
 
-    window_->filterRemoteNotLocal = true;
+    window_->listingFilters().remoteNotLocal = true;
     remote({{"INDEX.HTML", 10, "2000/12/07 10:30", false},
             {"server-only.js", 10, "1999/05/03", false},
             {"older.html", 10, "2000/12/07 10:30", false}});
     EXPECT_EQ(remoteNames(), std::vector<std::string>{"server-only.js"});
-    window_->filterRemoteNotLocal = false;
-    window_->filterRemoteNewer = true;
+    window_->listingFilters().remoteNotLocal = false;
+    window_->listingFilters().remoteNewer = true;
     remote({{"INDEX.HTML", 10, "2000/12/07 10:30", false},
             {"same.html", 10, "2000/12/07 10:30", false},
             {"older.html", 10, "2000/12/07 10:30", false}});
@@ -281,8 +281,8 @@ TEST_F(PanesTest, ComparisonFiltersAgainstTheOtherPane) {
 
     // Both flags of a pane: the not-on-the-other-side filter wins. The other pane is
     // taken as it shows now, itself filtered down to older.html.
-    window_->filterLocalNotOnServer = true;
-    window_->filterLocalNewer = true;
+    window_->listingFilters().localNotOnServer = true;
+    window_->listingFilters().localNewer = true;
     window_->refreshLocal();
     EXPECT_EQ(localNames(),
               (std::vector<std::string>{"index.html", "local-only.css", "same.html"}));
@@ -294,24 +294,24 @@ TEST_F(PanesTest, TypedPathsWildcardsAndHistory) {
     file("sub/c.css", 1);
     directory("sub/x.htm");
     window_->refreshLocal();
-    const std::string site = window_->localPath;
+    const std::string site = window_->localFolder();
 
     window_->localPathTyped(QString::fromStdString(site + "sub/*.htm"));
-    EXPECT_EQ(window_->localPath, site + "sub/");
+    EXPECT_EQ(window_->localFolder(), site + "sub/");
     EXPECT_EQ(localNames(), (std::vector<std::string>{"x.htm", "a.htm", "b.HTM"}));
     window_->refreshLocal();
     EXPECT_EQ(localNames().size(), 4u) << "the filter was used up";
 
     // Wildcards without a "/" are just a directory that does not exist: no filter.
     window_->localPathTyped("*.htm");
-    EXPECT_FALSE(window_->nameFilterActive);
+    EXPECT_FALSE(window_->nameFilter().active);
     auto* combo = window_->control<QComboBox>(1031);
     EXPECT_EQ(combo->currentText().toStdString(), site + "sub/");
 
     // A path that cannot be entered leaves its filter for the next refresh of either pane.
     window_->localPathTyped(QString::fromStdString(site + "missing/*.css"));
-    EXPECT_TRUE(window_->nameFilterActive);
-    EXPECT_EQ(window_->nameFilter, "*.css");
+    EXPECT_TRUE(window_->nameFilter().active);
+    EXPECT_EQ(window_->nameFilter().text, "*.css");
     window_->refreshLocal();
     EXPECT_EQ(localNames(), std::vector<std::string>{"c.css"});
 

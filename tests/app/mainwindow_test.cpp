@@ -62,9 +62,9 @@ protected:
 }  // namespace
 
 TEST_F(MainWindowTest, InitialSizeAndLayoutFigures) {
-    EXPECT_EQ(window_->windowWidth, 640);
-    EXPECT_EQ(window_->windowHeight, 480);
-    EXPECT_EQ(window_->listPos, 50);
+    EXPECT_EQ(window_->windowWidth(), 640);
+    EXPECT_EQ(window_->windowHeight(), 480);
+    EXPECT_EQ(window_->listPos(), 50);
     EXPECT_EQ(rectOf(1030).width(), 280);
     EXPECT_EQ(rectOf(1025).width(), 280);
     // The remote list starts one middle column (Upload width + 10) after the local one.
@@ -73,7 +73,7 @@ TEST_F(MainWindowTest, InitialSizeAndLayoutFigures) {
     EXPECT_EQ(rectOf(1001).height(), rectOf(1031).height());
     EXPECT_LE(rectOf(1030).bottom(), window_->findChild<QStatusBar*>()->geometry().top());
 
-    window_->listPos = 0;
+    window_->setListPos(0);
     window_->layoutControls();
     EXPECT_EQ(rectOf(1030).width(), 0);
     EXPECT_EQ(rectOf(1025).width(), 640 - 80);
@@ -83,13 +83,13 @@ TEST_F(MainWindowTest, InitialSizeAndLayoutFigures) {
 
 TEST_F(MainWindowTest, SplitterDragsAreHeldAHundredPixelsFromTheEdges) {
     dragSplitterTo(20);
-    EXPECT_EQ(window_->listPos, 15);  // 100 x 100 / 640
+    EXPECT_EQ(window_->listPos(), 15);  // 100 x 100 / 640
     EXPECT_FALSE(window_->splitterDragging());
     EXPECT_EQ(window_->trackLineX(), -1);
     dragSplitterTo(600);
-    EXPECT_EQ(window_->listPos, 84);  // 540 x 100 / 640
+    EXPECT_EQ(window_->listPos(), 84);  // 540 x 100 / 640
     dragSplitterTo(320);
-    EXPECT_EQ(window_->listPos, 50);
+    EXPECT_EQ(window_->listPos(), 50);
     EXPECT_EQ(rectOf(1030).width(), 280);
 }
 
@@ -195,7 +195,7 @@ TEST_F(MainWindowTest, LockButtonShowsTheLockState) {
 
 TEST_F(MainWindowTest, NarrowLocalPaneKeepsAUsableDirectoryBox) {
     for (int pos : {0, 15}) {
-        window_->listPos = pos;
+        window_->setListPos(pos);
         window_->layoutControls();
         const QRect local = rectOf(1031);
         EXPECT_GE(local.width(), window_->fontMetrics().horizontalAdvance("/home/web/")) << pos;

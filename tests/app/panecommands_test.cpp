@@ -442,7 +442,7 @@ TEST_F(PaneCommandsTest, CommandsOfBothPanes) {
         const auto asked = prompts_.askedIds();
         EXPECT_EQ(std::vector<int>(asked.begin() + askedBefore, asked.end()), c.messages);
         EXPECT_EQ(window_->connection().remotePath(), c.remotePath);
-        EXPECT_EQ(window_->localPath, (root_ / c.localPath).string());
+        EXPECT_EQ(window_->localFolder(), (root_ / c.localPath).string());
         EXPECT_EQ(window_->directoryLocked(), c.lockAfter);
         for (const std::string& name : c.localNames)
             EXPECT_TRUE(fs::exists(root_ / "local" / name)) << name;

@@ -18,19 +18,20 @@ TEST_F(ConnectTest, ProfileComboListsProfilesSortedAndSelectionLoadsThem) {
     ASSERT_EQ(combo->count(), 3);
     EXPECT_EQ(combo->itemText(0), "Alpha");
     EXPECT_EQ(combo->itemText(1), "beta");
-    EXPECT_EQ(window_->profile.port, 2121);
+    EXPECT_EQ(window_->currentProfile().port, 2121);
     EXPECT_EQ(window_->control<QLabel>(1037)->text(), "ftp.alpha.example");
-    EXPECT_EQ(window_->profile.asciiSuffixes, "HTM:HTML:SHTM:SHTML:JAVA:TXT:JS:CSS:CGI:PL:");
+    EXPECT_EQ(window_->currentProfile().asciiSuffixes,
+              "HTM:HTML:SHTM:SHTML:JAVA:TXT:JS:CSS:CGI:PL:");
     // The default list is a text of the language module.
     std::ofstream(root_ / "ftp_xx.dll") << "[strings]\n1300=:SSI:XML:\n";
     ASSERT_EQ(texts_.module().tryLoadModule((root_ / "ftp_xx.dll").string()), 1);
     window_->selectProfile(0);
-    EXPECT_EQ(window_->profile.asciiSuffixes, "SSI:XML:");
+    EXPECT_EQ(window_->currentProfile().asciiSuffixes, "SSI:XML:");
 
     combo->setCurrentIndex(2);
     window_->profileSelected(2);
-    EXPECT_EQ(window_->profile.name, "gamma");
-    EXPECT_EQ(window_->lastUsedProfile, 2);
+    EXPECT_EQ(window_->currentProfile().name, "gamma");
+    EXPECT_EQ(window_->lastUsedProfile(), 2);
 }
 
 TEST_F(ConnectTest, NoProfileStartsTheOptionsTimer) {
@@ -50,7 +51,7 @@ TEST_F(ConnectTest, MissingLocalDirectoryLeavesTheCurrentOne) {
     save(p);
     std::filesystem::current_path(root_ / "local");
     openWindow("site");
-    EXPECT_EQ(window_->localPath, (root_ / "local").string() + "/");
+    EXPECT_EQ(window_->localFolder(), (root_ / "local").string() + "/");
 }
 
 TEST_F(ConnectTest, LocalRefreshWritesTheDirectoryBackIntoTheProfile) {
