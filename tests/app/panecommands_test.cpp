@@ -94,8 +94,12 @@ protected:
             });
         if (c.action != ClickName) press(QApplication::focusWidget(), c.action);
         if (c.action != CtrlM && c.action != F2 && c.action != ClickName) return;
+        // The editor takes the focus once the event loop has run (slowly under the
+        // sanitizers).
+        ASSERT_TRUE(QTest::qWaitFor([] {
+            return qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr;
+        })) << "the name editor is open";
         auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-        ASSERT_NE(editor, nullptr) << "the name editor is open";
         if (!c.typed) {
             QTest::keyClick(editor, Qt::Key_Escape);
             return;
@@ -464,7 +468,11 @@ TEST_F(PaneCommandsTest, KeysAfterANameEdit) {
         c.action = CtrlM;
         c.typed = name;
         act(c);
-        QApplication::processEvents();
-        EXPECT_TRUE(fs::is_directory(root_ / "local" / name)) << name;
+        // The next command waits until this edit has ended and the pane shows the folder.
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return fs::is_directory(root_ / "local" / name) &&
+                   window_->localModel().findName(name) >= 0 &&
+                   !qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        })) << name;
     }
 }
