@@ -330,16 +330,16 @@ const std::vector<FaultCase>& faultCases() {
 
 class JobFaults : public JobTest, public ::testing::WithParamInterface<FaultCase> {
 protected:
-    void makeLocal(const std::string& spec) {
-        if (spec.back() == '/') {
-            std::filesystem::create_directories(root_ / spec);
-        } else if (spec.back() == '|') {
-            const auto path = root_ / spec.substr(0, spec.size() - 1);
+    void makeLocal(const std::string& entry) {
+        if (entry.back() == '/') {
+            std::filesystem::create_directories(root_ / entry);
+        } else if (entry.back() == '|') {
+            const auto path = root_ / entry.substr(0, entry.size() - 1);
             std::filesystem::create_directories(path.parent_path());
             ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
         } else {
-            const auto eq = spec.find('=');
-            file(spec.substr(0, eq), spec.substr(eq + 1));
+            const auto eq = entry.find('=');
+            file(entry.substr(0, eq), entry.substr(eq + 1));
         }
     }
     Commands seen(const std::vector<std::string>& texts) const {
@@ -358,8 +358,8 @@ protected:
 
 TEST_P(JobFaults, SaysAndLeavesWhatItMust) {
     const FaultCase& c = GetParam();
-    for (const auto& spec : c.local)
-        makeLocal(spec);
+    for (const auto& entry : c.local)
+        makeLocal(entry);
     ScriptedFtpServer server;
     if (c.upload) server.expect("NOOP", "200 ok\r\n");
     c.script(server);

@@ -15,7 +15,16 @@ namespace fs = std::filesystem;
 using testsupport::RealFtpServer;
 using transfer::RemoteOutcome;
 
-class RealServerCommands : public ::testing::TestWithParam<const char*> {};
+class RealServerCommands : public ::testing::TestWithParam<const char*> {
+protected:
+    // Passive, as the server's own user.
+    static void logIn(ftp::FtpSession& session, RealFtpServer& server) {
+        session.port = server.port();
+        session.passive = true;
+        ASSERT_EQ(session.open(), 1) << server.log();
+        ASSERT_EQ(session.login("127.0.0.1", server.user(), server.password()), 230);
+    }
+};
 
 TEST_P(RealServerCommands, MakeRenameAndDeleteATree) {
     auto server = testsupport::makeRealServer(GetParam(), RealFtpServer::Login::User);
@@ -32,10 +41,7 @@ TEST_P(RealServerCommands, MakeRenameAndDeleteATree) {
     server->ownByLogin((root / "keep").string());
 
     ftp::FtpSession session("127.0.0.1", server->user(), server->password());
-    session.port = server->port();
-    session.passive = true;
-    ASSERT_EQ(session.open(), 1) << server->log();
-    ASSERT_EQ(session.login("127.0.0.1", server->user(), server->password()), 230);
+    ASSERT_NO_FATAL_FAILURE(logIn(session, *server));
     testsupport::ScriptedPrompts prompts;
 
     EXPECT_EQ(transfer::makeRemoteDirectory(session, "new folder"), RemoteOutcome::Changed);
@@ -68,10 +74,7 @@ TEST_P(RealServerCommands, PermissionsChangeAndTheListingShowsThem) {
     server->ownByLogin((root / "b.css").string());
 
     ftp::FtpSession session("127.0.0.1", server->user(), server->password());
-    session.port = server->port();
-    session.passive = true;
-    ASSERT_EQ(session.open(), 1) << server->log();
-    ASSERT_EQ(session.login("127.0.0.1", server->user(), server->password()), 230);
+    ASSERT_NO_FATAL_FAILURE(logIn(session, *server));
     testsupport::ScriptedPrompts prompts;
     auto choose = [](int initial) {
         EXPECT_EQ(initial, 644);
