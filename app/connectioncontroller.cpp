@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kConnectionLost = 1249;
 constexpr int kDirectoryInvalid = 1255;
-constexpr int kChosenDirectoryInvalid = 1257;
 
 QString fromBytes(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -155,41 +154,6 @@ void ConnectionController::showRemoteRows(const std::vector<session::RemoteRow>&
         edit->deselect();
         edit->setCursorPosition(static_cast<int>(edit->text().size()));
     }
-}
-
-void ConnectionController::remoteDirectoryChosen(int index) {
-    auto* combo = remoteCombo();
-    if (!session_ || index < 0 || window_.refuseWhileTransferring() || !checkConnection()) return;
-    const std::string directory = combo->itemText(index).toStdString();
-    if (session_->changeDirectory(directory, false)) {
-        refreshRemote();
-        return;
-    }
-    window_.prompts().ask(
-        {kChosenDirectoryInvalid, {}, platform::Buttons::Ok, platform::Icon::Warning});
-    combo->removeItem(index);
-    std::string current;
-    if (session_->currentDirectory(current))
-        combo->setCurrentIndex(combo->findText(fromBytes(current)));
-}
-
-void ConnectionController::remotePathTyped(const std::string& typed) {
-    if (!session_ || !refreshIdle_ || window_.refuseWhileTransferring() || !checkConnection())
-        return;
-    std::string text = typed;
-    const auto pattern = text.find("*.");
-    if (pattern != std::string::npos) {
-        window_.nameFilter() = {true, text.substr(pattern)};
-        text.erase(pattern);
-    }
-    if (session_->changeDirectory(text, false)) {
-        refreshRemote();
-        return;
-    }
-    auto* combo = remoteCombo();
-    combo->setEditText(fromBytes(remotePath_));
-    if (QLineEdit* edit = combo->lineEdit())
-        edit->setCursorPosition(static_cast<int>(edit->text().size()));
 }
 
 bool ConnectionController::selectProfileForConnect(session::ServerProfile& profile,

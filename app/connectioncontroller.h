@@ -14,7 +14,7 @@ class ConnectionWindow;
 class QComboBox;
 
 // The main window's side of connecting: the Connect button, the connect worker, the
-// remote pane's refresh, the remote directory combo and a lost connection.
+// remote pane's refresh, what the remote directory combo shows and a lost connection.
 class ConnectionController : public QObject,
                              public session::ConnectHost,
                              public session::RemotePane,
@@ -45,10 +45,6 @@ public:
     ftp::FtpSession* session() const { return session_.get(); }
     // Ends the session with QUIT, for the window's close.
     void closeSession();
-
-    // Remote directory combo: an entry chosen from its list, and Enter in its field.
-    void remoteDirectoryChosen(int index);
-    void remotePathTyped(const std::string& text);
 
     // session::ConnectHost
     bool selectProfileForConnect(session::ServerProfile& profile,

@@ -26,6 +26,16 @@ DirectoryCombo::DirectoryCombo(QWidget* parent) : QComboBox(parent) {
     installEventFilter(this);
 }
 
+void DirectoryCombo::showPath(const QString& text) {
+    setEditText(text);
+    caretToEnd();
+}
+
+void DirectoryCombo::caretToEnd() {
+    lineEdit()->deselect();
+    lineEdit()->setCursorPosition(static_cast<int>(lineEdit()->text().size()));
+}
+
 void DirectoryCombo::keyPressEvent(QKeyEvent* event) {
     if (isEnter(event)) {
         emit enterPressed(lineEdit());

@@ -10,6 +10,9 @@ class DirectoryCombo : public QComboBox {
     Q_OBJECT
 public:
     explicit DirectoryCombo(QWidget* parent = nullptr);
+    // Shows the text in the field, unselected, with the caret at its end.
+    void showPath(const QString& text);
+    void caretToEnd();
 
 signals:
     void enterPressed(QLineEdit* edit);

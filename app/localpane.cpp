@@ -25,13 +25,6 @@ std::string withTrailingSlash(std::string path) {
     return path;
 }
 
-void caretToEnd(QComboBox* combo) {
-    if (QLineEdit* edit = combo->lineEdit()) {
-        edit->deselect();
-        edit->setCursorPosition(static_cast<int>(edit->text().size()));
-    }
-}
-
 }  // namespace
 
 void MainWindow::refreshLocal() {
@@ -41,11 +34,10 @@ void MainWindow::refreshLocal() {
     for (int i = 0; i < localDirectory_->count() && !known; ++i)
         known = localDirectory_->itemText(i) == path;  // names differing in case differ here
     if (!known) localDirectory_->addItem(path);
-    localDirectory_->setEditText(path);
     showLocalTitle(path);
     enumerateLocal(localPath_);
     fillDriveCombo();
-    caretToEnd(localDirectory_);
+    localDirectory_->showPath(path);
     filters_.localNotOnServer = false;
     filters_.localNewer = false;
     writeBackDirectories();
@@ -105,24 +97,6 @@ void MainWindow::chooseStartDirectory() {
         [[maybe_unused]] int ignored = ::chdir(defaultLocalFolder().c_str());
     }
     refreshLocal();
-}
-
-void MainWindow::localPathTyped(const QString& typed) {
-    std::string text = typed.toStdString();
-    const auto slash = text.rfind('/');
-    // A wildcard after the last "/" narrows the next listing; without a "/" it is just
-    // a (strange) directory name.
-    if (text.find_first_of("*?") != std::string::npos && slash != std::string::npos) {
-        nameFilter_.active = true;
-        nameFilter_.text = text.substr(slash + 1);
-        text.erase(slash + 1);
-    }
-    if (::chdir(text.c_str()) == 0) {
-        refreshLocal();
-    } else {
-        localDirectory_->setEditText(QString::fromStdString(localPath_));
-        caretToEnd(localDirectory_);
-    }
 }
 
 void MainWindow::writeBackDirectories() {

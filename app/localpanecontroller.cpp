@@ -40,6 +40,8 @@ LocalPaneController::LocalPaneController(PaneHost& host, DriveCombo& drives,
         enter(directories_.itemText(index).toStdString());
         host_.refreshLocal();
     });
+    connect(&directories_, &DirectoryCombo::enterPressed, this,
+            [this](QLineEdit* edit) { pathTyped(edit->text().toStdString()); });
     host_.localModel().onRename = [this](int, const QString& text) {
         noteTyped(text.toStdString());
     };
@@ -97,6 +99,19 @@ bool LocalPaneController::enter(const std::string& path) {
     // The process's directory is the pane's: the boxes, the profile's local directory and
     // the refresh read it.
     return ::chdir(path.c_str()) == 0;
+}
+
+void LocalPaneController::pathTyped(const std::string& typed) {
+    std::string text = typed;
+    const auto slash = text.rfind('/');
+    // A wildcard after the last "/" narrows the next listing; without a "/" it is just
+    // a (strange) directory name.
+    if (text.find_first_of("*?") != std::string::npos && slash != std::string::npos) {
+        host_.nameFilter() = {true, text.substr(slash + 1)};
+        text.erase(slash + 1);
+    }
+    if (enter(text)) return host_.refreshLocal();
+    directories_.showPath(QString::fromStdString(host_.localFolder()));
 }
 
 void LocalPaneController::openRow(int row) {

@@ -24,6 +24,8 @@ public:
     void rename();
     void deleteSelected(bool permanently);
     void lowerCaseNames();
+    // Enter in the directory box.
+    void pathTyped(const std::string& typed);
 
 private:
     void editEnded(Editing kind, const std::optional<std::string>& typed) override;

@@ -65,7 +65,7 @@ MainWindow::MainWindow(Context context, QWidget* parent)
     optionsTimer_->setInterval(1500);
     connect(optionsTimer_, &QTimer::timeout, this, &MainWindow::openOptionsSheet);
     localPane_ = new LocalPaneController(*this, *driveCombo_, *localDirectory_, this);
-    remotePane_ = new RemotePaneController(*this, this);
+    remotePane_ = new RemotePaneController(*this, *remoteDirectory_, this);
     localPane_->setPartner(remotePane_);
     remotePane_->setPartner(localPane_);
     connect(localUp_, &QToolButton::clicked, localPane_, &LocalPaneController::upOneLevel);
@@ -79,10 +79,6 @@ MainWindow::MainWindow(Context context, QWidget* parent)
     connect(selectButton_, &QPushButton::clicked, this, &MainWindow::openOptionsSheet);
     connect(profileCombo_, qOverload<int>(&QComboBox::activated), this,
             &MainWindow::profileSelected);
-    connect(remoteDirectory_, qOverload<int>(&QComboBox::activated), this,
-            [this](int index) { connection_->remoteDirectoryChosen(index); });
-    connect(remoteDirectory_, &DirectoryCombo::enterPressed, this,
-            [this](QLineEdit* edit) { connection_->remotePathTyped(edit->text().toStdString()); });
 
     repaintTimer_ = new QTimer(this);
     repaintTimer_->setObjectName("10");

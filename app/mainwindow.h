@@ -147,7 +147,6 @@ public:
     void chooseStartDirectory();
     static std::string defaultLocalFolder();
     // Enter in the local directory combo's edit field.
-    void localPathTyped(const QString& text);
     // The pattern the next listing of either pane is narrowed to.
     session::NameFilter& nameFilter() override { return nameFilter_; }
 

@@ -179,8 +179,6 @@ void MainWindow::wireControls() {
             [this](int column) { columnClicked(LocalSide, column); });
     connect(remoteList_, &FileListView::columnClicked, this,
             [this](int column) { columnClicked(RemoteSide, column); });
-    connect(localDirectory_, &DirectoryCombo::enterPressed, this,
-            [this](QLineEdit* edit) { localPathTyped(edit->text()); });
 }
 
 void MainWindow::createStatusBar() {

@@ -5,6 +5,7 @@
 #include "filelistmodel.h"
 #include "filelistview.h"
 #include "prompts.h"
+#include "remoterefresh.h"
 
 class ConnectionController;
 class FileTypeCache;
@@ -36,5 +37,7 @@ public:
     virtual void refreshLocal() = 0;
     virtual void rememberRemotePath(const std::string& path) = 0;
     virtual bool directoryLocked() const = 0;
+    // The one-shot name filter a typed "*.ext" sets for the next listing.
+    virtual session::NameFilter& nameFilter() = 0;
     virtual void setDirectoryLock(bool locked) = 0;
 };

@@ -5,6 +5,7 @@
 #include "connectioncontroller.h"
 #include "contextmenus.h"
 #include "deleteconfirmdialog.h"
+#include "directorycombo.h"
 #include "filetypes.h"
 #include "ftpsession.h"
 #include "panehost.h"
@@ -15,6 +16,11 @@ namespace {
 
 constexpr int kNothingSelected = 1221;
 constexpr int kNewDirectoryName = 1232;
+constexpr int kChosenDirectoryInvalid = 1257;
+
+QString fromBytes(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // The window does not respond while an FTP exchange runs; the cursor says so.
 struct WaitCursor {
@@ -26,9 +32,15 @@ struct WaitCursor {
 
 }  // namespace
 
-RemotePaneController::RemotePaneController(PaneHost& host, QObject* parent)
-    : PaneController(host, host.remoteList(), 134, parent) {
+RemotePaneController::RemotePaneController(PaneHost& host, DirectoryCombo& directories,
+                                           QObject* parent)
+    : PaneController(host, host.remoteList(), contextmenus::kRemoteMenu, parent),
+      directories_(directories) {
     connect(&list_, &FileListView::rowActivated, this, &RemotePaneController::openRow);
+    connect(&directories_, qOverload<int>(&QComboBox::activated), this,
+            &RemotePaneController::directoryChosen);
+    connect(&directories_, &DirectoryCombo::enterPressed, this,
+            [this](QLineEdit* edit) { pathTyped(edit->text().toStdString()); });
     host_.remoteModel().onRename = [this](int, const QString& text) {
         noteTyped(text.toStdString());
     };
@@ -78,6 +90,38 @@ std::string RemotePaneController::firstSelectedName() const {
 void RemotePaneController::moved(const std::string& directory) {
     if (!directory.empty()) host_.rememberRemotePath(directory);
     host_.connection().refreshRemote();
+}
+
+void RemotePaneController::directoryChosen(int index) {
+    ftp::FtpSession* session = idleSession();
+    if (!session || index < 0 || !host_.connection().checkConnection()) return;
+    if (session->changeDirectory(directories_.itemText(index).toStdString(), false)) {
+        host_.connection().refreshRemote();
+        return;
+    }
+    host_.prompts().ask(
+        {kChosenDirectoryInvalid, {}, platform::Buttons::Ok, platform::Icon::Warning});
+    directories_.removeItem(index);
+    std::string current;
+    if (session->currentDirectory(current))
+        directories_.setCurrentIndex(directories_.findText(fromBytes(current)));
+}
+
+void RemotePaneController::pathTyped(const std::string& typed) {
+    ftp::FtpSession* session = idleSession();
+    if (!session || !host_.connection().refreshIdle() || !host_.connection().checkConnection())
+        return;
+    std::string text = typed;
+    const auto pattern = text.find("*.");
+    if (pattern != std::string::npos) {
+        host_.nameFilter() = {true, text.substr(pattern)};
+        text.erase(pattern);
+    }
+    if (session->changeDirectory(text, false)) {
+        host_.connection().refreshRemote();
+        return;
+    }
+    directories_.showPath(fromBytes(host_.connection().remotePath()));
 }
 
 void RemotePaneController::openRow(int row) {

@@ -2,6 +2,7 @@
 
 #include "panecontroller.h"
 
+class DirectoryCombo;
 namespace ftp {
 class FtpSession;
 }
@@ -13,7 +14,7 @@ class FtpSession;
 class RemotePaneController : public PaneController {
     Q_OBJECT
 public:
-    RemotePaneController(PaneHost& host, QObject* parent);
+    RemotePaneController(PaneHost& host, DirectoryCombo& directories, QObject* parent);
 
     void run(keys::Command command) override;
     bool follow(const std::string& name) override;
@@ -25,6 +26,9 @@ public:
     void newDirectory();
     void rename();
     void deleteSelected();
+    // The directory box: an entry chosen from its list, and Enter in its field.
+    void directoryChosen(int index);
+    void pathTyped(const std::string& typed);
 
 private:
     void editEnded(Editing kind, const std::optional<std::string>& typed) override;
@@ -34,4 +38,6 @@ private:
     ftp::FtpSession* idleSession();
     // After a move on the server: remember where it is and show it.
     void moved(const std::string& directory);
+
+    DirectoryCombo& directories_;
 };

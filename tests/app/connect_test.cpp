@@ -11,6 +11,7 @@
 
 #include "connecttestfixture.h"
 #include "filelistview.h"
+#include "remotepanecontroller.h"
 #include "uitexts.h"
 
 using testsupport::DataStep;
@@ -270,7 +271,7 @@ TEST_F(ConnectTest, TypedRemotePatternFiltersOneRefresh) {
     server.start();
     openPassiveWindow("site", server.port());
     ASSERT_TRUE(connect());
-    window_->connection().remotePathTyped("/home/alice/*.htm");
+    window_->remotePane().pathTyped("/home/alice/*.htm");
     EXPECT_EQ(remoteNames(), Commands{"index.html"});
     window_->connection().refreshRemote();
     EXPECT_EQ(remoteNames().size(), 5u);

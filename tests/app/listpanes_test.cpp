@@ -18,7 +18,9 @@
 #include "drivecombo.h"
 #include "filelistview.h"
 #include "filetypes.h"
+#include "localpanecontroller.h"
 #include "mainwindow.h"
+#include "remotepanecontroller.h"
 #include "scriptedprompts.h"
 #include "uitestfixture.h"
 
@@ -296,20 +298,20 @@ TEST_F(PanesTest, TypedPathsWildcardsAndHistory) {
     window_->refreshLocal();
     const std::string site = window_->localFolder();
 
-    window_->localPathTyped(QString::fromStdString(site + "sub/*.htm"));
+    window_->localPane().pathTyped(site + "sub/*.htm");
     EXPECT_EQ(window_->localFolder(), site + "sub/");
     EXPECT_EQ(localNames(), (std::vector<std::string>{"x.htm", "a.htm", "b.HTM"}));
     window_->refreshLocal();
     EXPECT_EQ(localNames().size(), 4u) << "the filter was used up";
 
     // Wildcards without a "/" are just a directory that does not exist: no filter.
-    window_->localPathTyped("*.htm");
+    window_->localPane().pathTyped("*.htm");
     EXPECT_FALSE(window_->nameFilter().active);
     auto* combo = window_->control<QComboBox>(1031);
     EXPECT_EQ(combo->currentText().toStdString(), site + "sub/");
 
     // A path that cannot be entered leaves its filter for the next refresh of either pane.
-    window_->localPathTyped(QString::fromStdString(site + "missing/*.css"));
+    window_->localPane().pathTyped(site + "missing/*.css");
     EXPECT_TRUE(window_->nameFilter().active);
     EXPECT_EQ(window_->nameFilter().text, "*.css");
     window_->refreshLocal();
