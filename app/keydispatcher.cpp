@@ -78,6 +78,8 @@ KeyDecision dispatchKey(int key, int modifiers, Clock::time_point now, const Arm
             decision.command = Command::None;
         else if (key == QuoteLeft || key == AsciiTilde)
             decision.command = Command::ToggleTrace;
+        else if (key == 'A' && context.comboFocused)
+            decision.command = Command::None;  // the box's own select-all of its text
         else
             decision.command = ctrlShortcut(key, side);
     } else if (key == Shift) {

@@ -117,6 +117,8 @@ const Case kCases[] = {
     {"Ctrl+N", remoteList, {{0, 'N', Chord}}, Command::RenameRemote, true},
     {"Ctrl+A local", localList, {{0, 'A', Chord}}, Command::SelectAllLocal, true},
     {"Ctrl+A remote", remoteList, {{0, 'A', Chord}}, Command::SelectAllRemote, true},
+    {"Ctrl+A in a box selects its text", localBox, {{0, 'A', Chord}}, Command::None, false},
+    {"Ctrl then A in a box", remoteBox, {{0, Ctrl}, {50, 'A'}}, Command::None, false},
     {"Ctrl+D local", localList, {{0, 'D', Chord}}, Command::ListLocalMissingOnServer, true},
     {"Ctrl+D remote", remoteList, {{0, 'D', Chord}}, Command::ListRemoteMissingLocally, true},
     {"Ctrl+U local", localList, {{0, 'U', Chord}}, Command::ListNewerLocal, true},
