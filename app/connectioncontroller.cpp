@@ -117,8 +117,7 @@ bool ConnectionController::refreshRemote() {
     switch (outcome) {
         case session::RefreshOutcome::Listed:
         case session::RefreshOutcome::ListRefused:
-            window_.listingFilters().remoteNotLocal = false;
-            window_.listingFilters().remoteNewer = false;
+            window_.listingFilters().remote.refreshEnded(true);
             return outcome == session::RefreshOutcome::Listed;
         case session::RefreshOutcome::ConnectionLost:
             connectionLost();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "filelistmodel.h"
+#include "listingcomparison.h"
 #include "prompts.h"
 #include "remoterefresh.h"
 #include "serverprofile.h"
@@ -13,13 +14,6 @@ class QWidget;
 class UiDispatcher;
 
 // Listing comparison: each flag narrows the next refresh of its pane.
-struct ListingFilters {
-    bool localNotOnServer = false;
-    bool localNewer = false;
-    bool remoteNotLocal = false;
-    bool remoteNewer = false;
-};
-
 // What the connection controller needs from the window, and no more.
 class ConnectionWindow {
 public:
@@ -56,5 +50,5 @@ public:
                                  int entryType, bool isDirectory) = 0;
     virtual void sortList(Side side, int column, int direction) = 0;
     virtual session::NameFilter& nameFilter() = 0;
-    virtual ListingFilters& listingFilters() = 0;
+    virtual comparison::ListingFilters& listingFilters() = 0;
 };

@@ -1,5 +1,6 @@
 #include "filelistmodel.h"
 
+#include <QMimeData>
 #include <algorithm>
 
 #include "filetypes.h"
@@ -111,8 +112,32 @@ QVariant FileListModel<Item>::headerData(int section, Qt::Orientation orientatio
 template <typename Item>
 Qt::ItemFlags FileListModel<Item>::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (index.isValid() && index.column() == 0) f |= Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
+    if (index.isValid() && index.column() == 0) f |= Qt::ItemIsEditable;
+    if (index.isValid() && dragData) f |= Qt::ItemIsDragEnabled;
     return f;
+}
+
+template <typename Item>
+QStringList FileListModel<Item>::mimeTypes() const {
+    return {QStringLiteral("text/uri-list")};
+}
+
+template <typename Item>
+QMimeData* FileListModel<Item>::mimeData(const QModelIndexList& indexes) const {
+    if (!dragData) return nullptr;
+    std::vector<int> rows;
+    for (const QModelIndex& index : indexes)
+        if (index.isValid()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.empty()) return nullptr;
+    return dragData(rows).release();
+}
+
+template <typename Item>
+Qt::DropActions FileListModel<Item>::supportedDragActions() const {
+    // The drop target decides; the pane is not refreshed after either.
+    return Qt::CopyAction | Qt::MoveAction;
 }
 
 template <typename Item>

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "filelistitems.h"
 
 class FileTypeCache;
+class QMimeData;
 
 // The rows of one file list. Rows are filled between beginFill() and endFill() so that a
 // listing of any size reaches the views as one reset; each row owns its record.
@@ -33,6 +35,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
 
     void beginFill();
     void append(Row row);
@@ -55,6 +60,8 @@ public:
 
     // Called with the row and the new text when the user finishes editing a name.
     std::function<void(int, const QString&)> onRename;
+    // The drag data of rows given top to bottom. Unset: nothing can be dragged.
+    std::function<std::unique_ptr<QMimeData>(const std::vector<int>& rows)> dragData;
 
 private:
     const FileTypeCache& types_;

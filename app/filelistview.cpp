@@ -2,10 +2,12 @@
 
 #include <QAbstractItemDelegate>
 #include <QApplication>
+#include <QDropEvent>
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
+#include <QMimeData>
 #include <QStackedLayout>
 #include <QTreeView>
 
@@ -15,7 +17,6 @@ void setUpView(QAbstractItemView* view) {
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    view->setDragEnabled(true);
     view->setIconSize(QSize(16, 16));
 }
 
@@ -60,6 +61,30 @@ FileListView::FileListView(QWidget* parent) : QWidget(parent) {
                 });
     }
     details_->viewport()->installEventFilter(this);
+    icons_->viewport()->installEventFilter(this);
+}
+
+void FileListView::enableDrags() {
+    details_->setDragEnabled(true);
+    icons_->setDragEnabled(true);
+}
+
+void FileListView::acceptUrlDrops() {
+    acceptsUrlDrops_ = true;
+    details_->setAcceptDrops(true);
+    icons_->setAcceptDrops(true);
+}
+
+bool FileListView::takeDrop(QEvent* event) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (!drop->mimeData()->hasUrls()) {
+        drop->ignore();
+        return true;
+    }
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    if (event->type() == QEvent::Drop) emit filesDropped(*drop->mimeData());
+    return true;
 }
 
 void FileListView::fitGrid() {
@@ -177,8 +202,12 @@ bool FileListView::ownsFocus(const QWidget* focus) const {
 }
 
 bool FileListView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == details_->viewport()) {
-        if (event->type() == QEvent::Resize) fitColumns();
+    if (watched == details_->viewport() || watched == icons_->viewport()) {
+        const QEvent::Type type = event->type();
+        if (acceptsUrlDrops_ &&
+            (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop))
+            return takeDrop(event);
+        if (watched == details_->viewport() && type == QEvent::Resize) fitColumns();
         return QWidget::eventFilter(watched, event);
     }
     if (event->type() == QEvent::FocusIn) emit focused();

@@ -6,6 +6,7 @@
 class QAbstractItemModel;
 class QItemSelectionModel;
 class QListView;
+class QMimeData;
 class QStackedLayout;
 class QTreeView;
 
@@ -42,6 +43,11 @@ public:
     // Whether this widget or one of its views has the keyboard focus.
     bool ownsFocus(const QWidget* focus) const;
 
+    // Rows can be dragged out (the model gives the data).
+    void enableDrags();
+    // Drops of URLs are taken and reported with filesDropped.
+    void acceptUrlDrops();
+
 signals:
     void columnClicked(int column);
     // A double-click or Enter on a row: the one way a row is opened.
@@ -50,11 +56,15 @@ signals:
     // An in-place name editor closed; cancelled by Escape, otherwise its text was
     // handed to the model first.
     void editorClosed(bool cancelled);
+    void filesDropped(const QMimeData& data);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Over a list that takes URLs: any other drag is refused, a drag of URLs is accepted as
+    // a copy and its drop reported. The view's own item moves never run.
+    bool takeDrop(QEvent* event);
     void fitGrid();
     // Size and date columns as wide as their widest text, the name column taking what
     // is left; never narrower than the widths given with the model.
@@ -65,5 +75,6 @@ private:
     QListView* icons_ = nullptr;
     QAbstractItemModel* model_ = nullptr;
     QList<int> minimumWidths_;
+    bool acceptsUrlDrops_ = false;
     int mode_ = Details;
 };

@@ -46,6 +46,12 @@ bool passesComparison(const PaneFilters& filters, const std::string& name,
     return passesComparison(filter, dateText, row < 0 ? nullptr : &other.item(row).dateText);
 }
 
+// The window's flags: each pane's own.
+struct ListingFilters {
+    PaneFilters local;
+    PaneFilters remote;
+};
+
 // What a comparison command does next.
 enum class ComparisonStep {
     Nothing,         // not a comparison command, or the local newer one without a session

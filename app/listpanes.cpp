@@ -1,4 +1,4 @@
-// The two list panes of the main window: rows, the listing comparison filters, sorting
+// The two list panes of the main window: rows (through the listing comparison), sorting
 // and the display modes.
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -6,6 +6,7 @@
 #include "filelistview.h"
 #include "filetypes.h"
 #include "ftpsession.h"
+#include "listingcomparison.h"
 #include "mainwindow.h"
 #include "uitexts.h"
 
@@ -22,19 +23,6 @@ QStringList headings(int columns) {
     return list;
 }
 
-// The listing comparison of one entry against the other pane: false when the entry is
-// left out.
-template <typename OtherModel>
-bool passesFilter(const std::string& name, const std::string& dateText, bool notOnOtherSide,
-                  bool newer, const OtherModel& other) {
-    if (notOnOtherSide) return other.findName(name) < 0;
-    if (newer) {
-        const int row = other.findName(name);
-        return row >= 0 && dateText > other.item(row).dateText;
-    }
-    return true;
-}
-
 }  // namespace
 
 void MainWindow::createListModels() {
@@ -49,8 +37,7 @@ int MainWindow::insertLocalItem(int, const std::string& name, std::int64_t size,
                                 std::time_t modified, bool isDirectory) {
     LocalListModel::Row row;
     localTimeTexts(modified, row.item.dateText, row.item.timeKey);
-    if (!passesFilter(name, row.item.dateText, filters_.localNotOnServer, filters_.localNewer,
-                      *remoteModel_))
+    if (!comparison::passesComparison(filters_.local, name, row.item.dateText, *remoteModel_))
         return 0;
     const FileTypeCache::Type type = fileTypeCache_->lookupLocal(localPath_, name, isDirectory);
     row.item.name = name;
@@ -67,8 +54,7 @@ int MainWindow::insertLocalItem(int, const std::string& name, std::int64_t size,
 int MainWindow::insertRemoteItem(int, const std::string& name, std::int64_t size,
                                  const std::string& dateText, const std::string& attributes,
                                  int entryType, bool isDirectory) {
-    if (!passesFilter(name, dateText, filters_.remoteNotLocal, filters_.remoteNewer, *localModel_))
-        return 0;
+    if (!comparison::passesComparison(filters_.remote, name, dateText, *localModel_)) return 0;
     RemoteListModel::Row row;
     const FileTypeCache::Type type =
         isDirectory ? fileTypeCache_->folderType() : fileTypeCache_->lookupRemote(name);

@@ -38,8 +38,7 @@ void MainWindow::refreshLocal() {
     enumerateLocal(localPath_);
     fillDriveCombo();
     localDirectory_->showPath(path);
-    filters_.localNotOnServer = false;
-    filters_.localNewer = false;
+    filters_.local.refreshEnded(true);
     writeBackDirectories();
 }
 

@@ -9,6 +9,7 @@
 #include "contextmenus.h"
 #include "deleteconfirmdialog.h"
 #include "directorycombo.h"
+#include "dragdrop.h"
 #include "drivecombo.h"
 #include "filecommands.h"
 #include "filetypes.h"
@@ -45,6 +46,13 @@ LocalPaneController::LocalPaneController(PaneHost& host, DriveCombo& drives,
     host_.localModel().onRename = [this](int, const QString& text) {
         noteTyped(text.toStdString());
     };
+    list_.enableDrags();
+    host_.localModel().dragData = [this](const std::vector<int>& rows) {
+        std::vector<std::string> names;
+        for (int row : rows)
+            names.push_back(host_.localModel().item(row).name);
+        return dragdrop::localDragData(host_.localFolder(), names);
+    };
 }
 
 void LocalPaneController::run(keys::Command command) {
@@ -70,6 +78,9 @@ void LocalPaneController::run(keys::Command command) {
             return deleteSelected(true);
         case Command::OpenLocalItem:
             return openRow(list_.currentRow());
+        case Command::ListLocalMissingOnServer:
+        case Command::ListNewerLocal:
+            return compare(command);
         default:
             return;
     }
@@ -99,6 +110,14 @@ bool LocalPaneController::enter(const std::string& path) {
     // The process's directory is the pane's: the boxes, the profile's local directory and
     // the refresh read it.
     return ::chdir(path.c_str()) == 0;
+}
+
+void LocalPaneController::compare(keys::Command command) {
+    const auto step = comparison::comparisonStep(command, host_.ftpSession() != nullptr, {});
+    if (step != comparison::ComparisonStep::SetAndRefresh) return;
+    comparison::PaneFilters& filters = host_.listingFilters().local;
+    (command == keys::Command::ListNewerLocal ? filters.newer : filters.notOnOtherSide) = true;
+    host_.refreshLocal();
 }
 
 void LocalPaneController::pathTyped(const std::string& typed) {

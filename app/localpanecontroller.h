@@ -24,6 +24,8 @@ public:
     void rename();
     void deleteSelected(bool permanently);
     void lowerCaseNames();
+    // Ctrl+D and Ctrl+U: the next refresh lists only what differs from the server pane.
+    void compare(keys::Command command);
     // Enter in the directory box.
     void pathTyped(const std::string& typed);
 

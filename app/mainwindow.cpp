@@ -412,3 +412,7 @@ void MainWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     if (event->type() == QEvent::PaletteChange && connectButton_) loadButtonImages();
 }
+
+void MainWindow::uploadPaths(const std::vector<std::string>& paths) {
+    transfers_->startUploadOf(paths);
+}

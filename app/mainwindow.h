@@ -138,7 +138,7 @@ public:
     FileListView& localList() override { return *localList_; }
     FileListView& remoteList() override { return *remoteList_; }
     FileTypeCache& fileTypeCache() override { return *fileTypeCache_; }
-    ListingFilters& listingFilters() override { return filters_; }
+    comparison::ListingFilters& listingFilters() override { return filters_; }
 
     // The local pane: it always shows the process's current directory.
     void refreshLocal() override;
@@ -149,6 +149,8 @@ public:
     // Enter in the local directory combo's edit field.
     // The pattern the next listing of either pane is narrowed to.
     session::NameFilter& nameFilter() override { return nameFilter_; }
+    std::string serverName() const override { return profile_.host; }
+    void uploadPaths(const std::vector<std::string>& paths) override;
 
     // The profile of the profile combo, and the directories written back into it.
     session::ServerProfile& currentProfile() { return profile_; }
@@ -271,7 +273,7 @@ private:
     int listPos_ = 50;
     int windowWidth_ = 0;
     int windowHeight_ = 0;
-    ListingFilters filters_;
+    comparison::ListingFilters filters_;
     // The local pane's directory, ending in "/"; it is also the process's.
     std::string localPath_;
     session::NameFilter nameFilter_;

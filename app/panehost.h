@@ -1,9 +1,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "filelistmodel.h"
 #include "filelistview.h"
+#include "listingcomparison.h"
 #include "prompts.h"
 #include "remoterefresh.h"
 
@@ -39,5 +41,10 @@ public:
     virtual bool directoryLocked() const = 0;
     // The one-shot name filter a typed "*.ext" sets for the next listing.
     virtual session::NameFilter& nameFilter() = 0;
+    virtual comparison::ListingFilters& listingFilters() = 0;
+    // The connected server's name, as messages show it.
+    virtual std::string serverName() const = 0;
+    // Starts the upload of local paths into the server's current folder.
+    virtual void uploadPaths(const std::vector<std::string>& paths) = 0;
     virtual void setDirectoryLock(bool locked) = 0;
 };

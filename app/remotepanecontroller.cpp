@@ -6,9 +6,12 @@
 #include "contextmenus.h"
 #include "deleteconfirmdialog.h"
 #include "directorycombo.h"
+#include "dragdrop.h"
 #include "filetypes.h"
 #include "ftpsession.h"
 #include "panehost.h"
+#include "permissiondialog.h"
+#include "permissions.h"
 #include "remotecommands.h"
 #include "uitexts.h"
 
@@ -41,6 +44,8 @@ RemotePaneController::RemotePaneController(PaneHost& host, DirectoryCombo& direc
             &RemotePaneController::directoryChosen);
     connect(&directories_, &DirectoryCombo::enterPressed, this,
             [this](QLineEdit* edit) { pathTyped(edit->text().toStdString()); });
+    list_.acceptUrlDrops();
+    connect(&list_, &FileListView::filesDropped, this, &RemotePaneController::dropped);
     host_.remoteModel().onRename = [this](int, const QString& text) {
         noteTyped(text.toStdString());
     };
@@ -65,6 +70,11 @@ void RemotePaneController::run(keys::Command command) {
             return deleteSelected();
         case Command::OpenRemoteItem:
             return openRow(list_.currentRow());
+        case Command::ListRemoteMissingLocally:
+        case Command::ListNewerRemote:
+            return compare(command);
+        case Command::ChangePermissionsRemote:
+            return changePermissions();
         default:
             return;
     }
@@ -122,6 +132,47 @@ void RemotePaneController::pathTyped(const std::string& typed) {
         return;
     }
     directories_.showPath(fromBytes(host_.connection().remotePath()));
+}
+
+void RemotePaneController::compare(keys::Command command) {
+    ftp::FtpSession* session = host_.ftpSession();
+    if (session && host_.refuseWhileTransferring()) return;
+    const auto step = comparison::comparisonStep(
+        command, session != nullptr, [session] { return session && session->checkAlive() == 0; });
+    if (step == comparison::ComparisonStep::ConnectionLost && session)
+        return host_.connection().connectionLost();
+    if (step != comparison::ComparisonStep::SetAndRefresh) return;
+    comparison::PaneFilters& filters = host_.listingFilters().remote;
+    (command == keys::Command::ListNewerRemote ? filters.newer : filters.notOnOtherSide) = true;
+    // A refresh that stops early (no session, a dead connection) keeps the flag for the next.
+    host_.connection().refreshRemote();
+}
+
+void RemotePaneController::changePermissions() {
+    ftp::FtpSession* session = host_.ftpSession();
+    if (session && host_.refuseWhileTransferring()) return;
+    std::vector<transfer::PermissionItem> items;
+    for (int row : list_.selectedRows()) {
+        const RemoteListItem& item = host_.remoteModel().item(row);
+        items.push_back({item.name, item.attributes});
+    }
+    QWidget* parent = host_.dialogParent();
+    const transfer::RemoteOutcome outcome = transfer::changeRemotePermissions(
+        session, items, host_.serverName(), host_.prompts(),
+        [parent](int mode) { return PermissionDialog::ask(parent, mode); });
+    if (outcome == transfer::RemoteOutcome::ConnectionLost)
+        return host_.connection().connectionLost();
+    if (outcome == transfer::RemoteOutcome::Changed) host_.connection().refreshRemote();
+}
+
+void RemotePaneController::dropped(const QMimeData& data) {
+    const dragdrop::DropDecision decision = dragdrop::decideDrop(
+        host_.ftpSession() != nullptr, host_.transferRunning(), host_.connection().refreshIdle());
+    if (decision != dragdrop::DropDecision::Upload) return;
+    const dragdrop::DroppedPaths drop = dragdrop::readDrop(data);
+    for (const dragdrop::DropRefusal& refusal : drop.refused)
+        host_.connection().setStatusMessage(0, refusal.messageId, {refusal.subject});
+    if (!drop.paths.empty()) host_.uploadPaths(drop.paths);
 }
 
 void RemotePaneController::openRow(int row) {

@@ -3,6 +3,7 @@
 #include "panecontroller.h"
 
 class DirectoryCombo;
+class QMimeData;
 namespace ftp {
 class FtpSession;
 }
@@ -29,6 +30,11 @@ public:
     // The directory box: an entry chosen from its list, and Enter in its field.
     void directoryChosen(int index);
     void pathTyped(const std::string& typed);
+    // Ctrl+D and Ctrl+U: the next listing shows only what differs from the local pane.
+    void compare(keys::Command command);
+    void changePermissions();
+    // Local files and folders dropped on the list: uploaded into the current folder.
+    void dropped(const QMimeData& data);
 
 private:
     void editEnded(Editing kind, const std::optional<std::string>& typed) override;

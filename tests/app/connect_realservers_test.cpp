@@ -1,14 +1,25 @@
 // Connecting the window to real FTP servers from Debian, in passive and active mode.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QTreeView>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "connecttestfixture.h"
+#include "dragdrop.h"
 #include "filelistview.h"
+#include "permissiondialog.h"
 #include "realftpservers.h"
 #include "remotepanecontroller.h"
+#include "transfercontroller.h"
+#include "transferprogressdialog.h"
+#include "uitexts.h"
 
 using testsupport::RealFtpServer;
 
@@ -19,7 +30,36 @@ struct Mode {
     bool passive;
 };
 
-class RealServerConnect : public ConnectTest, public ::testing::WithParamInterface<Mode> {};
+class RealServerConnect : public ConnectTest, public ::testing::WithParamInterface<Mode> {
+protected:
+    // Opens the window on a profile for the server (in the case's mode) and connects.
+    void connectTo(const RealFtpServer& server) {
+        auto p = profile("real", server.port());
+        p.user = server.user();
+        p.password = server.password();
+        p.passiveMode = GetParam().passive ? 1 : 0;
+        save(p);
+        openWindow("real");
+        ASSERT_TRUE(connect());
+        ASSERT_NE(window_->ftpSession(), nullptr) << server.log();
+    }
+};
+
+// Drag events as a desktop file manager delivers them; whether the drop was taken.
+bool dropOn(QWidget* viewport, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    data.setText(QUrl::toStringList(urls).join('\n'));
+    const QPoint at(10, 10);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(at, actions, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(viewport, &move);
+    QDropEvent drop(QPointF(at), actions, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(viewport, &drop);
+    return enter.isAccepted() && drop.isAccepted();
+}
 
 }  // namespace
 
@@ -36,14 +76,7 @@ TEST_P(RealServerConnect, ListsNamesWithBlanksLinksAndNonAsciiNames) {
     fs::create_symlink("index.html", root / "home.html");
     server->ownByLogin(root.string());
 
-    auto p = profile("real", server->port());
-    p.user = server->user();
-    p.password = server->password();
-    p.passiveMode = GetParam().passive ? 1 : 0;
-    save(p);
-    openWindow("real");
-    ASSERT_TRUE(connect());
-    ASSERT_NE(window_->ftpSession(), nullptr) << server->log();
+    connectTo(*server);
     EXPECT_EQ(window_->ftpSession()->serverType, ftp::ServerType::Unix);
     EXPECT_TRUE(prompts_.asked().empty());
     EXPECT_EQ(remoteNames(), (std::vector<std::string>{"images", "pictures", "home.html",
@@ -62,14 +95,7 @@ TEST_P(RealServerConnect, MakeRenameAndDeleteAFolder) {
     ASSERT_TRUE(server->start()) << server->error();
     namespace fs = std::filesystem;
     const fs::path root = server->root();
-    auto p = profile("real", server->port());
-    p.user = server->user();
-    p.password = server->password();
-    p.passiveMode = GetParam().passive ? 1 : 0;
-    save(p);
-    openWindow("real");
-    ASSERT_TRUE(connect());
-    ASSERT_NE(window_->ftpSession(), nullptr) << server->log();
+    connectTo(*server);
     window_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     RemotePaneController& pane = window_->remotePane();
@@ -105,6 +131,96 @@ TEST_P(RealServerConnect, MakeRenameAndDeleteAFolder) {
     pane.deleteSelected();
     EXPECT_FALSE(fs::exists(root / "www"));
     EXPECT_EQ(remoteNames(), std::vector<std::string>{});
+    EXPECT_TRUE(prompts_.asked().empty());
+}
+
+// Files and a folder dropped on the server pane, as from a file manager, are uploaded into
+// the server's current folder; the local pane's drag data names the selected entries.
+TEST_P(RealServerConnect, DroppedFilesAndFoldersAreUploaded) {
+    auto server = testsupport::makeRealServer(GetParam().server, RealFtpServer::Login::User);
+    ASSERT_TRUE(server->start()) << server->error();
+    namespace fs = std::filesystem;
+    const fs::path desk = root_ / "desk";
+    fs::create_directories(desk / "site" / "css");
+    const std::map<std::string, std::string> files = {{"a.html", "<p>a</p>\n"},
+                                                      {"b.png", std::string(70000, '\x89')},
+                                                      {"c.js", "c();\n"},
+                                                      {"site/index.html", "<html></html>\n"},
+                                                      {"site/css/style.css", "p {}\n"}};
+    for (const auto& [name, bytes] : files)
+        std::ofstream(desk / name, std::ios::binary) << bytes;
+    connectTo(*server);
+    QWidget* viewport = window_->remoteList().detailsView()->viewport();
+    auto url = [&](const std::string& name) { return dragdrop::fileUrl((desk / name).string()); };
+    auto waitForJob = [&] {
+        ASSERT_NE(window_->transfers().progressDialog(), nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->transfers().running(); }, 20000));
+    };
+
+    // Binary, so that the servers keep every byte as sent.
+    window_->control<QAbstractButton>(1021)->click();
+    ASSERT_TRUE(dropOn(viewport, {url("a.html"), url("b.png"), url("c.js")}));
+    waitForJob();
+    const auto* counter = window_->transfers().progressDialog()->findChild<QLabel*>("1036");
+    EXPECT_EQ(counter->text(), uitexts::message(1224, {std::int64_t{3}, std::int64_t{3}}));
+    ASSERT_TRUE(dropOn(viewport, {url("site")}));
+    waitForJob();
+    for (const auto& [name, bytes] : files) {
+        std::ifstream in(fs::path(server->root()) / name, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes) << name;
+    }
+    EXPECT_EQ(fs::current_path(), root_ / "local") << "the local pane stays where it was";
+    ASSERT_TRUE(dropOn(viewport, {QUrl("https://example.org/x.html")}));
+    EXPECT_EQ(window_->statusText(0), uitexts::message(1302, {"https://example.org/x.html"}));
+    EXPECT_FALSE(window_->transfers().running());
+
+    // Dropping while not connected does nothing.
+    window_->connection().toggleConnection();
+    fs::remove(fs::path(server->root()) / "c.js");
+    EXPECT_TRUE(dropOn(viewport, {url("c.js")}));
+    EXPECT_FALSE(window_->transfers().running());
+    EXPECT_FALSE(fs::exists(fs::path(server->root()) / "c.js"));
+
+    // The local pane as drag source: its selected entries as file URLs, last row first.
+    ::chdir(desk.c_str());
+    window_->refreshLocal();
+    for (const char* name : {"a.html", "c.js"})
+        window_->localList().selectRow(window_->localModel().findName(name), true);
+    QAbstractItemModel* model = window_->localList().model();
+    std::unique_ptr<QMimeData> dragged(
+        model->mimeData(window_->localList().detailsView()->selectionModel()->selectedIndexes()));
+    ASSERT_NE(dragged, nullptr);
+    EXPECT_EQ(dragged->urls(), (QList<QUrl>{url("c.js"), url("a.html")}));
+    EXPECT_EQ(window_->remoteList().model()->mimeData({window_->remoteModel().index(0, 0)}),
+              nullptr)
+        << "nothing is dragged out of the server pane";
+}
+
+// Ctrl+P on a server file: the dialog starts at the file's mode, one click on the group's
+// write box, OK, and the listing shows the new mode.
+TEST_P(RealServerConnect, CtrlPChangesTheMode) {
+    auto server = testsupport::makeRealServer(GetParam().server, RealFtpServer::Login::User);
+    ASSERT_TRUE(server->start()) << server->error();
+    const std::filesystem::path file = std::filesystem::path(server->root()) / "cgi.pl";
+    std::ofstream(file) << "#!/usr/bin/perl\n";
+    std::filesystem::permissions(file, std::filesystem::perms(0750));
+    server->ownByLogin(server->root());
+    connectTo(*server);
+    window_->remoteList().selectRow(window_->remoteModel().findName("cgi.pl"));
+    QString started;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<PermissionDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        started = dialog->findChild<QLineEdit*>("1110")->text();
+        dialog->findChild<QAbstractButton*>("1104")->click();
+        dialog->done(PermissionDialog::kOk);
+    });
+    QTest::keyClick(window_->remoteList().currentView(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(started, "rwxr-x---");
+    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0770));
+    const int row = window_->remoteModel().findName("cgi.pl");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(window_->remoteModel().item(row).attributes, "-rwxrwx---") << "listed again";
     EXPECT_TRUE(prompts_.asked().empty());
 }
 

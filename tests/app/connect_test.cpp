@@ -310,6 +310,56 @@ TEST_F(ConnectTest, LostConnectionNoDisconnectsYesReconnects) {
     EXPECT_EQ(window_->statusText(0), "") << "nothing of the dead connection stays";
 }
 
+// Ctrl+D and Ctrl+U on the server pane: a dead connection keeps the Ctrl+D filter for the
+// first listing after it, and never sets the Ctrl+U one.
+TEST_F(ConnectTest, RemoteComparisonKeys) {
+    struct Case {
+        const char* what;
+        Qt::Key key;
+        bool alive;
+        Commands names;  // listed afterwards, when alive
+        bool flagLeft;   // the key's flag still set afterwards
+    };
+    const Case cases[] = {
+        {"Ctrl+D lists what the local folder lacks",
+         Qt::Key_D,
+         true,
+         {"docs", "images", "latest", "robots.txt"},
+         false},
+        {"Ctrl+U lists what is newer than its local namesake", Qt::Key_U, true, {}, false},
+        {"Ctrl+D on a dead connection keeps its flag", Qt::Key_D, false, {}, true},
+        {"Ctrl+U on a dead connection sets nothing", Qt::Key_U, false, {}, false},
+    };
+    std::ofstream(root_ / "local" / "index.html") << "x";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedFtpServer server;
+        loginScript(server);
+        readyScript(server);
+        if (c.key == Qt::Key_U && c.alive) server.expect("NOOP", "200 OK\r\n");
+        if (c.alive)
+            listingScript(server, "/home/alice", kListing, true);
+        else
+            server.expect("NOOP", "", Delivery::CloseAfter);
+        server.start();
+        openPassiveWindow("site", server.port());
+        window_->refreshLocal();
+        testsupport::ScriptedPrompts prompts;
+        window_->setPrompts(&prompts);
+        ASSERT_TRUE(connect());
+        prompts.answer(Answer::No);
+        QTest::keyClick(window_->remoteList().currentView(), c.key, Qt::ControlModifier);
+        const comparison::PaneFilters& flags = window_->listingFilters().remote;
+        EXPECT_EQ(c.key == Qt::Key_D ? flags.notOnOtherSide : flags.newer, c.flagLeft);
+        if (c.alive) {
+            EXPECT_EQ(remoteNames(), c.names);
+        }
+        EXPECT_EQ(prompts.askedIds(), c.alive ? std::vector<int>{} : std::vector<int>{1249});
+        EXPECT_TRUE(server.mismatches().empty()) << server.mismatches().front();
+        window_.reset();
+    }
+}
+
 // The first listing runs while the connect worker still waits for it: its failures
 // must end the connection (and reconnect on Yes) all the same.
 TEST_F(ConnectTest, FirstListingFailures) {

@@ -257,25 +257,30 @@ TEST_F(PanesTest, ComparisonFiltersAgainstTheOtherPane) {
             {"server-only.js", 10, "1999/05/03", false},
             {"day.txt", 10, "2000/12/07", false}});
 
-    window_->listingFilters().localNotOnServer = true;
-    window_->refreshLocal();
+    // The local keys: Ctrl+D works without a session, Ctrl+U needs one.
+    QWidget* localView = window_->localList().currentView();
+    QTest::keyClick(localView, Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(localNames(), std::vector<std::string>{"local-only.css"});
-    EXPECT_FALSE(window_->listingFilters().localNotOnServer) << "a filter lasts one refresh";
+    EXPECT_FALSE(window_->listingFilters().local.notOnOtherSide) << "a filter lasts one refresh";
+    QTest::keyClick(localView, Qt::Key_F5);
+    QTest::keyClick(localView, Qt::Key_U, Qt::ControlModifier);
+    EXPECT_FALSE(window_->listingFilters().local.newer);
+    EXPECT_EQ(localNames().size(), 4u);
 
-    window_->listingFilters().localNewer = true;
+    window_->listingFilters().local.newer = true;
     window_->refreshLocal();
     EXPECT_EQ(localNames(), std::vector<std::string>{"index.html"}) << "equal texts are not newer";
 
     window_->refreshLocal();
     EXPECT_EQ(localNames().size(), 4u);
 
-    window_->listingFilters().remoteNotLocal = true;
+    window_->listingFilters().remote.notOnOtherSide = true;
     remote({{"INDEX.HTML", 10, "2000/12/07 10:30", false},
             {"server-only.js", 10, "1999/05/03", false},
             {"older.html", 10, "2000/12/07 10:30", false}});
     EXPECT_EQ(remoteNames(), std::vector<std::string>{"server-only.js"});
-    window_->listingFilters().remoteNotLocal = false;
-    window_->listingFilters().remoteNewer = true;
+    window_->listingFilters().remote.notOnOtherSide = false;
+    window_->listingFilters().remote.newer = true;
     remote({{"INDEX.HTML", 10, "2000/12/07 10:30", false},
             {"same.html", 10, "2000/12/07 10:30", false},
             {"older.html", 10, "2000/12/07 10:30", false}});
@@ -283,8 +288,8 @@ TEST_F(PanesTest, ComparisonFiltersAgainstTheOtherPane) {
 
     // Both flags of a pane: the not-on-the-other-side filter wins. The other pane is
     // taken as it shows now, itself filtered down to older.html.
-    window_->listingFilters().localNotOnServer = true;
-    window_->listingFilters().localNewer = true;
+    window_->listingFilters().local.notOnOtherSide = true;
+    window_->listingFilters().local.newer = true;
     window_->refreshLocal();
     EXPECT_EQ(localNames(),
               (std::vector<std::string>{"index.html", "local-only.css", "same.html"}));
