@@ -507,44 +507,55 @@ TEST_F(ConnectTest, RateTextFollowsTheLanguage) {
 
 // Enter in either directory box or on a list row, with the keyboard focus where a click
 // puts it: it never connects or disconnects, and each box applies what was typed.
+namespace enter {
+
+enum Target { LocalBox, RemoteBox, LocalRow, RemoteRow };
+struct Case {
+    Target target;
+    Qt::Key key;
+    bool connected;
+    bool applied;  // the typed path entered, or the row opened
+};
+const Case kCases[] = {
+    {LocalBox, Qt::Key_Return, false, true},   {LocalBox, Qt::Key_Enter, false, true},
+    {LocalBox, Qt::Key_Return, true, true},    {LocalBox, Qt::Key_Enter, true, true},
+    {RemoteBox, Qt::Key_Return, false, false}, {RemoteBox, Qt::Key_Enter, false, false},
+    {RemoteBox, Qt::Key_Return, true, true},   {RemoteBox, Qt::Key_Enter, true, true},
+    {LocalRow, Qt::Key_Return, false, true},   {LocalRow, Qt::Key_Enter, false, true},
+    {LocalRow, Qt::Key_Return, true, true},    {LocalRow, Qt::Key_Enter, true, true},
+    {RemoteRow, Qt::Key_Return, false, false}, {RemoteRow, Qt::Key_Enter, true, true},
+    {RemoteRow, Qt::Key_Return, true, true},
+};
+
+// What the server sees of a connected case's Enter.
+void script(ScriptedFtpServer& server, const Case& c) {
+    loginScript(server);
+    readyScript(server);
+    if (c.connected && c.target == RemoteRow) {
+        server.expect("NOOP", "200 OK\r\n");
+        server.expect("CWD docs", "250 OK\r\n");
+        server.expect("PWD", "257 \"/home/alice/docs\"\r\n");
+        listingScript(server, "/home/alice/docs", "");
+    }
+    if (c.connected && c.target == RemoteBox) {
+        server.expect("NOOP", "200 OK\r\n");
+        server.expect("CWD /srv/www", "250 OK\r\n");
+        listingScript(server, "/srv/www", kListing, true);
+    }
+}
+
+}  // namespace enter
+
 TEST_F(ConnectTest, EnterInTheBoxesAndOnRowsNeverConnectsOrDisconnects) {
-    enum Target { LocalBox, RemoteBox, LocalRow, RemoteRow };
-    struct Case {
-        Target target;
-        Qt::Key key;
-        bool connected;
-        bool applied;  // the typed path entered, or the row opened
-    };
-    const Case cases[] = {
-        {LocalBox, Qt::Key_Return, false, true},   {LocalBox, Qt::Key_Enter, false, true},
-        {LocalBox, Qt::Key_Return, true, true},    {LocalBox, Qt::Key_Enter, true, true},
-        {RemoteBox, Qt::Key_Return, false, false}, {RemoteBox, Qt::Key_Enter, false, false},
-        {RemoteBox, Qt::Key_Return, true, true},   {RemoteBox, Qt::Key_Enter, true, true},
-        {LocalRow, Qt::Key_Return, false, true},   {LocalRow, Qt::Key_Enter, false, true},
-        {LocalRow, Qt::Key_Return, true, true},    {LocalRow, Qt::Key_Enter, true, true},
-        {RemoteRow, Qt::Key_Return, false, false}, {RemoteRow, Qt::Key_Enter, true, true},
-        {RemoteRow, Qt::Key_Return, true, true},
-    };
+    using namespace enter;
     std::filesystem::create_directories(root_ / "local" / "sub");
     const std::string typedLocal = (root_ / "local" / "sub").string();
-    for (const Case& c : cases) {
+    for (const Case& c : kCases) {
         const std::string label = std::to_string(c.target) +
                                   (c.key == Qt::Key_Enter ? " keypad" : "") +
                                   (c.connected ? " connected" : " disconnected");
         ScriptedFtpServer server;
-        loginScript(server);
-        readyScript(server);
-        if (c.connected && c.target == RemoteRow) {
-            server.expect("NOOP", "200 OK\r\n");
-            server.expect("CWD docs", "250 OK\r\n");
-            server.expect("PWD", "257 \"/home/alice/docs\"\r\n");
-            listingScript(server, "/home/alice/docs", "");
-        }
-        if (c.connected && c.target == RemoteBox) {
-            server.expect("NOOP", "200 OK\r\n");
-            server.expect("CWD /srv/www", "250 OK\r\n");
-            listingScript(server, "/srv/www", kListing, true);
-        }
+        script(server, c);
         if (c.connected) server.start();
         std::filesystem::current_path(root_ / "local");
         openPassiveWindow("site", c.connected ? server.port() : testsupport::freeLoopbackPort());
