@@ -59,10 +59,11 @@ inline tsy::ServProfInfo serverInfo(const std::string& host) {
     return info;
 }
 
-// A site with one of each kind of content.
+// A site with two folders and one of each other kind of content.
 inline void addSite(tsy::SiteMgr50& db, const std::string& name, const std::string& tag) {
     ASSERT_GE(db.SetSiteProfInfo(name, siteInfo(tag)), 0);
     ASSERT_EQ(db.SiteOpen(name, 1, false), 0);
+    ASSERT_GE(db.FolderNew("/images"), 0);
     ASSERT_GE(db.FolderNew("/" + tag), 0);
     ASSERT_EQ(db.SetUrlInfo("http://localhost/" + tag, {"Title " + tag, 2}), 0);
     std::string a = tag + ".html", b = "value " + tag;
