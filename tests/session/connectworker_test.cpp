@@ -71,7 +71,7 @@ public:
         listingAfter = server_.commands().size();
         return true;
     }
-    void connectFinished(bool) override { finished = true; }
+    void connectFinished(bool connected) override { finished = connected; }
 
     bool holdsSession() const { return session_ != nullptr; }
 
@@ -80,7 +80,7 @@ public:
     Prompts prompts_{pane0};
     int icon = -1;
     std::optional<std::size_t> listingAfter;
-    bool finished = false;
+    std::optional<bool> finished;
 
 private:
     session::ServerProfile profile_;
@@ -146,7 +146,7 @@ void expectRow(const Row& row) {
     EXPECT_EQ(host.prompts_.passwordHosts(), *row.password ? Commands{} : Commands{profile.host})
         << row.what;
     EXPECT_EQ(worker.result(), row.connected ? 1 : 0) << row.what;
-    EXPECT_TRUE(host.finished) << row.what;
+    EXPECT_EQ(host.finished, row.connected) << row.what;
     EXPECT_EQ(host.holdsSession(), row.connected) << row.what;
     EXPECT_EQ(host.icon, row.connected ? 2 : 0) << row.what;
     if (!row.connected) {
