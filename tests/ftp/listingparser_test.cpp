@@ -70,16 +70,22 @@ std::string describe(const FileEntry& entry, bool learned, const std::string& ex
     return text;
 }
 
+FileEntry read(const std::string& line, int style, int column, bool& learned, int year = 2024,
+               int month = 6) {
+    FileEntry entry(line, style);
+    entry.currentYear = year;
+    entry.currentMonth = month;
+    entry.parse(column, learned);
+    return entry;
+}
+
 // Feeds the listing the way the data connection does: one entry per line, the name
 // column handed on from line to line.
 Lines parse(const Row& row, int column, const Lines& expected) {
     Lines entries;
     for (const std::string& line : split(row.listing)) {
-        FileEntry entry(line, row.style);
-        entry.currentYear = row.year;
-        entry.currentMonth = row.month;
         bool learned = false;
-        entry.parse(column, learned);
+        const FileEntry entry = read(line, row.style, column, learned, row.year, row.month);
         if (learned) column = entry.nameColumn;
         EXPECT_EQ(entry.line, line) << "the line is kept whole";
         const std::size_t i = entries.size();
@@ -378,16 +384,13 @@ TEST(HostileInput, IsReadSafelyAndNeverYieldsAnUnusableEntry) {
     };
     for (int style = ftp::Unidentified; style <= Macintosh + 1; ++style) {
         for (int column : {0, 1, 4, 7, 100000, -5}) {
-            for (const std::string& line : noEntries) {
-                FileEntry entry(line, style);
-                bool learned = false;
-                EXPECT_EQ(entry.parse(column, learned), FileEntry::NotAnEntry)
+            bool learned = false;
+            for (const std::string& line : noEntries)
+                EXPECT_EQ(read(line, style, column, learned).kind, FileEntry::NotAnEntry)
                     << "style " << style << " column " << column << ": " << line;
-            }
             for (const std::string& line : oddLines) {
-                FileEntry entry(line, style);
-                bool learned = false;
-                if (entry.parse(column, learned) == FileEntry::NotAnEntry) continue;
+                const FileEntry entry = read(line, style, column, learned);
+                if (entry.kind == FileEntry::NotAnEntry) continue;
                 EXPECT_FALSE(entry.name.empty() || entry.name == "." || entry.name == "..");
                 EXPECT_NE(line.find(entry.name), std::string::npos);
                 EXPECT_GE(entry.size, 0);
