@@ -1,13 +1,14 @@
 // A real tree published to pyftpdlib and vsftpd and fetched back into an empty folder:
 // the same tree, byte for byte.
 #include <map>
-#include <random>
 
 #include "jobtestfixture.h"
 #include "realftpservers.h"
+#include "testfiles.h"
 #include "transfermode.h"
 
 namespace fs = std::filesystem;
+using testsupport::randomBytes;
 using testsupport::RealFtpServer;
 
 namespace {
@@ -25,14 +26,6 @@ protected:
     }
 };
 
-std::string randomBytes(std::size_t n) {
-    std::mt19937 rng(42);
-    std::string bytes(n, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(rng());
-    return bytes;
-}
-
 // Every file and folder below root, with the contents of the files.
 std::map<std::string, std::string> snapshot(const fs::path& root) {
     std::map<std::string, std::string> tree;
@@ -41,10 +34,7 @@ std::map<std::string, std::string> snapshot(const fs::path& root) {
         if (entry.is_directory()) {
             tree[relative + "/"] = "";
         } else {
-            std::ifstream in(entry.path(), std::ios::binary);
-            std::stringstream s;
-            s << in.rdbuf();
-            tree[relative] = s.str();
+            tree[relative] = testsupport::readFile(entry.path());
         }
     }
     return tree;
