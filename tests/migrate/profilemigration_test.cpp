@@ -30,6 +30,33 @@ protected:
         return currentKey(tsy::CTscCommon::getHKCUTsypageSite()).GetValueString(name, "(none)");
     }
 
+    // The contents of the earlier edition's site "home" as it was built: a page, its
+    // path values, one relation and one link.
+    static void expectOldHomeContents(SiteMgr50& current) {
+        ASSERT_EQ(current.SiteOpen("home", 1, false), 0);
+        tsy::UrlInfo url;
+        ASSERT_EQ(current.GetUrlInfo("http://localhost/old-home", url), 0);
+        EXPECT_EQ(url.title, "Title old-home");
+        EXPECT_EQ(url.status, 2);
+        std::vector<std::string*> values;
+        ASSERT_EQ(current.GetPathInfo("/old-home/index.html", values), 0);
+        ASSERT_EQ(values.size(), 2u);
+        EXPECT_EQ(take(values[0]), "old-home.html");
+        EXPECT_EQ(take(values[1]), "value old-home");
+        current.EnumRel(1);
+        tsy::RelInfo relation;
+        ASSERT_EQ(current.GetRelInfo(current.EnumRel(0), relation), 0);
+        EXPECT_EQ(relation.target, "/old-home.html");
+        EXPECT_LT(current.EnumRel(0), 0);
+        current.EnumLink(1);
+        tsy::LinkInfo link;
+        ASSERT_EQ(current.GetLinkInfo(current.EnumLink(0), link), 0);
+        EXPECT_EQ(link.target, "http://localhost/old-home");
+        EXPECT_EQ(link.kind, 3);
+        EXPECT_LT(current.EnumLink(0), 0);
+        current.SiteClose();
+    }
+
     ScratchConfig config_;
 };
 
@@ -61,28 +88,7 @@ TEST_F(ProfileMigration, SitesWithTheirContentsAndServersCopiedExistingNamesKept
     EXPECT_GE(created, before);
     EXPECT_LE(created, after);
     EXPECT_EQ(folders(current, "home"), (std::vector<std::string>{"/images", "/old-home"}));
-    ASSERT_EQ(current.SiteOpen("home", 1, false), 0);
-    tsy::UrlInfo url;
-    ASSERT_EQ(current.GetUrlInfo("http://localhost/old-home", url), 0);
-    EXPECT_EQ(url.title, "Title old-home");
-    EXPECT_EQ(url.status, 2);
-    std::vector<std::string*> values;
-    ASSERT_EQ(current.GetPathInfo("/old-home/index.html", values), 0);
-    ASSERT_EQ(values.size(), 2u);
-    EXPECT_EQ(take(values[0]), "old-home.html");
-    EXPECT_EQ(take(values[1]), "value old-home");
-    current.EnumRel(1);
-    tsy::RelInfo relation;
-    ASSERT_EQ(current.GetRelInfo(current.EnumRel(0), relation), 0);
-    EXPECT_EQ(relation.target, "/old-home.html");
-    EXPECT_LT(current.EnumRel(0), 0);
-    current.EnumLink(1);
-    tsy::LinkInfo link;
-    ASSERT_EQ(current.GetLinkInfo(current.EnumLink(0), link), 0);
-    EXPECT_EQ(link.target, "http://localhost/old-home");
-    EXPECT_EQ(link.kind, 3);
-    EXPECT_LT(current.EnumLink(0), 0);
-    current.SiteClose();
+    expectOldHomeContents(current);
 
     // A site of the same name keeps our profile and our contents: nothing is merged.
     ASSERT_EQ(current.GetSiteProfInfo("shared", info), 0);
