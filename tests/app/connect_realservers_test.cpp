@@ -83,8 +83,8 @@ TEST_P(RealServerConnect, ListsNamesWithBlanksLinksAndNonAsciiNames) {
     EXPECT_EQ(remoteNames(), (std::vector<std::string>{"images", "pictures", "home.html",
                                                        "index.html", "my page.html", "文件.txt"}));
     const auto& model = window_->remoteModel();
-    EXPECT_EQ(model.item(1).entryType, 2) << "a link to a directory";
-    EXPECT_EQ(model.item(2).entryType, 3) << "a link to a file";
+    EXPECT_EQ(model.item(1).entryType, ftp::EntryType::Directory) << "a link to a directory";
+    EXPECT_EQ(model.item(2).entryType, ftp::EntryType::LinkToFile) << "a link to a file";
     EXPECT_EQ(model.item(3).size, 14);
     window_->connection().toggleConnection();
     EXPECT_EQ(window_->ftpSession(), nullptr);

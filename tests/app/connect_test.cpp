@@ -52,9 +52,10 @@ TEST_F(ConnectTest, DirectConnectFillsTheRemotePane) {
     EXPECT_EQ(window_->connectionIconState(), 3);
     EXPECT_EQ(remoteNames(), (Commands{"docs", "images", "index.html", "latest", "robots.txt"}));
     const auto& model = window_->remoteModel();
-    EXPECT_EQ(model.item(0).entryType, 2) << "a link to a directory is a directory row";
+    EXPECT_EQ(model.item(0).entryType, ftp::EntryType::Directory)
+        << "a link to a directory is a directory row";
     EXPECT_TRUE(model.item(0).isDirectory);
-    EXPECT_EQ(model.item(3).entryType, 3) << "a link to a file";
+    EXPECT_EQ(model.item(3).entryType, ftp::EntryType::LinkToFile) << "a link to a file";
     EXPECT_EQ(model.data(model.index(2, 4), Qt::DisplayRole).toString(), "-rw-r--r--");
     EXPECT_EQ(window_->statusText(0), "已连接服务器 '127.0.0.1'.");
     EXPECT_TRUE(window_->control(1027)->isEnabled());

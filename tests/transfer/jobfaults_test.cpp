@@ -264,7 +264,7 @@ const std::vector<FaultCase> kFaultCases = {
          s.expect("PWD", pwd("/pub"));
          retr(s, "I", "f.bin", "12345");
      },
-     {{"f.bin", false, 1, {}, 10}, remoteFile("g.bin")},
+     {{"f.bin", false, ftp::EntryType::File, {}, 10}, remoteFile("g.bin")},
      {},
      {"1293 f.bin"},
      {},

@@ -174,16 +174,16 @@ inline std::unique_ptr<ftp::FtpSession> openSession(ScriptedFtpServer& server) {
 }
 
 inline TransferItem localFile(const std::string& name) {
-    return {name, false, 1, {}};
+    return {name, false, ftp::EntryType::File, {}};
 }
 inline TransferItem localDirectory(const std::string& name) {
-    return {name, true, 2, {}};
+    return {name, true, ftp::EntryType::Directory, {}};
 }
 inline TransferItem remoteFile(const std::string& name) {
-    return {name, false, 1, {}};
+    return {name, false, ftp::EntryType::File, {}};
 }
 inline TransferItem remoteDirectory(const std::string& name) {
-    return {name, true, 2, {}};
+    return {name, true, ftp::EntryType::Directory, {}};
 }
 
 inline ScriptedFtpServer& stor(ScriptedFtpServer& s, const std::string& type,

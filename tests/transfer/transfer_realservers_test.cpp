@@ -56,14 +56,16 @@ TEST_P(RealServerTransfer, TreeRoundTripIsByteExact) {
     const auto before = snapshot(root_ / "site");
 
     auto session = login(*server);
-    transfer::JobSettings up = settings({{"site", true, 2, {}}}, transfer::Binary);
+    transfer::JobSettings up =
+        settings({{"site", true, ftp::EntryType::Directory, {}}}, transfer::Binary);
     job_.startUpload(*session, up);
     ASSERT_TRUE(waitForEnd());
     EXPECT_TRUE(host_.prompts_.asked().empty()) << host_.prompts_.askedIds().front();
     EXPECT_EQ(snapshot(fs::path(server->root()) / "site"), before);
 
     fs::create_directories(root_ / "back");
-    transfer::JobSettings down = settings({{"site", true, 2, {}}}, transfer::Binary);
+    transfer::JobSettings down =
+        settings({{"site", true, ftp::EntryType::Directory, {}}}, transfer::Binary);
     down.localPath = (root_ / "back").string() + "/";
     job_.startDownload(*session, down);
     ASSERT_TRUE(waitForEnd());
@@ -83,7 +85,8 @@ TEST_P(RealServerTransfer, FolderWhereTheServerHasAFileIsSkippedAndNamed) {
     file("www/blog/index.html", "the blog's own page\n");
     file("www/index.html", "the site's page\n");
     auto session = login(*server);
-    job_.startUpload(*session, settings({{"www", true, 2, {}}}, transfer::Binary));
+    job_.startUpload(*session,
+                     settings({{"www", true, ftp::EntryType::Directory, {}}}, transfer::Binary));
     ASSERT_TRUE(waitForEnd());
     session->close();
 
