@@ -130,9 +130,9 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
-bool allValidUtf8(const std::vector<std::string>& names) {
-    for (const std::string& name : names)
-        if (!isValidUtf8(name)) return false;
+bool allNamesValidUtf8(const std::vector<FileEntry>& entries) {
+    for (const FileEntry& entry : entries)
+        if (entry.kind != FileEntry::NotAnEntry && !isValidUtf8(entry.name)) return false;
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "fileentry.h"
+
 namespace ftp {
 
 // Remote names stay the exact bytes the server sent; they are converted only where a
@@ -16,7 +18,8 @@ enum class NameEncoding { Automatic, Utf8, Gb18030 };
 NameEncoding effectiveEncoding(NameEncoding chosen, bool serverOffersUtf8, bool namesAreValidUtf8);
 
 bool isValidUtf8(std::string_view bytes);
-bool allValidUtf8(const std::vector<std::string>& names);
+// Whether the names of a listing's entries (kind other than NotAnEntry) are all UTF-8.
+bool allNamesValidUtf8(const std::vector<FileEntry>& entries);
 
 // A name from a listing that may be sent back as an argument: not empty, ".", "..",
 // and without "/", NUL, CR or LF.

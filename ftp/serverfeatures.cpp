@@ -91,10 +91,8 @@ void take(Features& features, std::string_view line) {
     if (label == "AUTH")
         for (std::string_view mechanism : items(parameters))
             if (equalNoCase(mechanism, "TLS")) features.authTls = true;
-    if (label == "MLST") {
-        features.mlst = true;
-        readFacts(features, parameters);
-    }
+    if (label == "MLST") readFacts(features, parameters);
+    if (label == "MLST" || label == "MLSD") features.mlst = true;
     if (label == "HASH") readHashes(features, parameters);
     features.offered.push_back(std::move(feature));
 }
@@ -124,18 +122,13 @@ Features parseFeatures(int code, std::string_view replyText) {
     if (code != 211) return features;
     // The first line is the "211-" header; the list ends at a line with the code and a
     // blank. Feature lines begin with a blank; some servers repeat the code with "-".
-    bool first = true;
-    while (!replyText.empty()) {
+    for (bool header = true; !replyText.empty(); header = false) {
         const std::size_t lf = replyText.find('\n');
         std::string_view line = replyText.substr(0, lf);
         replyText.remove_prefix(lf == std::string_view::npos ? replyText.size() : lf + 1);
         const bool coded = startsWithCode(line);
         if (coded && (line.size() == 3 || line[3] != '-')) break;
-        if (first) {
-            first = false;
-            if (coded) continue;
-        }
-        take(features, coded ? line.substr(4) : line);
+        if (!header) take(features, coded ? line.substr(4) : line);
     }
     return features;
 }

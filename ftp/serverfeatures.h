@@ -21,7 +21,7 @@ struct Features {
     std::vector<Feature> offered;  // in reply order; a label may repeat (AUTH TLS, AUTH SSL)
 
     bool utf8 = false;
-    bool mlst = false;  // MLST and MLSD
+    bool mlst = false;  // MLST and MLSD (a few servers list MLSD on its own)
     bool epsv = false;
     bool eprt = false;
     bool mdtm = false;

@@ -118,17 +118,6 @@ TEST_F(ZoneTest, MlsdLineTable) {
         EXPECT_EQ(readMlsd(row.line), row.entry) << row.what;
 }
 
-TEST_F(ZoneTest, MlsdLineOverwritesAnEarlierReading) {
-    FileEntry entry("type=file;size=3; new", 0);
-    entry.name = "old";
-    entry.dayText = "5";
-    entry.nameColumn = 8;
-    ftp::parseMlsdLine(entry);
-    EXPECT_EQ(entry.name, "new");
-    EXPECT_EQ(entry.dayText, "");
-    EXPECT_EQ(entry.nameColumn, 0);
-}
-
 TEST_F(ZoneTest, MlstLineTable) {
     const Row rows[] = {
         {"path with blanks", " type=file;size=3;modify=20240115103000; /pub/a b.txt",

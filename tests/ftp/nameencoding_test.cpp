@@ -49,8 +49,22 @@ TEST(NameEncoding, Utf8Validity) {
              "\xED\xA0\x80"s /* surrogate */, "\xF4\x90\x80\x80"s /* above U+10FFFF */,
              "\xE4\xB8"s /* cut short */, "\x80"s})
         EXPECT_FALSE(ftp::isValidUtf8(bad)) << bad;
-    EXPECT_TRUE(ftp::allValidUtf8({"a", kChineseText, ""}));
-    EXPECT_FALSE(ftp::allValidUtf8({"a", kChineseGbk}));
+}
+
+TEST(NameEncoding, ListingsAreUtf8WhenEveryEntrysNameIs) {
+    auto entry = [](const std::string& name, int kind) {
+        ftp::FileEntry e("", 0);
+        e.name = name;
+        e.kind = kind;
+        return e;
+    };
+    const ftp::FileEntry ascii = entry("a", ftp::FileEntry::File);
+    const ftp::FileEntry chinese = entry(kChineseText, ftp::FileEntry::Directory);
+    const ftp::FileEntry gbk = entry(kChineseGbk, ftp::FileEntry::Link);
+    const ftp::FileEntry gbkHeader = entry(kChineseGbk, ftp::FileEntry::NotAnEntry);
+    EXPECT_TRUE(ftp::allNamesValidUtf8({}));
+    EXPECT_TRUE(ftp::allNamesValidUtf8({ascii, chinese, gbkHeader}));
+    EXPECT_FALSE(ftp::allNamesValidUtf8({ascii, gbk}));
 }
 
 TEST(NameEncoding, SafeListingNames) {

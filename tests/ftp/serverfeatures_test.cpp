@@ -61,6 +61,7 @@ const Row kRows[] = {
     {"hash algorithms, the selected one marked", 211,
      "211-Features\r\n HASH SHA-256;sha-1*;MD5\r\n XSHA256\r\n211 End\r\n",
      "hash=SHA-256;SHA-1;MD5;/SHA-1"},
+    {"MLSD listed on its own", 211, "211-Features\r\n MLSD\r\n211 End\r\n", "mlst"},
     {"AUTH with several mechanisms", 211, "211-Features\r\n AUTH SSL;TLS\r\n211 End\r\n", "tls"},
     {"AUTH without TLS", 211, "211-Features\r\n AUTH SSL\r\n211 End\r\n", ""},
     {"REST without STREAM", 211, "211-Features\r\n REST\r\n211 End\r\n", ""},
