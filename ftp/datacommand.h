@@ -41,11 +41,8 @@ public:
     virtual ~DataSource() = default;
     // The next bytes to send, empty at the end. Returns 0, or the errno of a failed read.
     virtual int next(std::span<const char>& piece) = 0;
-    // n more bytes have gone out: of the last piece, or of plainFile().
+    // n more bytes of the last piece have gone out.
     virtual void sent(std::size_t n) = 0;
-    // A local file whose bytes go out unchanged, so that the kernel may send it without
-    // next(), positioned where sending starts; -1 when there is none.
-    virtual int plainFile() const { return -1; }
 };
 
 // Progress advances block by block: a block is reported once it has moved whole, the last,

@@ -13,12 +13,12 @@
 namespace ftp {
 namespace {
 
-// A data connection that moves nothing for this long is given up, so that a server that
-// stalls cannot hold the calling thread (the UI thread for a listing) for ever.
+// A data connection that receives nothing for this long is given up, so that a server
+// that stalls cannot hold the calling thread (the UI thread for a listing) for ever.
+// Sending waits for room with the same limit (sendData).
 void limitIdleTime(int fd, int seconds) {
     timeval limit{seconds, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 }
 
 }  // namespace

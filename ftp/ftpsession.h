@@ -151,8 +151,6 @@ private:
     bool receiveInto(DataSink& sink);
     // Sends all the source holds. Returns 0, or the errno that stopped it.
     int sendFrom(DataSource& source);
-    // The kernel sends a plain file; unsupported when it cannot, before any byte went out.
-    int sendPlainFile(int file, DataSource& source, bool& unsupported);
     // Closes the data connection and reads the final reply: its code. nullopt when the
     // transfer was stopped: aborted, or failed (the reply is then read only to keep the
     // dialogue in step).
@@ -165,8 +163,8 @@ private:
         if (progressSink_) progressSink_->setByteCounter(total, done);
     }
     // The plain path of the data connection, which a secure layer would stand in for: one
-    // recv()/send(), returning the bytes moved, 0 at its end (receive), or -1 with errno
-    // (ETIMEDOUT after dataIdleSeconds without progress).
+    // recv()/send() of what can move, returning the bytes moved, 0 at its end (receive),
+    // or -1 with errno (ETIMEDOUT after dataIdleSeconds without progress).
     ssize_t receiveData(char* buffer, std::size_t n);
     ssize_t sendData(const char* data, std::size_t n);
 

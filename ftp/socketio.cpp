@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pthread.h>
 
 #include <cerrno>
 #include <chrono>
@@ -38,11 +37,6 @@ ssize_t transferFully(std::size_t n, Io io) {
         break;
     }
     return static_cast<ssize_t>(done);
-}
-
-bool pipeSignalPending() {
-    sigset_t pending;
-    return ::sigpending(&pending) == 0 && ::sigismember(&pending, SIGPIPE) == 1;
 }
 
 }  // namespace
@@ -89,28 +83,6 @@ int connectWithin(int socket, const sockaddr* address, socklen_t length, int sec
     }
     if (::fcntl(socket, F_SETFL, flags) < 0 && error == 0) error = errno;
     return error;
-}
-
-SigpipeBlock::SigpipeBlock() {
-    sigset_t pipe;
-    ::sigemptyset(&pipe);
-    ::sigaddset(&pipe, SIGPIPE);
-    ::pthread_sigmask(SIG_BLOCK, &pipe, &previous_);
-    pendingBefore_ = pipeSignalPending();
-}
-
-SigpipeBlock::~SigpipeBlock() {
-    const int savedErrno = errno;
-    if (!pendingBefore_ && pipeSignalPending()) {
-        sigset_t pipe;
-        ::sigemptyset(&pipe);
-        ::sigaddset(&pipe, SIGPIPE);
-        const timespec now{};
-        while (::sigtimedwait(&pipe, nullptr, &now) < 0 && errno == EINTR) {
-        }
-    }
-    ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-    errno = savedErrno;
 }
 
 }  // namespace ftp

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/types.h>
 
@@ -23,21 +22,5 @@ int waitForSocket(int socket, short events, int seconds, int microseconds);
 // connect() that gives up after the given seconds; the socket stays blocking.
 // Returns 0 or an errno value.
 int connectWithin(int socket, const sockaddr* address, socklen_t length, int seconds);
-
-// While it lives, SIGPIPE is blocked for the calling thread, and one raised meanwhile is
-// taken back: writing to a socket whose peer has gone then only fails with EPIPE, as with
-// MSG_NOSIGNAL, for calls that have no such flag (sendfile()). The process's own handling
-// of SIGPIPE is left alone.
-class SigpipeBlock {
-public:
-    SigpipeBlock();
-    ~SigpipeBlock();
-    SigpipeBlock(const SigpipeBlock&) = delete;
-    SigpipeBlock& operator=(const SigpipeBlock&) = delete;
-
-private:
-    sigset_t previous_{};
-    bool pendingBefore_ = false;  // not ours to take
-};
 
 }  // namespace ftp

@@ -16,7 +16,7 @@ namespace ftp {
 namespace {
 
 // System calls move many blocks of progress at once: on loopback, calls of one block each
-// halve the rate. Uploads that copy read and send 64 KiB at a time; downloads receive
+// halve the rate. Uploads read and send 64 KiB at a time; downloads receive
 // whatever has arrived, up to 256 KiB, and write the file when that buffer is full.
 constexpr std::size_t kSendPiece = 64 * 1024;
 constexpr std::size_t kReceiveBuffer = 256 * 1024;
@@ -163,8 +163,6 @@ public:
         reportBlocks(progress_, size_, sent_, now);
         sent_ = now;
     }
-
-    int plainFile() const override { return binary_ ? file_ : -1; }
 
     // The local file's bytes sent so far.
     std::int64_t sentBytes() const { return sent_; }
