@@ -118,6 +118,10 @@ ssize_t FtpSession::receiveData(char* buffer, std::size_t n) {
 
 ssize_t FtpSession::sendData(const char* data, std::size_t n) {
     const int socket = dataSocket_.load();
+    if (socket < 0) {
+        errno = EBADF;
+        return -1;
+    }
     for (;;) {
         // Waits for room, then sends what fits without blocking. A send() that blocks
         // until all of a large piece is out keeps the server's side busier: the same
