@@ -123,9 +123,9 @@ ssize_t FtpSession::sendData(const char* data, std::size_t n) {
         return -1;
     }
     for (;;) {
-        // Waits for room, then sends what fits without blocking. A send() that blocks
-        // until all of a large piece is out keeps the server's side busier: the same
-        // uploads took a tenth longer that way (see bench/README.md).
+        // Waits for room, then sends what fits without blocking. With a send() that
+        // blocks until the whole piece is out, uploads took about a fifth longer, the
+        // server being the slower for it (bench/README.md).
         const int ready = waitForSocket(socket, POLLOUT, dataIdleSeconds, 0);
         if (ready == 0) errno = ETIMEDOUT;
         if (ready <= 0) return -1;
