@@ -168,10 +168,12 @@ sockaddr_storage extendedPassiveTarget(const sockaddr_storage& controlPeer, int 
     return target;
 }
 
-DataCommand chooseDataCommand(int controlFamily, bool passive, bool offersEpsv, bool epsvRefused) {
-    if (controlFamily == AF_INET6) return passive ? DataCommand::Epsv : DataCommand::Eprt;
-    if (!passive) return DataCommand::Port;
-    return offersEpsv && !epsvRefused ? DataCommand::Epsv : DataCommand::Pasv;
+DataAddressCommand chooseDataCommand(int controlFamily, bool passive, bool offersEpsv,
+                                     bool epsvRefused) {
+    if (controlFamily == AF_INET6)
+        return passive ? DataAddressCommand::Epsv : DataAddressCommand::Eprt;
+    if (!passive) return DataAddressCommand::Port;
+    return offersEpsv && !epsvRefused ? DataAddressCommand::Epsv : DataAddressCommand::Pasv;
 }
 
 bool parseHostField(std::string_view field, std::string& host, int& port) {

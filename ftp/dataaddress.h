@@ -50,8 +50,9 @@ sockaddr_storage extendedPassiveTarget(const sockaddr_storage& controlPeer, int 
 // How a data connection is opened. IPv6 knows only EPSV and EPRT; over IPv4, EPSV when
 // the server offers it and has not refused it yet, else PASV; active mode over IPv4 stays
 // with PORT.
-enum class DataCommand { Pasv, Epsv, Port, Eprt };
-DataCommand chooseDataCommand(int controlFamily, bool passive, bool offersEpsv, bool epsvRefused);
+enum class DataAddressCommand { Pasv, Epsv, Port, Eprt };
+DataAddressCommand chooseDataCommand(int controlFamily, bool passive, bool offersEpsv,
+                                     bool epsvRefused);
 
 // The host field of a profile: a name, an IPv4 address or an IPv6 address, the latter
 // with or without brackets, optionally followed by ":port" (with brackets for IPv6:

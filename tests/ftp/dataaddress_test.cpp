@@ -150,20 +150,20 @@ TEST(ExtendedPassiveTarget, ThePeerWithTheAnnouncedPort) {
     EXPECT_EQ(describe(ftp::extendedPassiveTarget(address("::1", 2121), 65535)), "::1 65535");
 }
 
-TEST(DataCommand, ByFamilyModeAndWhatTheServerOffers) {
-    using ftp::DataCommand;
+TEST(DataAddressCommand, ByFamilyModeAndWhatTheServerOffers) {
+    using ftp::DataAddressCommand;
     const struct {
         int family;
         bool passive, offersEpsv, epsvRefused;
-        DataCommand command;
+        DataAddressCommand command;
     } rows[] = {
-        {AF_INET, true, false, false, DataCommand::Pasv},
-        {AF_INET, true, true, false, DataCommand::Epsv},
-        {AF_INET, true, true, true, DataCommand::Pasv},  // refused once: PASV from then on
-        {AF_INET, false, true, false, DataCommand::Port},
-        {AF_INET6, true, false, false, DataCommand::Epsv},
-        {AF_INET6, true, true, true, DataCommand::Epsv},  // PASV cannot name IPv6
-        {AF_INET6, false, false, false, DataCommand::Eprt},
+        {AF_INET, true, false, false, DataAddressCommand::Pasv},
+        {AF_INET, true, true, false, DataAddressCommand::Epsv},
+        {AF_INET, true, true, true, DataAddressCommand::Pasv},  // refused once: PASV from then on
+        {AF_INET, false, true, false, DataAddressCommand::Port},
+        {AF_INET6, true, false, false, DataAddressCommand::Epsv},
+        {AF_INET6, true, true, true, DataAddressCommand::Epsv},  // PASV cannot name IPv6
+        {AF_INET6, false, false, false, DataAddressCommand::Eprt},
     };
     for (const auto& row : rows)
         EXPECT_EQ(ftp::chooseDataCommand(row.family, row.passive, row.offersEpsv, row.epsvRefused),
