@@ -4,7 +4,7 @@
 #include <ctime>
 #include <string>
 
-#include "entrytype.h"
+#include "ftpcodes.h"
 
 // The record behind one row of the local list.
 struct LocalListItem {

@@ -300,11 +300,11 @@ void MainWindow::showHelp() {
 }
 
 void MainWindow::checkTransferModeRadio() {
-    const int ids[] = {1023, 1021, 1022};
+    const int ids[] = {controlid::kAutoMode, controlid::kBinaryMode, controlid::kTextMode};
     // A stored mode outside 0 to 2 checks none of the radios.
     transferModes_->setExclusive(false);
     for (int i = 0; i < 3; ++i)
-        transferModes_->button(ids[i])->setChecked(i == transferMode_);
+        transferModes_->button(ids[i])->setChecked(i == static_cast<int>(transferMode_));
     transferModes_->setExclusive(true);
 }
 

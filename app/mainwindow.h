@@ -89,7 +89,7 @@ public:
     void loadSettings();
     void saveSettings();
     // 0 automatic, 1 binary, 2 text.
-    int transferMode() const override { return transferMode_; }
+    ftp::TransferMode transferMode() const override { return transferMode_; }
     // 1 small icons, 2 list, 3 details.
     int displayMode() const { return displayMode_; }
     int lastUsedProfile() const { return lastUsedProfile_; }
@@ -267,7 +267,7 @@ private:
     bool splitterDragging_ = false;
     int trackLineX_ = -1;
 
-    int transferMode_ = 0;
+    ftp::TransferMode transferMode_ = ftp::TransferMode::Automatic;
     int displayMode_ = 3;
     int lastUsedProfile_ = 0;
     int listPos_ = 50;

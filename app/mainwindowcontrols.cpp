@@ -163,7 +163,9 @@ void MainWindow::createMiddleColumn(const DialogUnits& du) {
 void MainWindow::wireControls() {
     connect(closeButton_, &QToolButton::clicked, this, [this] { close(); });
     connect(transferModes_, &QButtonGroup::idClicked, this, [this](int id) {
-        transferMode_ = id == controlid::kAutoMode ? 0 : id == controlid::kBinaryMode ? 1 : 2;
+        transferMode_ = id == controlid::kAutoMode     ? ftp::TransferMode::Automatic
+                        : id == controlid::kBinaryMode ? ftp::TransferMode::Binary
+                                                       : ftp::TransferMode::Text;
     });
 
     connect(helpButton_, &QToolButton::clicked, this, &MainWindow::showHelpMenu);

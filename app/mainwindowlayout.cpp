@@ -91,7 +91,7 @@ void MainWindow::layoutControls() {
     downloadButton_->move(X0 + LW + 5, downloadButton_->y());
     lockButton_->move(X0 + LW + (G - lockButton_->width()) / 2, lockButton_->y());
     {
-        QAbstractButton* automatic = transferModes_->button(1023);
+        QAbstractButton* automatic = transferModes_->button(controlid::kAutoMode);
         const int d = (G - automatic->width()) / 2;
         for (QAbstractButton* radio : transferModes_->buttons())
             moveTo(radio, X0 + LW + d, radio->y(), G - 2 * d, radio->height());
@@ -108,7 +108,7 @@ void MainWindow::layoutControls() {
     uploadRect_ = uploadButton_->geometry();
     downloadRect_ = downloadButton_->geometry();
     lockRect_ = lockButton_->geometry();
-    textModeRect_ = transferModes_->button(1022)->geometry();
+    textModeRect_ = transferModes_->button(controlid::kTextMode)->geometry();
     splitterCentre_ = (localListRect_.x() + localListRect_.width() + XR) / 2;
 }
 
@@ -227,7 +227,8 @@ void MainWindow::loadSettings() {
         return;
     }
     const ViewSettings settings = readViewSettings(context_.settingsKey);
-    transferMode_ = settings.mode;
+    // A stored mode outside the three checks no radio and sends every file as binary.
+    transferMode_ = static_cast<ftp::TransferMode>(settings.mode);
     checkTransferModeRadio();
     listPos_ = settings.listPos;
     displayMode_ = settings.dispMode;
@@ -262,7 +263,7 @@ WindowPlacement MainWindow::currentPlacement() const {
 void MainWindow::saveSettings() {
     if (context_.settingsKey.empty()) return;
     ViewSettings settings;
-    settings.mode = transferMode_;
+    settings.mode = static_cast<int>(transferMode_);
     settings.listPos = listPos_;
     settings.dispMode = displayMode_;
     settings.placement = currentPlacement();

@@ -27,7 +27,7 @@ public:
     virtual void setStatusText(int pane, const QString& text) = 0;
     virtual void enableTransferButtons(bool enable) = 0;
     // 0 automatic, 1 binary, 2 text.
-    virtual int transferMode() const = 0;
+    virtual ftp::TransferMode transferMode() const = 0;
     virtual const session::ServerProfile& currentProfile() const = 0;
     // The local pane's directory, ending in "/".
     virtual const std::string& localFolder() const = 0;

@@ -79,7 +79,7 @@ bool runJob(const bench::Server& server, bool upload, const std::string& localPa
     transfer::TransferJob job(host, display, ui);
     dialog.setProgressSource([&] { return job.progress().read(); }, &display);
     transfer::JobSettings settings;
-    settings.transferMode = transfer::Binary;
+    settings.transferMode = transfer::TransferMode::Binary;
     settings.serverName = "127.0.0.1";
     settings.localPath = localPath;
     settings.items = std::move(items);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "entrytype.h"
+#include "ftpcodes.h"
 
 namespace ftp {
 class FtpSession;

@@ -11,9 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "entrytype.h"
+#include "ftpcodes.h"
 #include "sinks.h"
 #include "transferhost.h"
+#include "transfermode.h"
 #include "uithread.h"
 
 namespace ftp {
@@ -32,7 +33,7 @@ struct TransferItem {
 };
 
 struct JobSettings {
-    int transferMode = 0;
+    TransferMode transferMode = TransferMode::Automatic;
     std::string textExtensions;  // the profile's working list
     std::string serverName;      // the profile's host, for the dialog and the messages
     std::string localPath;       // the local pane's directory, ending in "/"

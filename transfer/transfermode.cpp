@@ -13,11 +13,11 @@ bool isBinaryByExtension(const std::string& name, const std::string& textExtensi
     return list.find(key) == std::string::npos;
 }
 
-bool chooseBinary(int mode, const std::string& name, const std::string& textExtensions) {
+bool chooseBinary(TransferMode mode, const std::string& name, const std::string& textExtensions) {
     switch (mode) {
-        case Automatic:
+        case TransferMode::Automatic:
             return isBinaryByExtension(name, textExtensions);
-        case Text:
+        case TransferMode::Text:
             return false;
         default:
             return true;

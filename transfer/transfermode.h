@@ -2,10 +2,12 @@
 
 #include <string>
 
+#include "ftpcodes.h"
+
 namespace transfer {
 
 // How files travel: the mode radios of the main window, saved as "mode".
-enum TransferMode : int { Automatic = 0, Binary = 1, Text = 2 };
+using ftp::TransferMode;
 
 inline constexpr const char* kDefaultTextExtensions = "HTM:HTML:SHTM:SHTML:JAVA:TXT:JS:CSS:CGI:PL:";
 
@@ -14,8 +16,8 @@ inline constexpr const char* kDefaultTextExtensions = "HTM:HTML:SHTM:SHTML:JAVA:
 // without a ".". The list itself is taken as it stands. Returns true for binary.
 bool isBinaryByExtension(const std::string& name, const std::string& textExtensions);
 
-// The mode of one file: automatic by extension, or the fixed mode. A mode outside the
-// three sends every file as binary. Returns true for binary.
-bool chooseBinary(int mode, const std::string& name, const std::string& textExtensions);
+// The mode of one file: automatic by extension, or the fixed mode. A stored mode outside
+// the three sends every file as binary. Returns true for binary.
+bool chooseBinary(TransferMode mode, const std::string& name, const std::string& textExtensions);
 
 }  // namespace transfer

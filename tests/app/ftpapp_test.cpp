@@ -234,7 +234,7 @@ TEST_F(StartTest, WindowAppliesAndSavesItsSettings) {
     {
         MainWindow window(MainWindow::Context{nullptr, "", key});
         ASSERT_TRUE(window.initialize());
-        EXPECT_EQ(window.transferMode(), 0);
+        EXPECT_EQ(window.transferMode(), ftp::TransferMode::Automatic);
         EXPECT_EQ(window.listPos(), 50);
         EXPECT_TRUE(window.control<QAbstractButton>(1023)->isChecked());
         EXPECT_TRUE(window.control<QAbstractButton>(1055)->isChecked());

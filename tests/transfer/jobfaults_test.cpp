@@ -32,7 +32,7 @@ struct FaultCase {
     std::vector<std::pair<std::string, std::optional<std::string>>> after = {};
     Commands lines = {};      // source and target lines, when they matter
     Commands lastCalls = {};  // the job's last window calls, when they matter
-    int mode = transfer::Automatic;
+    transfer::TransferMode mode = transfer::TransferMode::Automatic;
     std::size_t stopAfter = 0;  // > 0: stop() once the server has seen this many commands
 };
 
@@ -271,7 +271,7 @@ const std::vector<FaultCase> kFaultCases = {
      {{"f.bin", std::nullopt}},
      {},
      {},
-     transfer::Binary},
+     transfer::TransferMode::Binary},
     {"ShortBinaryDownloadInATreeUsesTheListedSize",
      false,
      {},
@@ -288,7 +288,7 @@ const std::vector<FaultCase> kFaultCases = {
      {{"site/f.bin", std::nullopt}},
      {},
      {},
-     transfer::Binary},
+     transfer::TransferMode::Binary},
     {"StopDuringAStalledUploadReturns",
      true,
      {"a.txt=a"},
@@ -303,7 +303,7 @@ const std::vector<FaultCase> kFaultCases = {
      {},
      {},
      {},
-     transfer::Automatic,
+     transfer::TransferMode::Automatic,
      5},
     {"StopDuringAStalledDownloadReturns",
      false,
@@ -321,7 +321,7 @@ const std::vector<FaultCase> kFaultCases = {
      {},
      {},
      {},
-     transfer::Binary,
+     transfer::TransferMode::Binary,
      4},
 };
 

@@ -116,7 +116,9 @@ protected:
     std::string read(const std::string& relative) const {
         return testsupport::readFile(root_ / relative);
     }
-    transfer::JobSettings settings(std::vector<transfer::TransferItem> items, int mode = 0) const {
+    transfer::JobSettings settings(
+        std::vector<transfer::TransferItem> items,
+        transfer::TransferMode mode = transfer::TransferMode::Automatic) const {
         transfer::JobSettings s;
         s.transferMode = mode;
         s.serverName = "ftp.example.org";

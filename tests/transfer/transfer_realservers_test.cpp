@@ -57,7 +57,7 @@ TEST_P(RealServerTransfer, TreeRoundTripIsByteExact) {
 
     auto session = login(*server);
     transfer::JobSettings up =
-        settings({{"site", true, ftp::EntryType::Directory, {}}}, transfer::Binary);
+        settings({{"site", true, ftp::EntryType::Directory, {}}}, transfer::TransferMode::Binary);
     job_.startUpload(*session, up);
     ASSERT_TRUE(waitForEnd());
     EXPECT_TRUE(host_.prompts_.asked().empty()) << host_.prompts_.askedIds().front();
@@ -65,7 +65,7 @@ TEST_P(RealServerTransfer, TreeRoundTripIsByteExact) {
 
     fs::create_directories(root_ / "back");
     transfer::JobSettings down =
-        settings({{"site", true, ftp::EntryType::Directory, {}}}, transfer::Binary);
+        settings({{"site", true, ftp::EntryType::Directory, {}}}, transfer::TransferMode::Binary);
     down.localPath = (root_ / "back").string() + "/";
     job_.startDownload(*session, down);
     ASSERT_TRUE(waitForEnd());
@@ -85,8 +85,8 @@ TEST_P(RealServerTransfer, FolderWhereTheServerHasAFileIsSkippedAndNamed) {
     file("www/blog/index.html", "the blog's own page\n");
     file("www/index.html", "the site's page\n");
     auto session = login(*server);
-    job_.startUpload(*session,
-                     settings({{"www", true, ftp::EntryType::Directory, {}}}, transfer::Binary));
+    job_.startUpload(*session, settings({{"www", true, ftp::EntryType::Directory, {}}},
+                                        transfer::TransferMode::Binary));
     ASSERT_TRUE(waitForEnd());
     session->close();
 

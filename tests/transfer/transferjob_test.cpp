@@ -215,7 +215,7 @@ TEST_F(JobTest, FullLocalDiskNamesTheDrive) {
     rlimit small = saved;
     small.rlim_cur = 4096;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    job_.startDownload(*session, settings({remoteFile("full")}, transfer::Binary));
+    job_.startDownload(*session, settings({remoteFile("full")}, transfer::TransferMode::Binary));
     const bool ended = waitForEnd();
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ::signal(SIGXFSZ, handler);

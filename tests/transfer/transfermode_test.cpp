@@ -24,10 +24,11 @@ TEST(TransferMode, AutomaticFollowsTheTextExtensionList) {
 }
 
 TEST(TransferMode, FixedModesIgnoreTheList) {
-    EXPECT_TRUE(chooseBinary(transfer::Binary, "index.html", ""));
-    EXPECT_FALSE(chooseBinary(transfer::Text, "photo.gif", ""));
-    EXPECT_FALSE(chooseBinary(transfer::Automatic, "index.html", ""));
-    EXPECT_TRUE(chooseBinary(7, "index.html", "")) << "an unknown mode sends everything as binary";
+    EXPECT_TRUE(chooseBinary(transfer::TransferMode::Binary, "index.html", ""));
+    EXPECT_FALSE(chooseBinary(transfer::TransferMode::Text, "photo.gif", ""));
+    EXPECT_FALSE(chooseBinary(transfer::TransferMode::Automatic, "index.html", ""));
+    EXPECT_TRUE(chooseBinary(static_cast<transfer::TransferMode>(7), "index.html", ""))
+        << "an unknown mode sends everything as binary";
 }
 
 TEST(LocalPaths, ParentTrailingSlashAndSafeNames) {
