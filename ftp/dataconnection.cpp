@@ -101,7 +101,7 @@ int FtpSession::openDataConnection() {
 }
 
 int FtpSession::acceptDataConnection() {
-    if (passive) return 1;
+    if (passive) return handshakeData();
     const int listener = dataSocket_.load();
     if (listener < 0 || aborted_) {
         closeDataSocket();
@@ -139,10 +139,11 @@ int FtpSession::acceptDataConnection() {
         closeDataSocket();
         return 0;
     }
-    return 1;
+    return handshakeData();
 }
 
 ssize_t FtpSession::receiveData(char* buffer, std::size_t n) {
+    if (dataTls_) return dataTls_->read(buffer, n, dataIdleSeconds);
     for (;;) {
         const ssize_t got = ::recv(dataSocket_.load(), buffer, n, 0);
         if (got >= 0) return got;
@@ -151,6 +152,7 @@ ssize_t FtpSession::receiveData(char* buffer, std::size_t n) {
 }
 
 ssize_t FtpSession::sendData(const char* data, std::size_t n) {
+    if (dataTls_) return dataTls_->write(data, n, dataIdleSeconds);
     for (;;) {
         const ssize_t sent = ::send(dataSocket_.load(), data, n, MSG_NOSIGNAL);
         if (sent > 0) return sent;
