@@ -26,6 +26,9 @@ int FtpSession::handshakeControl() {
     if (!tls) {
         lastError = kTlsFailed;
         if (trace::traceEnabled()) trace::write("TLS handshake failed: " + tlsError_ + "\n");
+        // Half a handshake leaves nothing to talk on, not even a QUIT.
+        connected = false;
+        closeControlSocket();
         return 0;
     }
     controlTls_ = std::move(tls);

@@ -5,6 +5,8 @@
 #include <netinet/tcp.h>
 #include <openssl/ssl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -358,6 +360,12 @@ bool ScriptedFtpServer::waitForDisconnect(std::chrono::milliseconds timeout) {
 }
 
 void ScriptedFtpServer::run() {
+    // TLS writes go through write(), without MSG_NOSIGNAL: a client that has gone must not
+    // end the test program.
+    sigset_t pipe;
+    ::sigemptyset(&pipe);
+    ::sigaddset(&pipe, SIGPIPE);
+    ::pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     while (!stopping_) {
         int socket = ::accept4(listenSocket_, nullptr, nullptr, SOCK_CLOEXEC);
         if (socket < 0) {
