@@ -1,4 +1,5 @@
 #include "connectioncontroller.h"
+#include "controlids.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -42,7 +43,7 @@ void ConnectionController::stopWorker() {
 void ConnectionController::toggleConnection() {
     if (workerActive_) return;
     if (!session_) {
-        window_.control(1019)->setEnabled(false);
+        window_.control(controlid::kConnectButton)->setEnabled(false);
         workerActive_ = true;
         worker_.start();
         return;
@@ -75,7 +76,7 @@ void ConnectionController::disconnect() {
     remote.endFill();
     remoteCombo()->clear();
     window_.enableTransferButtons(false);
-    window_.control(1056)->setEnabled(false);
+    window_.control(controlid::kLockButton)->setEnabled(false);
     setProfileControlsEnabled(true);
     window_.writeBackDirectories();
     window_.showConnectButton(false);
@@ -174,8 +175,8 @@ platform::Prompts& ConnectionController::prompts() {
 }
 
 void ConnectionController::setProfileControlsEnabled(bool enabled) {
-    window_.control(1020)->setEnabled(enabled);
-    window_.control(1000)->setEnabled(enabled);
+    window_.control(controlid::kSelectButton)->setEnabled(enabled);
+    window_.control(controlid::kProfileCombo)->setEnabled(enabled);
 }
 
 void ConnectionController::setStatusText(int pane, const std::string& text) {
@@ -264,7 +265,7 @@ bool ConnectionController::remoteReady() {
     if (!session_) return false;  // the first listing found the connection gone
     setConnectionIcon(3);
     window_.enableTransferButtons(true);
-    window_.control(1056)->setEnabled(true);
+    window_.control(controlid::kLockButton)->setEnabled(true);
     setStatusMessage(0, session::ConnectWorker::kConnected, {window_.currentProfile().host});
     showEncryption();
     refreshIdle_ = true;
@@ -273,7 +274,7 @@ bool ConnectionController::remoteReady() {
 
 void ConnectionController::connectFinished(bool connected) {
     workerActive_ = false;
-    window_.control(1019)->setEnabled(true);
+    window_.control(controlid::kConnectButton)->setEnabled(true);
     if (connected) {
         window_.showConnectButton(true);
     } else {
@@ -288,5 +289,5 @@ void ConnectionController::connectFinished(bool connected) {
 }
 
 QComboBox* ConnectionController::remoteCombo() const {
-    return qobject_cast<QComboBox*>(window_.control(1002));
+    return qobject_cast<QComboBox*>(window_.control(controlid::kRemoteDirectory));
 }

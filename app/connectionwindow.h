@@ -51,7 +51,7 @@ public:
     virtual RemoteListModel& remoteModel() = 0;
     virtual int insertRemoteItem(int index, const std::string& name, std::int64_t size,
                                  const std::string& dateText, const std::string& attributes,
-                                 int entryType, bool isDirectory) = 0;
+                                 ftp::EntryType entryType, bool isDirectory) = 0;
     virtual void sortList(Side side, int column, int direction) = 0;
     virtual session::NameFilter& nameFilter() = 0;
     virtual comparison::ListingFilters& listingFilters() = 0;

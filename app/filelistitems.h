@@ -4,6 +4,8 @@
 #include <ctime>
 #include <string>
 
+#include "entrytype.h"
+
 // The record behind one row of the local list.
 struct LocalListItem {
     std::string dateText;  // "YYYY/MM/DD hh:mm" of the last write, local time
@@ -22,7 +24,7 @@ struct RemoteListItem {
     std::string typeName;
     std::int64_t size = 0;
     bool isDirectory = false;
-    int entryType = 1;  // 1 file, 2 directory (or a link to one), 3 other link
+    ftp::EntryType entryType = ftp::EntryType::File;
 };
 
 // "%d KB", rounding half a kilobyte up; a file under half a kilobyte shows 1 KB unless

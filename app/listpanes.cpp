@@ -53,7 +53,7 @@ int MainWindow::insertLocalItem(int, const std::string& name, std::int64_t size,
 
 int MainWindow::insertRemoteItem(int, const std::string& name, std::int64_t size,
                                  const std::string& dateText, const std::string& attributes,
-                                 int entryType, bool isDirectory) {
+                                 ftp::EntryType entryType, bool isDirectory) {
     if (!comparison::passesComparison(filters_.remote, name, dateText, *localModel_)) return 0;
     RemoteListModel::Row row;
     const FileTypeCache::Type type =

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "controlids.h"
 
 #include <unistd.h>
 #include <QApplication>
@@ -213,10 +214,14 @@ void MainWindow::showLockState() {
 }
 
 void MainWindow::createToolTips() {
+    using namespace controlid;
     const std::pair<int, int> tips[] = {
-        {1019, 1238}, {1027, 1239},  {1029, 1240}, {1056, 1241}, {1020, 1242}, {1000, 1243},
-        {2, 1244},    {57670, 1277}, {1057, 1278}, {1058, 1278}, {1053, 1246}, {1054, 1247},
-        {1055, 1248}, {1023, 1279},  {1021, 1280}, {1022, 1281},
+        {kConnectButton, 1238}, {kUploadButton, 1239},     {kDownloadButton, 1240},
+        {kLockButton, 1241},    {kSelectButton, 1242},     {kProfileCombo, 1243},
+        {kExitButton, 1244},    {kHelpButton, 1277},       {kLocalUp, 1278},
+        {kRemoteUp, 1278},      {kSmallIconsButton, 1246}, {kListButton, 1247},
+        {kDetailsButton, 1248}, {kAutoMode, 1279},         {kBinaryMode, 1280},
+        {kTextMode, 1281},
     };
     for (auto [id, string] : tips) {
         QWidget* widget = control(id);
@@ -257,21 +262,22 @@ void MainWindow::enableTransferButtons(bool enable) {
     downloadButton_->setEnabled(enable);
 }
 
-int MainWindow::focusedSide() const {
+keys::Side MainWindow::focusedSide() const {
     return sideOf(QApplication::focusWidget());
 }
 
-int MainWindow::sideOf(const QWidget* focus) const {
-    if (!focus || !localDirectory_->lineEdit() || !remoteDirectory_->lineEdit()) return 0;
-    if (localList_->ownsFocus(focus)) return 1;
+keys::Side MainWindow::sideOf(const QWidget* focus) const {
+    using keys::Side;
+    if (!focus || !localDirectory_->lineEdit() || !remoteDirectory_->lineEdit()) return Side::None;
+    if (localList_->ownsFocus(focus)) return Side::Local;
     for (const QWidget* w : std::initializer_list<const QWidget*>{
              localUp_, driveCombo_, localDirectory_, localDirectory_->lineEdit()})
-        if (focus == w) return 1;
-    if (remoteList_->ownsFocus(focus)) return 2;
+        if (focus == w) return Side::Local;
+    if (remoteList_->ownsFocus(focus)) return Side::Remote;
     for (const QWidget* w : std::initializer_list<const QWidget*>{remoteUp_, remoteDirectory_,
                                                                   remoteDirectory_->lineEdit()})
-        if (focus == w) return 2;
-    return 0;
+        if (focus == w) return Side::Remote;
+    return Side::None;
 }
 
 void MainWindow::showLocalTitle(const QString& folder) {
@@ -372,11 +378,8 @@ bool MainWindow::dispatchKey(QObject* watched, QKeyEvent* key) {
         return false;
     lastKey_ = key;
     lastKeyTarget_ = widget;
-    const int side = sideOf(widget);
     keys::KeyContext context;
-    context.side = side == LocalSide    ? keys::Side::Local
-                   : side == RemoteSide ? keys::Side::Remote
-                                        : keys::Side::None;
+    context.side = sideOf(widget);
     context.listFocused = localList_->ownsFocus(widget) || remoteList_->ownsFocus(widget);
     context.editorOpen =
         localList_->editorOwnsFocus(widget) || remoteList_->editorOwnsFocus(widget);
@@ -389,9 +392,9 @@ bool MainWindow::dispatchKey(QObject* watched, QKeyEvent* key) {
         return false;
     if (decision.command == keys::Command::ToggleTrace)
         traceSwitch_->toggle();
-    else if (side == LocalSide)
+    else if (context.side == keys::Side::Local)
         localPane_->run(decision.command);
-    else if (side == RemoteSide)
+    else if (context.side == keys::Side::Remote)
         remotePane_->run(decision.command);
     return decision.swallow;
 }

@@ -82,7 +82,7 @@ public:
     int connectionIconState() const { return connectionIcon_; }
     void enableTransferButtons(bool enable) override;
     // 1 local, 2 remote, 0 neither: which pane the keyboard focus belongs to.
-    int focusedSide() const;
+    keys::Side focusedSide() const;
     void showLocalTitle(const QString& folder) override;
     void showRemoteTitle(const QString& remotePath) override;
 
@@ -130,8 +130,8 @@ public:
     int insertLocalItem(int index, const std::string& name, std::int64_t size, std::time_t modified,
                         bool isDirectory);
     int insertRemoteItem(int index, const std::string& name, std::int64_t size,
-                         const std::string& dateText, const std::string& attributes, int entryType,
-                         bool isDirectory) override;
+                         const std::string& dateText, const std::string& attributes,
+                         ftp::EntryType entryType, bool isDirectory) override;
     void sortList(Side side, int column, int direction) override;
     void applyDisplayMode(int mode);
     LocalListModel& localModel() override { return *localModel_; }
@@ -307,7 +307,7 @@ private:
     // The widget the last key went to first; an editor it went to may be gone since.
     QPointer<QWidget> lastKeyTarget_;
     bool dispatchKey(QObject* watched, QKeyEvent* key);
-    int sideOf(const QWidget* widget) const;
+    keys::Side sideOf(const QWidget* widget) const;
     std::unique_ptr<FileTypeCache> fileTypeCache_;
     LocalListModel* localModel_ = nullptr;
     RemoteListModel* remoteModel_ = nullptr;

@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "connectioncontroller.h"
+#include "controlids.h"
 #include "dialogunits.h"
 #include "directorycombo.h"
 #include "drivecombo.h"
@@ -55,87 +56,88 @@ void MainWindow::createControls() {
 
 void MainWindow::createToolbarRow(const DialogUnits& du) {
     profileCombo_ = new QComboBox(this);
-    profileCombo_->setObjectName("1000");
+    profileCombo_->setObjectName(QString::number(controlid::kProfileCombo));
     const QRect profileRect = du.rect(5, 5, 85, 12);
     profileCombo_->setGeometry(profileRect.x(), profileRect.y(), profileRect.width(),
                                profileCombo_->sizeHint().height());
 
     connectButton_ = new SysColorBitmapButton(this);
-    connectButton_->setObjectName("1019");
-    connectButton_->setText(dialogText(1019));
+    connectButton_->setObjectName(QString::number(controlid::kConnectButton));
+    connectButton_->setText(dialogText(controlid::kConnectButton));
     connectButton_->setGeometry(du.rect(95, 3, 45, 17));
 
     connectionLabel_ = new QLabel(this);
-    connectionLabel_->setObjectName("1004");
+    connectionLabel_->setObjectName(QString::number(controlid::kConnectionIcon));
     connectionLabel_->setGeometry(du.x(150), 0, kIconSize, kIconSize);
 
     selectButton_ = new SysColorBitmapButton(this);
-    selectButton_->setObjectName("1020");
-    selectButton_->setText(dialogText(1020));
+    selectButton_->setObjectName(QString::number(controlid::kSelectButton));
+    selectButton_->setText(dialogText(controlid::kSelectButton));
     selectButton_->setGeometry(du.rect(175, 3, 30, 17));
 
     displayModes_ = new QButtonGroup(this);
-    const int displayIds[] = {1053, 1054, 1055};
+    const int displayIds[] = {controlid::kDisplayModeBase + 1, controlid::kDisplayModeBase + 2,
+                              controlid::kDisplayModeBase + 3};
     for (int i = 0; i < 3; ++i) {
         QToolButton* button = makeToolButton(this, displayIds[i], true);
         button->setGeometry(du.rect(220 + 17 * i, 3, 17, 17));
         displayModes_->addButton(button, displayIds[i]);
     }
-    helpButton_ = makeToolButton(this, 57670);
+    helpButton_ = makeToolButton(this, controlid::kHelpButton);
     helpButton_->setGeometry(du.rect(275, 3, 17, 17));
-    closeButton_ = makeToolButton(this, 2);
+    closeButton_ = makeToolButton(this, controlid::kExitButton);
     closeButton_->setGeometry(du.rect(293, 3, 17, 17));
 }
 
 void MainWindow::createPanes(const DialogUnits& du) {
     localIcon_ = new QLabel(this);
-    localIcon_->setObjectName("1034");
+    localIcon_->setObjectName(QString::number(controlid::kLocalIcon));
     localIcon_->setGeometry(du.x(5), du.y(35), kIconSize, kIconSize);
-    localCaption_ = new QLabel(dialogText(1039), this);
-    localCaption_->setObjectName("1039");
+    localCaption_ = new QLabel(dialogText(controlid::kLocalCaption), this);
+    localCaption_->setObjectName(QString::number(controlid::kLocalCaption));
     localCaption_->setGeometry(du.rect(30, 45, 60, 8).adjusted(0, 0, 0, 4));
 
-    localUp_ = makeToolButton(this, 1057);
+    localUp_ = makeToolButton(this, controlid::kLocalUp);
     driveCombo_ = new DriveCombo(this);
-    driveCombo_->setObjectName("1001");
+    driveCombo_->setObjectName(QString::number(controlid::kDriveCombo));
     localDirectory_ = new DirectoryCombo(this);
-    localDirectory_->setObjectName("1031");
+    localDirectory_->setObjectName(QString::number(controlid::kLocalDirectory));
     const int comboHeight = localDirectory_->sizeHint().height();
     localUp_->setGeometry(du.x(5), du.y(60), du.x(15), comboHeight);
     driveCombo_->setGeometry(du.x(20), du.y(60), du.x(48), comboHeight);
     localDirectory_->setGeometry(du.x(69), du.y(60), du.x(76), comboHeight);
-    localList_ = makeList(this, 1030);
+    localList_ = makeList(this, controlid::kLocalList);
     localList_->setGeometry(du.rect(5, 75, 140, 200));
 
     remoteIcon_ = new QLabel(this);
-    remoteIcon_->setObjectName("1033");
+    remoteIcon_->setObjectName(QString::number(controlid::kRemoteIcon));
     remoteIcon_->setGeometry(du.x(180), du.y(35), kIconSize, kIconSize);
-    remoteCaption_ = new QLabel(dialogText(1037), this);
-    remoteCaption_->setObjectName("1037");
+    remoteCaption_ = new QLabel(dialogText(controlid::kRemoteCaption), this);
+    remoteCaption_->setObjectName(QString::number(controlid::kRemoteCaption));
     remoteCaption_->setGeometry(du.rect(205, 45, 70, 8).adjusted(0, 0, 0, 4));
-    remoteUp_ = makeToolButton(this, 1058);
+    remoteUp_ = makeToolButton(this, controlid::kRemoteUp);
     remoteUp_->setGeometry(du.x(180), du.y(60), du.x(15), comboHeight);
     remoteDirectory_ = new DirectoryCombo(this);
-    remoteDirectory_->setObjectName("1002");
+    remoteDirectory_->setObjectName(QString::number(controlid::kRemoteDirectory));
     remoteDirectory_->setGeometry(du.x(195), du.y(60), du.x(125), comboHeight);
-    remoteList_ = makeList(this, 1025);
+    remoteList_ = makeList(this, controlid::kRemoteList);
     remoteList_->setGeometry(du.rect(180, 75, 140, 201));
 }
 
 void MainWindow::createMiddleColumn(const DialogUnits& du) {
     uploadButton_ = new SysColorBitmapButton(this);
-    uploadButton_->setObjectName("1027");
-    uploadButton_->setText(dialogText(1027));
+    uploadButton_->setObjectName(QString::number(controlid::kUploadButton));
+    uploadButton_->setText(dialogText(controlid::kUploadButton));
     uploadButton_->setGeometry(du.rect(150, 90, 26, 24));
     downloadButton_ = new SysColorBitmapButton(this);
-    downloadButton_->setObjectName("1029");
-    downloadButton_->setText(dialogText(1029));
+    downloadButton_->setObjectName(QString::number(controlid::kDownloadButton));
+    downloadButton_->setText(dialogText(controlid::kDownloadButton));
     downloadButton_->setGeometry(du.rect(150, 115, 26, 24));
-    lockButton_ = makeToolButton(this, 1056);
+    lockButton_ = makeToolButton(this, controlid::kLockButton);
     lockButton_->setGeometry(du.rect(150, 155, 26, 24));
 
     transferModes_ = new QButtonGroup(this);
-    const int modeIds[] = {1023, 1021, 1022};
+    const int modeIds[] = {controlid::kAutoMode, controlid::kBinaryMode, controlid::kTextMode};
     for (int i = 0; i < 3; ++i) {
         QToolButton* button = makeToolButton(this, modeIds[i], true);
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -145,7 +147,7 @@ void MainWindow::createMiddleColumn(const DialogUnits& du) {
     }
 
     textField_ = new QLineEdit(this);
-    textField_->setObjectName("1047");
+    textField_->setObjectName(QString::number(controlid::kTextField));
     textField_->setReadOnly(true);
     textField_->setGeometry(du.rect(5, 281, 315, 12));
     textField_->hide();
@@ -161,7 +163,7 @@ void MainWindow::createMiddleColumn(const DialogUnits& du) {
 void MainWindow::wireControls() {
     connect(closeButton_, &QToolButton::clicked, this, [this] { close(); });
     connect(transferModes_, &QButtonGroup::idClicked, this, [this](int id) {
-        transferMode_ = id == 1023 ? 0 : id == 1021 ? 1 : 2;
+        transferMode_ = id == controlid::kAutoMode ? 0 : id == controlid::kBinaryMode ? 1 : 2;
     });
 
     connect(helpButton_, &QToolButton::clicked, this, &MainWindow::showHelpMenu);
@@ -174,7 +176,7 @@ void MainWindow::wireControls() {
         if (ftpSession()) showRemoteTitle(remoteDirectory_->currentText());
     });
     connect(displayModes_, &QButtonGroup::idClicked, this,
-            [this](int id) { applyDisplayMode(id - 1052); });
+            [this](int id) { applyDisplayMode(id - controlid::kDisplayModeBase); });
     connect(localList_, &FileListView::columnClicked, this,
             [this](int column) { columnClicked(LocalSide, column); });
     connect(remoteList_, &FileListView::columnClicked, this,

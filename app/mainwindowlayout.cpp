@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include "controlids.h"
 #include "directorycombo.h"
 #include "drivecombo.h"
 #include "filelistview.h"
@@ -103,7 +104,7 @@ void MainWindow::layoutControls() {
 
     localListRect_ = localList_->geometry();
     remoteListRect_ = remoteList_->geometry();
-    profileComboRect_ = control(1000)->geometry();
+    profileComboRect_ = control(controlid::kProfileCombo)->geometry();
     uploadRect_ = uploadButton_->geometry();
     downloadRect_ = downloadButton_->geometry();
     lockRect_ = lockButton_->geometry();
@@ -115,7 +116,9 @@ void MainWindow::placeToolbarRow() {
     // Each control at its own place, or right after the one before when a caption in
     // another language made that one wider.
     int right = 0;
-    for (int id : {1019, 1004, 1020, 1053, 1054, 1055, 57670, 2}) {
+    using namespace controlid;
+    for (int id : {kConnectButton, kConnectionIcon, kSelectButton, kSmallIconsButton, kListButton,
+                   kDetailsButton, kHelpButton, kExitButton}) {
         QWidget* w = control(id);
         if (!w->property("templateX").isValid()) w->setProperty("templateX", w->x());
         const int x = std::max(w->property("templateX").toInt(), right + (right ? 4 : 0));

@@ -13,6 +13,7 @@
 #include "optionssheet.h"
 #include "profilestore.h"
 #include "sitemgr50.h"
+#include "sitestrings.h"
 #include "transfercontroller.h"
 #include "uitexts.h"
 
@@ -35,13 +36,8 @@ bool MainWindow::refuseWhileTransferring() {
 void MainWindow::fillProfileCombo() {
     profileCombo_->clear();
     if (!context_.siteDatabase) return;
-    std::vector<std::string> names;
-    tsy::SiteMgr50& db = *context_.siteDatabase;
-    db.EnumServProf(1);
-    while (std::string* name = db.EnumServProf(0)) {
-        names.push_back(*name);
-        tsy::SiteMgr50::DeleteString(name);
-    }
+    std::vector<std::string> names =
+        tsy::enumNames(*context_.siteDatabase, &tsy::SiteMgr50::EnumServProf);
     // The combo lists the profiles sorted, letters of either case together.
     std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return compareNoCase(a, b) < 0;

@@ -177,7 +177,8 @@ void RemotePaneController::dropped(const QMimeData& data) {
 
 void RemotePaneController::openRow(int row) {
     RemoteListModel& model = host_.remoteModel();
-    if (row < 0 || row >= model.size() || model.item(row).entryType != 2) return;
+    if (row < 0 || row >= model.size() || model.item(row).entryType != ftp::EntryType::Directory)
+        return;
     ftp::FtpSession* session = idleSession();
     if (!session) return;
     const std::string name = transfer::remoteDirectoryName(model.item(row).name);
@@ -244,7 +245,7 @@ void RemotePaneController::newDirectory() {
     row.item.dateText = nowText();
     row.item.typeName = folder.typeName;
     row.item.attributes = "---";
-    row.item.entryType = 2;
+    row.item.entryType = ftp::EntryType::Directory;
     row.item.isDirectory = true;
     row.text = QString::fromStdString(row.item.name);
     row.attributes = QString::fromStdString(row.item.attributes);

@@ -1,4 +1,5 @@
 #include "transfercontroller.h"
+#include "controlids.h"
 
 #include "connectioncontroller.h"
 #include "filelistview.h"
@@ -46,7 +47,7 @@ bool TransferController::prepare(int count, bool upload) {
     dialog_->show();
 
     window_.enableTransferButtons(false);
-    window_.control(1019)->setEnabled(false);
+    window_.control(controlid::kConnectButton)->setEnabled(false);
     return true;
 }
 
@@ -56,7 +57,10 @@ void TransferController::startUpload() {
     transfer::JobSettings s = settings();
     for (int row : rows) {
         const LocalListItem& item = window_.localModel().item(row);
-        s.items.push_back({item.name, item.isDirectory, item.isDirectory ? 2 : 1, {}});
+        s.items.push_back({item.name,
+                           item.isDirectory,
+                           item.isDirectory ? ftp::EntryType::Directory : ftp::EntryType::File,
+                           {}});
     }
     job_.startUpload(*window_.ftpSession(), std::move(s));
 }
@@ -66,7 +70,7 @@ void TransferController::startUploadOf(const std::vector<std::string>& paths) {
     transfer::JobSettings s = settings();
     s.dropped = true;
     for (const auto& path : paths)
-        s.items.push_back({{}, false, 1, path});
+        s.items.push_back({{}, false, ftp::EntryType::File, path});
     dialog_->setFileCounter(static_cast<std::int64_t>(paths.size()), 0);
     job_.startUpload(*window_.ftpSession(), std::move(s));
 }
@@ -98,7 +102,7 @@ void TransferController::finishTransferUi() {
         dialog_->hide();
     }
     window_.enableTransferButtons(true);
-    window_.control(1019)->setEnabled(true);
+    window_.control(controlid::kConnectButton)->setEnabled(true);
     QWidget* window = window_.dialogParent();
     window->show();
     window->raise();

@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
     model.beginFill();
     for (int i = 0; i < files; ++i)
         window.insertRemoteItem(i, "remote" + std::to_string(i) + "." + extensions[i % 10],
-                                4096 + i, "2024/03/01 09:12", "-rw-r--r--", 1, false);
+                                4096 + i, "2024/03/01 09:12", "-rw-r--r--", ftp::EntryType::File,
+                                false);
     window.sortList(MainWindow::RemoteSide, 0, 0);
     model.endFill();
     QApplication::processEvents();

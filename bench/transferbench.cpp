@@ -180,7 +180,10 @@ int main(int argc, char** argv) {
                fs::create_hard_link(local + "/big.bin", local + "/w" + std::to_string(r) + "/up" +
                                                             std::to_string(r) + "w.bin");
                return runJob(server, true, local + "/w" + std::to_string(r) + "/",
-                             {{"up" + std::to_string(r) + "w.bin", false, 1, {}}}) &&
+                             {{"up" + std::to_string(r) + "w.bin",
+                               false,
+                               ftp::EntryType::File,
+                               {}}}) &&
                       bigSize(root + "/up" + std::to_string(r) + "w.bin");
            }}},
          [&](int r) {
@@ -199,7 +202,7 @@ int main(int argc, char** argv) {
            [&](int r) {
                fs::create_directories(local + "/d" + std::to_string(r));
                return runJob(server, false, local + "/d" + std::to_string(r) + "/",
-                             {{"big.bin", false, 1, {}}}) &&
+                             {{"big.bin", false, ftp::EntryType::File, {}}}) &&
                       bigSize(local + "/d" + std::to_string(r) + "/big.bin");
            }}},
          [&](int r) {
@@ -216,7 +219,8 @@ int main(int argc, char** argv) {
                const std::string dir = local + "/wt" + std::to_string(r);
                fs::create_directories(dir);
                fs::create_directory_symlink(local + "/tree", dir + "/wt" + std::to_string(r));
-               return runJob(server, true, dir + "/", {{"wt" + std::to_string(r), true, 2, {}}}) &&
+               return runJob(server, true, dir + "/",
+                             {{"wt" + std::to_string(r), true, ftp::EntryType::Directory, {}}}) &&
                       bench::countTreeFiles(root + "/wt" + std::to_string(r)) == 1000;
            }}},
          [&](int r) {
@@ -233,7 +237,8 @@ int main(int argc, char** argv) {
            [&](int r) {
                const std::string dir = local + "/wd" + std::to_string(r);
                fs::create_directories(dir);
-               return runJob(server, false, dir + "/", {{"tree-src", true, 2, {}}}) &&
+               return runJob(server, false, dir + "/",
+                             {{"tree-src", true, ftp::EntryType::Directory, {}}}) &&
                       bench::countTreeFiles(dir + "/tree-src") == 1000;
            }}},
          [&](int r) {

@@ -54,6 +54,10 @@ protected:
     }
 };
 
+QString text(int id) {
+    return uitexts::dialogText(MigrationDialog::kDialogId, id);
+}
+
 template <typename Widget>
 Widget* named(Widget* widget, int id) {
     widget->setObjectName(QString::number(id));
@@ -62,12 +66,37 @@ Widget* named(Widget* widget, int id) {
 
 }  // namespace
 
+QWidget* MigrationDialog::createDeletionFrame(const std::vector<std::string>& folders) {
+    const bool anyFolder = !folders.empty();
+    auto* deletionFrame = named(new QGroupBox(this), kDeletionFrame);
+    auto* deleteFolders = named(new QCheckBox(text(kDeleteFolders), deletionFrame), kDeleteFolders);
+    deleteFolders->setChecked(anyFolder);
+    QString note;
+    for (int id = kFirstDeletionString; id <= kLastDeletionString; ++id)
+        note += uitexts::text(id);
+    auto* deletionNote = named(new QPlainTextEdit(note, deletionFrame), kDeletionNote);
+    deletionNote->setReadOnly(true);
+    deletionNote->setFixedHeight(deletionNote->fontMetrics().lineSpacing() * 7 + 12);
+    auto* deletionLayout = new QVBoxLayout(deletionFrame);
+    deletionLayout->addWidget(deleteFolders);
+    deletionLayout->addWidget(deletionNote);
+    for (int line = 0; line < kFolderLines; ++line) {
+        const std::size_t index = static_cast<std::size_t>(line);
+        const QString folder =
+            index < folders.size() ? QString::fromStdString(folders[index]) : QString();
+        deletionLayout->addWidget(named(new PathLabel(folder, deletionFrame), kFirstFolder + line));
+    }
+    deletionFrame->setEnabled(anyFolder);
+    deleteFolders->setEnabled(anyFolder);
+    deletionNote->setEnabled(anyFolder);
+    return deletionFrame;
+}
+
 MigrationDialog::MigrationDialog(const migration::Probes& probes, bool done, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QString::number(kDialogId));
     setWindowTitle(uitexts::caption(kDialogId));
     setWindowIcon(artwork::image(artwork::ProgramIcon, palette(), QSize(32, 32)));
-    auto text = [](int id) { return uitexts::dialogText(kDialogId, id); };
 
     // What to migrate.
     auto* migrationFrame = named(new QGroupBox(text(kMigrationFrame), this), kMigrationFrame);
@@ -100,30 +129,7 @@ MigrationDialog::MigrationDialog(const migration::Probes& probes, bool done, QWi
     auto* neverShow = named(new QCheckBox(text(kNeverShowAgain), this), kNeverShowAgain);
     neverShow->setChecked(true);
 
-    // What to delete.
-    const bool anyFolder = !probes.deletableFolders.empty();
-    auto* deletionFrame = named(new QGroupBox(this), kDeletionFrame);
-    auto* deleteFolders = named(new QCheckBox(text(kDeleteFolders), deletionFrame), kDeleteFolders);
-    deleteFolders->setChecked(anyFolder);
-    QString note;
-    for (int id = kFirstDeletionString; id <= kLastDeletionString; ++id)
-        note += uitexts::text(id);
-    auto* deletionNote = named(new QPlainTextEdit(note, deletionFrame), kDeletionNote);
-    deletionNote->setReadOnly(true);
-    deletionNote->setFixedHeight(deletionNote->fontMetrics().lineSpacing() * 7 + 12);
-    auto* deletionLayout = new QVBoxLayout(deletionFrame);
-    deletionLayout->addWidget(deleteFolders);
-    deletionLayout->addWidget(deletionNote);
-    for (int line = 0; line < kFolderLines; ++line) {
-        const std::size_t index = static_cast<std::size_t>(line);
-        const QString folder = index < probes.deletableFolders.size()
-                                   ? QString::fromStdString(probes.deletableFolders[index])
-                                   : QString();
-        deletionLayout->addWidget(named(new PathLabel(folder, deletionFrame), kFirstFolder + line));
-    }
-    deletionFrame->setEnabled(anyFolder);
-    deleteFolders->setEnabled(anyFolder);
-    deletionNote->setEnabled(anyFolder);
+    QWidget* deletionFrame = createDeletionFrame(probes.deletableFolders);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = named(buttons->addButton(text(kOk), QDialogButtonBox::AcceptRole), kOk);

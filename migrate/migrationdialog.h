@@ -27,4 +27,6 @@ public slots:
 
 private:
     QCheckBox* checkBox(int id) const;
+    // The offer to delete the earlier edition's folders, with the folders named.
+    QWidget* createDeletionFrame(const std::vector<std::string>& folders);
 };

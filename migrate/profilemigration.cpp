@@ -12,17 +12,12 @@
 #include "pathhelpers.h"
 #include "profilestore.h"
 #include "sitemgr50.h"
+#include "sitestrings.h"
 
 namespace migration {
 namespace {
 
 using tsy::SiteMgr50;
-
-// A string handed out by the site database, released with its DeleteString.
-using OwnedString = std::unique_ptr<std::string, decltype(&SiteMgr50::DeleteString)>;
-OwnedString own(std::string* text) {
-    return OwnedString(text, &SiteMgr50::DeleteString);
-}
 
 struct DatabaseFiles {
     std::string folder, siteProfiles, serverProfiles;
@@ -59,19 +54,16 @@ void copySiteContents(SiteMgr50& from, SiteMgr50& to, const std::string& site) {
         from.SiteClose();
         return;
     }
-    from.EnumFolder(1);
-    while (OwnedString folder = own(from.EnumFolder(0))) {
-        if (to.FolderGetID(*folder) < 0) to.FolderNew(*folder);
+    for (const std::string& folder : tsy::enumNames(from, &SiteMgr50::EnumFolder)) {
+        if (to.FolderGetID(folder) < 0) to.FolderNew(folder);
     }
-    from.EnumUrl(1);
-    while (OwnedString url = own(from.EnumUrl(0))) {
+    for (const std::string& url : tsy::enumNames(from, &SiteMgr50::EnumUrl)) {
         tsy::UrlInfo info;
-        if (from.GetUrlInfo(*url, info) == 0) to.SetUrlInfo(*url, info);
+        if (from.GetUrlInfo(url, info) == 0) to.SetUrlInfo(url, info);
     }
-    from.EnumPath(1);
-    while (OwnedString path = own(from.EnumPath(0))) {
+    for (const std::string& path : tsy::enumNames(from, &SiteMgr50::EnumPath)) {
         std::vector<std::string*> values;
-        if (from.GetPathInfo(*path, values) == 0) to.SetPathInfo(*path, values);
+        if (from.GetPathInfo(path, values) == 0) to.SetPathInfo(path, values);
         for (std::string* value : values)
             SiteMgr50::DeleteString(value);
     }
@@ -91,19 +83,18 @@ void copySiteContents(SiteMgr50& from, SiteMgr50& to, const std::string& site) {
 
 bool copySiteProfiles(SiteMgr50& from, SiteMgr50& to) {
     bool ok = true;
-    from.EnumSiteProf(1);
-    while (OwnedString name = own(from.EnumSiteProf(0))) {
+    for (const std::string& name : tsy::enumNames(from, &SiteMgr50::EnumSiteProf)) {
         std::vector<std::string> info(SiteMgr50::kSiteInfoCount);
-        int read = from.GetSiteProfInfo(*name, info);
+        int read = from.GetSiteProfInfo(name, info);
         if (read < 0) ok = false;
         if (read != 0) continue;
-        if (to.SiteProfGetID(*name) >= 0) continue;
-        int id = to.SetSiteProfInfo(*name, info);
+        if (to.SiteProfGetID(name) >= 0) continue;
+        int id = to.SetSiteProfInfo(name, info);
         if (id < 0) {
             ok = false;
             continue;
         }
-        copySiteContents(from, to, *name);
+        copySiteContents(from, to, name);
         to.SetSiteProfSiteCreateTime(id, static_cast<std::int64_t>(std::time(nullptr)));
     }
     return ok;
@@ -111,14 +102,13 @@ bool copySiteProfiles(SiteMgr50& from, SiteMgr50& to) {
 
 bool copyServerProfiles(SiteMgr50& from, SiteMgr50& to) {
     bool ok = true;
-    from.EnumServProf(1);
-    while (OwnedString name = own(from.EnumServProf(0))) {
+    for (const std::string& name : tsy::enumNames(from, &SiteMgr50::EnumServProf)) {
         tsy::ServProfInfo info;
-        int read = from.GetServProfInfo(*name, info);
+        int read = from.GetServProfInfo(name, info);
         if (read < 0) ok = false;
         if (read != 0) continue;
-        if (to.ServProfGetID(*name) >= 0) continue;
-        if (to.SetServProfInfo(*name, info) < 0) ok = false;
+        if (to.ServProfGetID(name) >= 0) continue;
+        if (to.SetServProfInfo(name, info) < 0) ok = false;
     }
     return ok;
 }

@@ -12,6 +12,7 @@
 #include "profilestore.h"
 #include "sheetmessages.h"
 #include "sitemgr50.h"
+#include "sitestrings.h"
 #include "sortedlistbox.h"
 #include "uitexts.h"
 
@@ -44,12 +45,6 @@ public:
         return Acceptable;
     }
 };
-
-std::string take(std::string* text) {
-    std::string copy = text ? *text : std::string();
-    tsy::SiteMgr50::DeleteString(text);
-    return copy;
-}
 
 // The default list of the loaded texts, in stored form.
 std::string defaultList() {
@@ -122,7 +117,8 @@ void CFtpFtype::activate() {
 void CFtpFtype::loadList() {
     const int id = db_.ServProfGetID(profilePage_.profileName());
     if (id >= 0) {
-        working_ = session::workingSuffixes(take(db_.GetServProfAsciiSuffix(id)), defaultList());
+        working_ =
+            session::workingSuffixes(tsy::take(db_.GetServProfAsciiSuffix(id)), defaultList());
     } else if (working_.empty()) {
         working_ = session::workingSuffixes("", defaultList());
     }

@@ -13,6 +13,7 @@
 #include "prompts.h"
 #include "sheetmessages.h"
 #include "sitemgr50.h"
+#include "sitestrings.h"
 #include "sortedlistbox.h"
 #include "textfields.h"
 #include "uitexts.h"
@@ -118,11 +119,8 @@ void CProfilePage::firstDisplay(const std::string& currentProfileName) {
 
 void CProfilePage::fillProfileList() {
     profiles_->clear();
-    db_.EnumServProf(1);
-    while (std::string* name = db_.EnumServProf(0)) {
-        profiles_->addSorted(*name);
-        tsy::SiteMgr50::DeleteString(name);
-    }
+    for (const std::string& name : tsy::enumNames(db_, &tsy::SiteMgr50::EnumServProf))
+        profiles_->addSorted(name);
 }
 
 void CProfilePage::selectProfileRow(int row) {

@@ -4,6 +4,7 @@
 #include "cprofilepage.h"
 #include "profilestore.h"
 #include "sitemgr50.h"
+#include "sitestrings.h"
 #include "uitexts.h"
 
 namespace options {
@@ -17,11 +18,9 @@ OptionsOutcome outcomeOf(CFtpOptSheet& sheet, bool accepted, tsy::SiteMgr50& db,
     outcome.profileName = sheet.profilePage().profileName();
     const int id = currentProfileName.empty() ? -1 : db.ServProfGetID(currentProfileName);
     if (id >= 0) {
-        std::string* stored = db.GetServProfAsciiSuffix(id);
         outcome.asciiSuffixes = session::workingSuffixes(
-            stored ? *stored : std::string(),
+            tsy::take(db.GetServProfAsciiSuffix(id)),
             uitexts::text(session::kDefaultAsciiSuffixesText).toStdString());
-        tsy::SiteMgr50::DeleteString(stored);
     }
     return outcome;
 }

@@ -16,21 +16,12 @@ namespace options {
 
 class CFtpOptSheet;
 
-// How a run of the options sheet ended, and what the main window needs to bring itself
-// up to date.
+// How a run of the options sheet ended: what its caller needs to bring itself up to date.
 struct OptionsOutcome {
-    // OK: every page shown has saved. The main window then
-    //  1. takes asciiSuffixes (when set) as its record's suffix list; unset means its
-    //     profile is no longer stored and its list stays as it was;
-    //  2. rebuilds its profile combo from the store;
-    //  3. selects the combo entry exactly equal to profileName, makes it the current
-    //     profile index (and lastUsedProfile) and loads it as a selection by the user
-    //     does; without such an entry it re-selects the previous index without loading.
-    // Cancel: nothing was saved and the main window refreshes nothing.
+    // OK: every page shown has saved. Cancel: nothing was saved.
     bool accepted = false;
-    // A profile was deleted in the store during the run, whatever closed the sheet: the
-    // main window clears its own profile record (its suffix list stays). Its combo keeps
-    // listing the deleted profile until the next OK rebuilds it.
+    // A profile was deleted in the store during the run, whatever closed the sheet. The
+    // deleted name may still be in the caller's profile list until it rebuilds it.
     bool profileDeleted = false;
     // OK only: the name in the profile page's name field (empty after a deletion that
     // left no profile shown).

@@ -4,16 +4,10 @@
 #include "ctsccommon.h"
 #include "pathhelpers.h"
 #include "sitemgr50.h"
+#include "sitestrings.h"
 
 namespace session {
 namespace {
-
-// Copies a string result of the site database (none gives empty) and releases it.
-std::string take(std::string* text) {
-    std::string copy = text ? *text : std::string();
-    tsy::SiteMgr50::DeleteString(text);
-    return copy;
-}
 
 // A missing or empty value takes its default, which is written back.
 std::string valueOrDefault(tsy::CRegistryBase& key, const char* name, const std::string& fallback) {
@@ -56,14 +50,14 @@ int loadProfile(tsy::SiteMgr50& db, const std::string& name, ServerProfile& reco
     // Every string is released, whatever the result.
     ServerProfile loaded = record;
     loaded.name = name;
-    loaded.host = take(host);
-    loaded.user = take(user);
-    loaded.password = take(password);
-    loaded.extraText = take(extra);
+    loaded.host = tsy::take(host);
+    loaded.user = tsy::take(user);
+    loaded.password = tsy::take(password);
+    loaded.extraText = tsy::take(extra);
     loaded.useFirewall = useFirewall;
-    loaded.firewallHost = take(firewallHost);
-    loaded.firewallUser = take(firewallUser);
-    loaded.firewallPassword = take(firewallPassword);
+    loaded.firewallHost = tsy::take(firewallHost);
+    loaded.firewallUser = tsy::take(firewallUser);
+    loaded.firewallPassword = tsy::take(firewallPassword);
     if (result < 0) return 0;
 
     int id = db.ServProfGetID(name);
@@ -74,9 +68,9 @@ int loadProfile(tsy::SiteMgr50& db, const std::string& name, ServerProfile& reco
         loaded.initialDirMode = db.GetServProfInitDirMode(id);
         loaded.lockDir = db.GetServProfLockDir(id);
         loaded.encryption = db.GetServProfEncryption(id);
-        loaded.initialRemoteDir = take(db.GetServProfInitRemoteDir(id));
-        loaded.mruLocalDir = take(db.GetServProfMRUDirLocal(id));
-        loaded.mruRemoteDir = take(db.GetServProfMRUDirRemote(id));
+        loaded.initialRemoteDir = tsy::take(db.GetServProfInitRemoteDir(id));
+        loaded.mruLocalDir = tsy::take(db.GetServProfMRUDirLocal(id));
+        loaded.mruRemoteDir = tsy::take(db.GetServProfMRUDirRemote(id));
     }
     record = std::move(loaded);
     return 1;
@@ -111,7 +105,8 @@ void loadAsciiSuffixes(tsy::SiteMgr50& db, const std::string& name, ServerProfil
                        const std::string& defaultList) {
     int id = db.ServProfGetID(name);
     if (id >= 0) {
-        record.asciiSuffixes = workingSuffixes(take(db.GetServProfAsciiSuffix(id)), defaultList);
+        record.asciiSuffixes =
+            workingSuffixes(tsy::take(db.GetServProfAsciiSuffix(id)), defaultList);
     } else if (record.asciiSuffixes.empty()) {
         record.asciiSuffixes = workingSuffixes("", defaultList);
     }

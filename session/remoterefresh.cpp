@@ -31,19 +31,20 @@ RefreshOutcome refreshRemote(ftp::FtpSession& session, RemotePane& pane, NameFil
     for (const ftp::FileEntry& entry : *entries) {
         if (entry.kind == ftp::FileEntry::NotAnEntry) continue;
         if (filtering && entry.name.find(match) == std::string::npos) continue;
-        RemoteRow row{entry.name, entry.size, entry.dateText, entry.attributes, 1, false};
+        RemoteRow row{entry.name,       entry.size,           entry.dateText,
+                      entry.attributes, ftp::EntryType::File, false};
         if (entry.kind == ftp::FileEntry::Directory) {
             row.size = 0;
-            row.entryType = 2;
+            row.entryType = ftp::EntryType::Directory;
             row.isDirectory = true;
         } else if (entry.kind == ftp::FileEntry::Link) {
             if (session.changeDirectory(entry.name, true)) {
                 session.changeDirectory(directory, true);
                 row.size = 0;
-                row.entryType = 2;
+                row.entryType = ftp::EntryType::Directory;
                 row.isDirectory = true;
             } else {
-                row.entryType = 3;
+                row.entryType = ftp::EntryType::LinkToFile;
             }
         }
         rows.push_back(std::move(row));

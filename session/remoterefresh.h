@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "entrytype.h"
+
 namespace ftp {
 class FtpSession;
 }
@@ -16,7 +18,7 @@ struct RemoteRow {
     std::int64_t size = 0;
     std::string dateText;
     std::string attributes;
-    int entryType = 1;  // 1 file, 2 directory or a link to one, 3 other link
+    ftp::EntryType entryType = ftp::EntryType::File;
     bool isDirectory = false;
 };
 

@@ -441,11 +441,11 @@ int TransferJob::downloadWorker() {
     for (const TransferItem& item : settings_.items) {
         if (cancelRequested_) break;
         if (acceptName(item.name)) {
-            if (item.entryType == 2) {
+            if (item.entryType == ftp::EntryType::Directory) {
                 if (!downloadTree(item.name, 1)) cancelRequested_ = true;
-            } else if (item.entryType == 1 || item.entryType == 3) {
+            } else {
                 // A link's listed size is that of the link, not of its file.
-                const std::int64_t size = item.entryType == 1 ? item.size : -1;
+                const std::int64_t size = item.entryType == ftp::EntryType::File ? item.size : -1;
                 if (downloadFile(current, item.name, size, false) == FileOutcome::FailedStop)
                     cancelRequested_ = true;
             }

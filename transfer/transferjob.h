@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "entrytype.h"
 #include "sinks.h"
 #include "transferhost.h"
 #include "uithread.h"
@@ -25,7 +26,7 @@ namespace transfer {
 struct TransferItem {
     std::string name;  // exact bytes
     bool isDirectory = false;
-    int entryType = 1;       // remote rows: 1 file, 2 directory, 3 link to a file
+    ftp::EntryType entryType = ftp::EntryType::File;
     std::string fullPath;    // dropped paths: the whole local path
     std::int64_t size = -1;  // remote files: the listed size, -1 when unknown
 };

@@ -32,6 +32,17 @@ QString fromBytes(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QString text(int id) {
+    return uitexts::dialogText(TransferProgressDialog::kDialogId, id);
+}
+
+QLabel* newLabel(QWidget* parent, int id, const QString& initial) {
+    auto* l = new QLabel(initial, parent);
+    l->setObjectName(QString::number(id));
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
+
 bool isContinuationByte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
@@ -59,18 +70,36 @@ std::string TransferProgressDialog::centredServerName(const std::string& name) {
     return std::string((40 - name.size()) / 2, ' ') + name;
 }
 
+QLayout* TransferProgressDialog::createPictures() {
+    auto icon = [this](artwork::Image picture) {
+        auto* l = new QLabel(this);
+        l->setPixmap(artwork::image(picture, palette(), QSize(32, 32)));
+        l->setAlignment(Qt::AlignCenter);
+        return l;
+    };
+    auto* computerText = newLabel(this, kComputerLabel, text(kComputerLabel));
+    computerText->setAlignment(Qt::AlignCenter);
+    direction_ = new QLabel(this);
+    direction_->setObjectName("1028");
+    direction_->setAlignment(Qt::AlignCenter);
+    server_ = newLabel(this, 1026, QString());
+    server_->setAlignment(Qt::AlignCenter);
+    auto* pictures = new QGridLayout;
+    pictures->addWidget(icon(artwork::Computer), 0, 0);
+    pictures->addWidget(direction_, 0, 1);
+    pictures->addWidget(icon(artwork::Server), 0, 2);
+    pictures->addWidget(computerText, 1, 0);
+    pictures->addWidget(server_, 1, 2);
+    pictures->setColumnStretch(1, 1);
+    return pictures;
+}
+
 TransferProgressDialog::TransferProgressDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QString::number(kDialogId));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(uitexts::caption(kDialogId));
-    auto text = [](int id) { return uitexts::dialogText(kDialogId, id); };
-    auto label = [this](int id, const QString& initial) {
-        auto* l = new QLabel(initial, this);
-        l->setObjectName(QString::number(id));
-        l->setTextFormat(Qt::PlainText);
-        return l;
-    };
+    auto label = [this](int id, const QString& initial) { return newLabel(this, id, initial); };
 
     source_ = label(1032, text(1032));
     target_ = label(1035, text(1035));
@@ -100,26 +129,7 @@ TransferProgressDialog::TransferProgressDialog(QWidget* parent) : QDialog(parent
     statusLayout->addWidget(byteBar_);
     statusLayout->addWidget(mode_);
 
-    auto* computer = new QLabel(this);
-    computer->setPixmap(artwork::image(artwork::Computer, palette(), QSize(32, 32)));
-    computer->setAlignment(Qt::AlignCenter);
-    auto* computerText = label(kComputerLabel, text(kComputerLabel));
-    computerText->setAlignment(Qt::AlignCenter);
-    direction_ = new QLabel(this);
-    direction_->setObjectName("1028");
-    direction_->setAlignment(Qt::AlignCenter);
-    auto* serverIcon = new QLabel(this);
-    serverIcon->setPixmap(artwork::image(artwork::Server, palette(), QSize(32, 32)));
-    serverIcon->setAlignment(Qt::AlignCenter);
-    server_ = label(1026, QString());
-    server_->setAlignment(Qt::AlignCenter);
-    auto* pictures = new QGridLayout;
-    pictures->addWidget(computer, 0, 0);
-    pictures->addWidget(direction_, 0, 1);
-    pictures->addWidget(serverIcon, 0, 2);
-    pictures->addWidget(computerText, 1, 0);
-    pictures->addWidget(server_, 1, 2);
-    pictures->setColumnStretch(1, 1);
+    QLayout* pictures = createPictures();
     setDirectionIcon(kUploadIcon);
 
     auto* cancel = new QPushButton(text(2), this);

@@ -11,6 +11,7 @@
 #include "transferhost.h"
 
 class QLabel;
+class QLayout;
 class QProgressBar;
 class QTimer;
 
@@ -66,6 +67,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The computer, the direction arrow and the server, with their names.
+    QLayout* createPictures();
     void cancel();
     void pollProgress();
 

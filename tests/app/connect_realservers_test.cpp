@@ -17,6 +17,7 @@
 #include "permissiondialog.h"
 #include "realftpservers.h"
 #include "remotepanecontroller.h"
+#include "testfiles.h"
 #include "transfercontroller.h"
 #include "transferprogressdialog.h"
 #include "uitexts.h"
@@ -82,8 +83,8 @@ TEST_P(RealServerConnect, ListsNamesWithBlanksLinksAndNonAsciiNames) {
     EXPECT_EQ(remoteNames(), (std::vector<std::string>{"images", "pictures", "home.html",
                                                        "index.html", "my page.html", "文件.txt"}));
     const auto& model = window_->remoteModel();
-    EXPECT_EQ(model.item(1).entryType, 2) << "a link to a directory";
-    EXPECT_EQ(model.item(2).entryType, 3) << "a link to a file";
+    EXPECT_EQ(model.item(1).entryType, ftp::EntryType::Directory) << "a link to a directory";
+    EXPECT_EQ(model.item(2).entryType, ftp::EntryType::LinkToFile) << "a link to a file";
     EXPECT_EQ(model.item(3).size, 14);
     window_->connection().toggleConnection();
     EXPECT_EQ(window_->ftpSession(), nullptr);
@@ -141,14 +142,13 @@ TEST_P(RealServerConnect, DroppedFilesAndFoldersAreUploaded) {
     ASSERT_TRUE(server->start()) << server->error();
     namespace fs = std::filesystem;
     const fs::path desk = root_ / "desk";
-    fs::create_directories(desk / "site" / "css");
     const std::map<std::string, std::string> files = {{"a.html", "<p>a</p>\n"},
                                                       {"b.png", std::string(70000, '\x89')},
                                                       {"c.js", "c();\n"},
                                                       {"site/index.html", "<html></html>\n"},
                                                       {"site/css/style.css", "p {}\n"}};
     for (const auto& [name, bytes] : files)
-        std::ofstream(desk / name, std::ios::binary) << bytes;
+        testsupport::writeFile(desk / name, bytes);
     connectTo(*server);
     QWidget* viewport = window_->remoteList().detailsView()->viewport();
     auto url = [&](const std::string& name) { return dragdrop::fileUrl((desk / name).string()); };
@@ -165,10 +165,8 @@ TEST_P(RealServerConnect, DroppedFilesAndFoldersAreUploaded) {
     EXPECT_EQ(counter->text(), uitexts::message(1224, {std::int64_t{3}, std::int64_t{3}}));
     ASSERT_TRUE(dropOn(viewport, {url("site")}));
     waitForJob();
-    for (const auto& [name, bytes] : files) {
-        std::ifstream in(fs::path(server->root()) / name, std::ios::binary);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes) << name;
-    }
+    for (const auto& [name, bytes] : files)
+        EXPECT_EQ(testsupport::readFile(fs::path(server->root()) / name), bytes) << name;
     EXPECT_EQ(fs::current_path(), root_ / "local") << "the local pane stays where it was";
     ASSERT_TRUE(dropOn(viewport, {QUrl("https://example.org/x.html")}));
     EXPECT_EQ(window_->statusText(0), uitexts::message(1302, {"https://example.org/x.html"}));

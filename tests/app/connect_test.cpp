@@ -1,6 +1,6 @@
-// Connecting: the connect worker against the scripted server, every failure and its
-// message, the first listing, the initial directory, links, the typed filter, and a
-// connection that is lost.
+// Connecting through the window against the scripted server: what the window shows of a
+// connection and of its failures, the first listing, the directory last used, links, the
+// typed filter, and a connection that is lost.
 #include <QAbstractButton>
 #include <QDir>
 #include <QLineEdit>
@@ -52,9 +52,10 @@ TEST_F(ConnectTest, DirectConnectFillsTheRemotePane) {
     EXPECT_EQ(window_->connectionIconState(), 3);
     EXPECT_EQ(remoteNames(), (Commands{"docs", "images", "index.html", "latest", "robots.txt"}));
     const auto& model = window_->remoteModel();
-    EXPECT_EQ(model.item(0).entryType, 2) << "a link to a directory is a directory row";
+    EXPECT_EQ(model.item(0).entryType, ftp::EntryType::Directory)
+        << "a link to a directory is a directory row";
     EXPECT_TRUE(model.item(0).isDirectory);
-    EXPECT_EQ(model.item(3).entryType, 3) << "a link to a file";
+    EXPECT_EQ(model.item(3).entryType, ftp::EntryType::LinkToFile) << "a link to a file";
     EXPECT_EQ(model.data(model.index(2, 4), Qt::DisplayRole).toString(), "-rw-r--r--");
     EXPECT_EQ(window_->statusText(0), "已连接服务器 '127.0.0.1'.");
     EXPECT_TRUE(window_->control(1027)->isEnabled());
@@ -102,161 +103,61 @@ TEST_F(ConnectTest, RefusedConnectionShows1200) {
     EXPECT_TRUE(window_->control(1000)->isEnabled());
 }
 
-TEST_F(ConnectTest, RefusedLoginsShowTheirMessages) {
-    struct Case {
-        const char* userReply;
-        const char* passReply;
-        int message;
-    } cases[] = {{"331 Password\r\n", "530 Login incorrect\r\n", 1205},
-                 {"500 No such user\r\n", nullptr, 1200},
-                 {"331 Password\r\n", "421 Busy\r\n", 1200}};
-    for (const auto& c : cases) {
-        ScriptedFtpServer server;
-        server.expect("USER alice", c.userReply);
-        if (c.passReply) {
-            server.expect("PASS pw", c.passReply);
-            server.expect("SYST", "215 UNIX Type: L8\r\n");
-        }
-        server.start();
-        save(profile("site", server.port()));
-        openWindow("site");
-        PromptsSeeingStatus prompts(*window_);
-        window_->setPrompts(&prompts);
-        ASSERT_TRUE(connect());
-        EXPECT_EQ(prompts.askedIds(), std::vector<int>{c.message}) << c.userReply;
-        EXPECT_EQ(prompts.statusWhenAsked, Commands{""}) << c.userReply;
-        EXPECT_EQ(window_->ftpSession(), nullptr);
-        EXPECT_TRUE(server.waitForDisconnect());
-        EXPECT_EQ(server.commands().back(), "QUIT") << "the session is closed";
-        EXPECT_EQ(window_->statusText(0).toStdString(), "") << c.userReply;
-        window_.reset();
-    }
-}
-
-TEST_F(ConnectTest, CancelledPasswordSendsQuitAndShowsNothing) {
+// The refusals and their messages are the connect worker's; here the window's part: the
+// status bar is empty when the message is asked and stays so, and the session is gone.
+TEST_F(ConnectTest, RefusedLoginShowsItsMessageBesideAnEmptyStatusBar) {
     ScriptedFtpServer server;
+    server.expect("USER alice", "331 Password\r\n");
+    server.expect("PASS pw", "530 Login incorrect\r\n");
+    server.expect("SYST", "215 UNIX Type: L8\r\n");
     server.start();
-    auto p = profile("site", server.port());
-    p.password.clear();
-    save(p);
+    save(profile("site", server.port()));
     openWindow("site");
-    prompts_.password(std::nullopt);
+    PromptsSeeingStatus prompts(*window_);
+    window_->setPrompts(&prompts);
     ASSERT_TRUE(connect());
-    EXPECT_EQ(prompts_.passwordHosts(), Commands{"127.0.0.1"});
-    EXPECT_TRUE(prompts_.asked().empty());
-    EXPECT_TRUE(server.waitForDisconnect());
-    EXPECT_EQ(server.commands(), Commands{"QUIT"});
+    EXPECT_EQ(prompts.askedIds(), std::vector<int>{1205});
+    EXPECT_EQ(prompts.statusWhenAsked, Commands{""});
     EXPECT_EQ(window_->ftpSession(), nullptr);
-    EXPECT_EQ(window_->connectionIconState(), 0);
-}
-
-TEST_F(ConnectTest, TypedPasswordIsUsed) {
-    ScriptedFtpServer server;
-    server.expect("USER alice", "331 Password\r\n").expect("PASS typed secret", "230 In\r\n");
-    server.expect("SYST", "215 UNIX\r\n");
-    server.expect("PWD", "257 \"/\"\r\n");
-    readyScript(server, "/");
-    server.start();
-    auto p = profile("site", server.port());
-    p.password.clear();
-    p.passiveMode = 1;
-    save(p);
-    openWindow("site");
-    prompts_.password("typed secret");
-    ASSERT_TRUE(connect());
-    EXPECT_NE(window_->ftpSession(), nullptr);
-    EXPECT_TRUE(server.mismatches().empty());
+    EXPECT_TRUE(server.waitForDisconnect());
+    EXPECT_EQ(server.commands().back(), "QUIT") << "the session is closed";
+    EXPECT_EQ(window_->statusText(0).toStdString(), "");
 }
 
 TEST_F(ConnectTest, FirewallFailuresShow1203WithTheFirewallHost) {
-    {
-        auto p = profile("fw", 21);
-        p.useFirewall = 1;
-        p.firewallHost = "127.0.0.1";
-        p.firewallUser = "fwuser";
-        p.firewallPassword = "fwpw";
-        save(p);
-        openWindow("fw");
-        window_->connection().setFirewallPort(testsupport::freeLoopbackPort());
-        ASSERT_TRUE(connect());
-        EXPECT_EQ(prompts_.askedIds(), std::vector<int>{1203});
-        EXPECT_EQ(std::get<std::string>(prompts_.asked()[0].args[0]), "127.0.0.1");
-    }
+    auto p = profile("fw", 21);
+    p.useFirewall = 1;
+    p.firewallHost = "127.0.0.1";
+    p.firewallUser = "fwuser";
+    p.firewallPassword = "fwpw";
+    save(p);
+    openWindow("fw");
+    window_->connection().setFirewallPort(testsupport::freeLoopbackPort());
+    ASSERT_TRUE(connect());
+    EXPECT_EQ(prompts_.askedIds(), std::vector<int>{1203});
+    EXPECT_EQ(std::get<std::string>(prompts_.asked()[0].args[0]), "127.0.0.1");
 }
 
-TEST_F(ConnectTest, SiteRefusalsThroughTheFirewall) {
-    struct Case {
-        const char* siteReply;
-        int message;
-    } cases[] = {{"421 Too many\r\n", 1204}, {"530 Denied\r\n", 1205}, {"500 What\r\n", 1200}};
-    for (const auto& c : cases) {
-        ScriptedFtpServer server;
-        server.expect("USER fwuser", "331 Firewall password\r\n")
-            .expect("PASS fwpw", "230 Firewall ok\r\n")
-            .expect("SYST", "215 UNIX\r\n")
-            .expect("SITE ftp.example.org", "220 Relaying\r\n")
-            .expect("USER alice", "331 Password\r\n")
-            .expect("PASS pw", c.siteReply)
-            .expect("SYST", "215 UNIX\r\n");
-        server.start();
-        auto p = profile("fw", 0);
-        p.host = "ftp.example.org";
-        p.useFirewall = 1;
-        p.firewallHost = "127.0.0.1";
-        p.firewallUser = "fwuser";
-        p.firewallPassword = "fwpw";
-        save(p);
-        openWindow("fw");
-        testsupport::ScriptedPrompts prompts;
-        window_->setPrompts(&prompts);
-        window_->connection().setFirewallPort(server.port());
-        ASSERT_TRUE(connect());
-        EXPECT_EQ(prompts.askedIds(), std::vector<int>{c.message}) << c.siteReply;
-        EXPECT_EQ(std::get<std::string>(prompts.asked()[0].args[0]), "ftp.example.org");
-        EXPECT_TRUE(server.mismatches().empty());
-        window_.reset();
-    }
-}
-
-TEST_F(ConnectTest, InitialDirectoryModes) {
-    {
-        ScriptedFtpServer server;
-        loginScript(server);
-        server.expect("CWD /srv/www", "250 OK\r\n");
-        server.expect("site IDLE 7200", "200 OK\r\n");
-        listingScript(server, "/srv/www", "-rw-r--r-- 1 a b 5 Mar  1 09:12 a.html\r\n");
-        server.start();
-        auto p = profile("site", server.port());
-        p.initialDirMode = 2;
-        p.initialRemoteDir = "/srv/www";
-        p.passiveMode = 1;
-        save(p);
-        openWindow("site");
-        ASSERT_TRUE(connect());
-        EXPECT_EQ(remoteNames(), Commands{"a.html"});
-        EXPECT_TRUE(server.mismatches().empty());
-        window_.reset();
-    }
-    {
-        // Mode 1 uses the directory last used; a refusal keeps the connection.
-        ScriptedFtpServer server;
-        loginScript(server);
-        server.expect("CWD /gone", "550 No such directory\r\n");
-        readyScript(server);
-        server.start();
-        auto p = profile("site", server.port());
-        p.initialDirMode = 1;
-        p.mruRemoteDir = "/gone";
-        p.passiveMode = 1;
-        save(p);
-        openWindow("site");
-        ASSERT_TRUE(connect());
-        EXPECT_EQ(prompts_.askedIds(), std::vector<int>{1260});
-        EXPECT_EQ(std::get<std::string>(prompts_.asked()[0].args[0]), "/gone");
-        EXPECT_NE(window_->ftpSession(), nullptr);
-        EXPECT_EQ(window_->connectionIconState(), 3);
-        EXPECT_TRUE(server.mismatches().empty());
-    }
+// Mode 1 starts in the directory last used, which the window hands to the worker; a
+// refusal keeps the connection.
+TEST_F(ConnectTest, InitialDirectoryLastUsed) {
+    ScriptedFtpServer server;
+    loginScript(server);
+    server.expect("CWD /gone", "550 No such directory\r\n");
+    readyScript(server);
+    server.start();
+    auto p = profile("site", server.port());
+    p.initialDirMode = 1;
+    p.mruRemoteDir = "/gone";
+    p.passiveMode = 1;
+    save(p);
+    openWindow("site");
+    ASSERT_TRUE(connect());
+    EXPECT_EQ(prompts_.askedIds(), std::vector<int>{1260});
+    EXPECT_EQ(std::get<std::string>(prompts_.asked()[0].args[0]), "/gone");
+    EXPECT_NE(window_->ftpSession(), nullptr);
+    EXPECT_EQ(window_->connectionIconState(), 3);
+    EXPECT_TRUE(server.mismatches().empty());
 }
 
 TEST_F(ConnectTest, TypedRemotePatternFiltersOneRefresh) {
@@ -507,44 +408,55 @@ TEST_F(ConnectTest, RateTextFollowsTheLanguage) {
 
 // Enter in either directory box or on a list row, with the keyboard focus where a click
 // puts it: it never connects or disconnects, and each box applies what was typed.
+namespace enter {
+
+enum Target { LocalBox, RemoteBox, LocalRow, RemoteRow };
+struct Case {
+    Target target;
+    Qt::Key key;
+    bool connected;
+    bool applied;  // the typed path entered, or the row opened
+};
+const Case kCases[] = {
+    {LocalBox, Qt::Key_Return, false, true},   {LocalBox, Qt::Key_Enter, false, true},
+    {LocalBox, Qt::Key_Return, true, true},    {LocalBox, Qt::Key_Enter, true, true},
+    {RemoteBox, Qt::Key_Return, false, false}, {RemoteBox, Qt::Key_Enter, false, false},
+    {RemoteBox, Qt::Key_Return, true, true},   {RemoteBox, Qt::Key_Enter, true, true},
+    {LocalRow, Qt::Key_Return, false, true},   {LocalRow, Qt::Key_Enter, false, true},
+    {LocalRow, Qt::Key_Return, true, true},    {LocalRow, Qt::Key_Enter, true, true},
+    {RemoteRow, Qt::Key_Return, false, false}, {RemoteRow, Qt::Key_Enter, true, true},
+    {RemoteRow, Qt::Key_Return, true, true},
+};
+
+// What the server sees of a connected case's Enter.
+void script(ScriptedFtpServer& server, const Case& c) {
+    loginScript(server);
+    readyScript(server);
+    if (c.connected && c.target == RemoteRow) {
+        server.expect("NOOP", "200 OK\r\n");
+        server.expect("CWD docs", "250 OK\r\n");
+        server.expect("PWD", "257 \"/home/alice/docs\"\r\n");
+        listingScript(server, "/home/alice/docs", "");
+    }
+    if (c.connected && c.target == RemoteBox) {
+        server.expect("NOOP", "200 OK\r\n");
+        server.expect("CWD /srv/www", "250 OK\r\n");
+        listingScript(server, "/srv/www", kListing, true);
+    }
+}
+
+}  // namespace enter
+
 TEST_F(ConnectTest, EnterInTheBoxesAndOnRowsNeverConnectsOrDisconnects) {
-    enum Target { LocalBox, RemoteBox, LocalRow, RemoteRow };
-    struct Case {
-        Target target;
-        Qt::Key key;
-        bool connected;
-        bool applied;  // the typed path entered, or the row opened
-    };
-    const Case cases[] = {
-        {LocalBox, Qt::Key_Return, false, true},   {LocalBox, Qt::Key_Enter, false, true},
-        {LocalBox, Qt::Key_Return, true, true},    {LocalBox, Qt::Key_Enter, true, true},
-        {RemoteBox, Qt::Key_Return, false, false}, {RemoteBox, Qt::Key_Enter, false, false},
-        {RemoteBox, Qt::Key_Return, true, true},   {RemoteBox, Qt::Key_Enter, true, true},
-        {LocalRow, Qt::Key_Return, false, true},   {LocalRow, Qt::Key_Enter, false, true},
-        {LocalRow, Qt::Key_Return, true, true},    {LocalRow, Qt::Key_Enter, true, true},
-        {RemoteRow, Qt::Key_Return, false, false}, {RemoteRow, Qt::Key_Enter, true, true},
-        {RemoteRow, Qt::Key_Return, true, true},
-    };
+    using namespace enter;
     std::filesystem::create_directories(root_ / "local" / "sub");
     const std::string typedLocal = (root_ / "local" / "sub").string();
-    for (const Case& c : cases) {
+    for (const Case& c : kCases) {
         const std::string label = std::to_string(c.target) +
                                   (c.key == Qt::Key_Enter ? " keypad" : "") +
                                   (c.connected ? " connected" : " disconnected");
         ScriptedFtpServer server;
-        loginScript(server);
-        readyScript(server);
-        if (c.connected && c.target == RemoteRow) {
-            server.expect("NOOP", "200 OK\r\n");
-            server.expect("CWD docs", "250 OK\r\n");
-            server.expect("PWD", "257 \"/home/alice/docs\"\r\n");
-            listingScript(server, "/home/alice/docs", "");
-        }
-        if (c.connected && c.target == RemoteBox) {
-            server.expect("NOOP", "200 OK\r\n");
-            server.expect("CWD /srv/www", "250 OK\r\n");
-            listingScript(server, "/srv/www", kListing, true);
-        }
+        script(server, c);
         if (c.connected) server.start();
         std::filesystem::current_path(root_ / "local");
         openPassiveWindow("site", c.connected ? server.port() : testsupport::freeLoopbackPort());

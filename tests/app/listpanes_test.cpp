@@ -90,8 +90,9 @@ protected:
         model.beginFill();
         int count = 0;
         for (const auto& [name, size, date, dir] : rows)
-            count += window_->insertRemoteItem(count, name, size, date,
-                                               dir ? "drwxr-xr-x" : "-rw-r--r--", dir ? 2 : 1, dir);
+            count += window_->insertRemoteItem(
+                count, name, size, date, dir ? "drwxr-xr-x" : "-rw-r--r--",
+                dir ? ftp::EntryType::Directory : ftp::EntryType::File, dir);
         window_->sortList(MainWindow::RemoteSide, 0, 0);
         model.endFill();
     }
@@ -179,7 +180,7 @@ TEST_F(PanesTest, RemoteRowsAndTheirPermissionColumn) {
     auto& model = window_->remoteModel();
     EXPECT_EQ(model.data(model.index(1, 1), Qt::DisplayRole).toString(), "2 KB");
     EXPECT_EQ(model.data(model.index(0, 1), Qt::DisplayRole).toString(), "");
-    EXPECT_EQ(model.item(0).entryType, 2);
+    EXPECT_EQ(model.item(0).entryType, ftp::EntryType::Directory);
     EXPECT_EQ(model.data(model.index(1, 4), Qt::DisplayRole).toString(), "")
         << "without a UNIX session the permission column stays empty";
     // Equal sizes sort stably, and the remote list has no seconds to fall back on.

@@ -155,13 +155,13 @@ TEST_F(MainWindowTest, StatusPanesAndConnectionIcon) {
 TEST_F(MainWindowTest, FocusedSideFollowsTheFocus) {
     window_->control(1030)->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(window_->focusedSide(), 1);
+    EXPECT_EQ(window_->focusedSide(), keys::Side::Local);
     window_->control<QComboBox>(1002)->lineEdit()->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(window_->focusedSide(), 2);
+    EXPECT_EQ(window_->focusedSide(), keys::Side::Remote);
     window_->control(1019)->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(window_->focusedSide(), 0);
+    EXPECT_EQ(window_->focusedSide(), keys::Side::None);
 }
 
 TEST_F(MainWindowTest, TooltipsComeFromTheTexts) {

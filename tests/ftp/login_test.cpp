@@ -1,134 +1,126 @@
 // Direct login, login behind a firewall, and server identification.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "ftpsession.h"
 #include "recordingsinks.h"
 #include "scriptedftpserver.h"
 
-using testsupport::ScriptedFtpServer;
 using Commands = std::vector<std::string>;
 
 namespace {
 
-// Runs the script, opens a session on it and hands the session to the test.
-struct Scripted {
-    ScriptedFtpServer server;
-    std::unique_ptr<ftp::FtpSession> session;
-
-    void connect() {
-        server.start();
-        session = std::make_unique<ftp::FtpSession>("127.0.0.1", "alice", "pw");
-        session->port = server.port();
-        ASSERT_EQ(session->open(), 1);
-    }
+struct Row {
+    const char* what;
+    std::function<int(ftp::FtpSession&)> login;
+    std::vector<std::pair<std::string, std::string>> script;  // each command and its reply
+    int result;
+    int serverType;        // learned by the login
+    Commands status = {};  // status pane 0 during the login, when given
 };
+
+// The server must receive exactly the script's commands, in order.
+void expectRow(const Row& row) {
+    testsupport::ScriptedFtpServer server;
+    Commands commands;
+    for (const auto& [command, reply] : row.script) {
+        server.expect(command, reply + "\r\n");
+        commands.push_back(command);
+    }
+    server.start();
+    ftp::FtpSession session("127.0.0.1", "alice", "pw");
+    session.port = server.port();
+    ASSERT_EQ(session.open(), 1) << row.what;
+    testsupport::RecordingStatusSink status;
+    session.setStatusSink(&status);
+    EXPECT_EQ(row.login(session), row.result) << row.what;
+    EXPECT_EQ(session.serverType, row.serverType) << row.what;
+    EXPECT_EQ(server.commands(), commands) << row.what;
+    if (!row.status.empty()) {
+        EXPECT_EQ(status.pane(0), row.status) << row.what;
+    }
+}
 
 }  // namespace
 
-TEST(Login, UserThenPasswordThenSyst) {
-    Scripted s;
-    s.server.expect("USER alice", "331 Password required\r\n")
-        .expect("PASS pw", "230 Logged in\r\n")
-        .expect("SYST", "215 UNIX Type: L8\r\n");
-    s.connect();
-    EXPECT_EQ(s.session->login("127.0.0.1", "alice", "pw"), 230);
-    EXPECT_EQ(s.session->serverType, ftp::ServerType::Unix);
-    EXPECT_EQ(s.server.commands(), (Commands{"USER alice", "PASS pw", "SYST"}));
-}
-
-TEST(Login, UserAcceptedAtOnceSendsNoPassword) {
-    Scripted s;
-    s.server.expect("USER alice", "230 Welcome, no password needed\r\n")
-        .expect("SYST", "215 UNIX Type: L8\r\n");
-    s.connect();
-    EXPECT_EQ(s.session->login("h", "alice", "pw"), 230);
-    EXPECT_EQ(s.server.commands(), (Commands{"USER alice", "SYST"}));
-}
-
-TEST(Login, RefusedUserEndsTheLogin) {
-    Scripted s;
-    s.server.expect("USER alice", "530 Not allowed\r\n");
-    s.connect();
-    EXPECT_EQ(s.session->login("h", "alice", "pw"), 530);
-    EXPECT_EQ(s.session->serverType, ftp::ServerType::Unidentified);
-    EXPECT_EQ(s.server.commands(), Commands{"USER alice"});
-}
-
-TEST(Login, RefusedPasswordStillAsksForTheSystem) {
-    Scripted s;
-    s.server.expect("USER alice", "331 Password required\r\n")
-        .expect("PASS pw", "530 Login incorrect\r\n")
-        .expect("SYST", "215 Windows_NT version 4.0\r\n");
-    s.connect();
-    EXPECT_EQ(s.session->login("h", "alice", "pw"), 530);
-    EXPECT_EQ(s.session->serverType, ftp::ServerType::WindowsNt4);
-    EXPECT_EQ(s.server.commands(), (Commands{"USER alice", "PASS pw", "SYST"}));
-}
-
-TEST(Login, MicrosoftInTheUserReplyOutranksTheSystemText) {
-    Scripted s;
-    s.server.expect("USER alice", "331 Microsoft FTP Service wants a password\r\n")
-        .expect("PASS pw", "230 ok\r\n")
-        .expect("SYST", "215 UNIX emulated\r\n");
-    s.connect();
-    EXPECT_EQ(s.session->login("h", "alice", "pw"), 230);
-    EXPECT_EQ(s.session->serverType, ftp::ServerType::WindowsNt);
-}
-
-TEST(Login, PasswordNeverReachesTheStatusBar) {
-    testsupport::RecordingStatusSink sink;
-    Scripted s;
-    s.server.expectLogin("alice");
-    s.connect();
-    s.session->setStatusSink(&sink);
-    EXPECT_EQ(s.session->login("h", "alice", "pw"), 230);
-    EXPECT_EQ(sink.pane(0), (Commands{"USER alice", " Password required.", "PASS *****",
-                                      " Logged in.", "SYST", " UNIX Type: L8"}));
-}
-
-TEST(LoginViaSite, FullSequenceAfterTheFirewallLogin) {
-    Scripted s;
-    s.server.expect("USER fwuser", "331 Firewall password\r\n")
-        .expect("PASS fwpw", "230 Firewall ok\r\n")
-        .expect("SYST", "215 UNIX Type: L8\r\n")
-        .expect("SITE ftp.example.org", "220 NetPresenz v4.1 ready\r\n")
-        .expect("USER alice", "331 Password\r\n")
-        .expect("PASS pw", "230 In\r\n")
-        .expect("SYST", "215 MACOS Peter's Server\r\n");
-    s.connect();
-    EXPECT_EQ(s.session->login("fw", "fwuser", "fwpw"), 230);
-    EXPECT_EQ(s.session->loginViaSite("ftp.example.org", "alice", "pw"), 230);
-    EXPECT_EQ(s.session->serverType, ftp::ServerType::Macintosh);
-    EXPECT_TRUE(s.server.mismatches().empty());
-}
-
-TEST(LoginViaSite, RefusedSiteSendsNothingMore) {
-    Scripted s;
-    s.server.expect("SITE ftp.example.org", "500 Unknown command\r\n");
-    s.connect();
-    EXPECT_EQ(s.session->loginViaSite("ftp.example.org", "alice", "pw"), 500);
-    EXPECT_EQ(s.server.commands(), Commands{"SITE ftp.example.org"});
-}
-
-TEST(LoginViaSite, UserMustBeAnsweredWith331) {
-    Scripted s;
-    s.server.expect("SITE h", "220 Connected\r\n").expect("USER alice", "230 ok\r\n");
-    s.connect();
-    EXPECT_EQ(s.session->loginViaSite("h", "alice", "pw"), 230);
-    EXPECT_EQ(s.server.commands(), (Commands{"SITE h", "USER alice"}));
-}
-
-TEST(LoginViaSite, RefusedPasswordStillAsksForTheSystem) {
-    Scripted s;
-    s.server.expect("SITE h", "220 Microsoft relay\r\n")
-        .expect("USER alice", "331 Password\r\n")
-        .expect("PASS pw", "530 No\r\n")
-        .expect("SYST", "500 What?\r\n");
-    s.connect();
-    EXPECT_EQ(s.session->loginViaSite("h", "alice", "pw"), 530);
-    EXPECT_EQ(s.session->serverType, ftp::ServerType::WindowsNt);
+TEST(Login, DirectAndThroughTheFirewall) {
+    using namespace ftp;
+    auto direct = [](FtpSession& f) { return f.login("h", "alice", "pw"); };
+    auto viaSite = [](FtpSession& f) { return f.loginViaSite("h", "alice", "pw"); };
+    auto firewallThenSite = [](FtpSession& f) {
+        if (f.login("fw", "fwuser", "fwpw") != 230) return -1;
+        return f.loginViaSite("ftp.example.org", "alice", "pw");
+    };
+    const Row rows[] = {
+        // The password never reaches the status bar.
+        {"user, password, system",
+         direct,
+         {{"USER alice", "331 Password required"},
+          {"PASS pw", "230 Logged in"},
+          {"SYST", "215 UNIX Type: L8"}},
+         230,
+         Unix,
+         {"USER alice", " Password required", "PASS *****", " Logged in", "SYST",
+          " UNIX Type: L8"}},
+        {"user accepted at once: no password",
+         direct,
+         {{"USER alice", "230 Welcome, no password needed"}, {"SYST", "215 UNIX Type: L8"}},
+         230,
+         Unix},
+        {"refused user ends the login",
+         direct,
+         {{"USER alice", "530 Not allowed"}},
+         530,
+         Unidentified},
+        {"refused password still asks for the system",
+         direct,
+         {{"USER alice", "331 Password required"},
+          {"PASS pw", "530 Login incorrect"},
+          {"SYST", "215 Windows_NT version 4.0"}},
+         530,
+         WindowsNt4},
+        {"Microsoft in the user reply outranks the system text",
+         direct,
+         {{"USER alice", "331 Microsoft FTP Service wants a password"},
+          {"PASS pw", "230 ok"},
+          {"SYST", "215 UNIX emulated"}},
+         230,
+         WindowsNt},
+        {"firewall login, then SITE and the server's login",
+         firewallThenSite,
+         {{"USER fwuser", "331 Firewall password"},
+          {"PASS fwpw", "230 Firewall ok"},
+          {"SYST", "215 UNIX Type: L8"},
+          {"SITE ftp.example.org", "220 NetPresenz v4.1 ready"},
+          {"USER alice", "331 Password"},
+          {"PASS pw", "230 In"},
+          {"SYST", "215 MACOS Peter's Server"}},
+         230,
+         Macintosh},
+        {"refused SITE sends nothing more",
+         viaSite,
+         {{"SITE h", "500 Unknown command"}},
+         500,
+         Unidentified},
+        {"USER through the firewall must be answered with 331",
+         viaSite,
+         {{"SITE h", "220 Connected"}, {"USER alice", "230 ok"}},
+         230,
+         Unidentified},
+        {"refused password through the firewall still asks for the system",
+         viaSite,
+         {{"SITE h", "220 Microsoft relay"},
+          {"USER alice", "331 Password"},
+          {"PASS pw", "530 No"},
+          {"SYST", "500 What?"}},
+         530,
+         WindowsNt},
+    };
+    for (const Row& row : rows)
+        expectRow(row);
 }
 
 TEST(ServerIdentification, TableOfStyles) {

@@ -4,41 +4,19 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
-#include <random>
-#include <sstream>
 #include <tuple>
 
 #include "ftpsession.h"
 #include "realftpservers.h"
+#include "testfiles.h"
 
+using testsupport::randomBytes;
+using testsupport::readFile;
 using testsupport::RealFtpServer;
+using testsupport::writeFile;
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string randomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string bytes(n, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(rng());
-    return bytes;
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-}  // namespace
 
 // A session logged in to a real server, plainly or over TLS.
 class RealServerFixture {

@@ -5,11 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "ftpsession.h"
 #include "recordingsinks.h"
 #include "scriptedftpserver.h"
+#include "testfiles.h"
 #include "trace.h"
 
 using testsupport::Delivery;
@@ -29,12 +29,7 @@ protected:
         ftp::trace::disable();
         std::filesystem::remove_all(dir_);
     }
-    std::string contents() const {
-        std::ifstream in(path_, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string contents() const { return testsupport::readFile(path_); }
     std::filesystem::path dir_;
     std::string path_;
 };

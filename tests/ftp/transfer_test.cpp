@@ -7,16 +7,17 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <thread>
 
 #include "scriptedsession.h"
+#include "testfiles.h"
 
 using testsupport::DataDelivery;
 using testsupport::Delivery;
+using testsupport::randomBytes;
+using testsupport::readFile;
 using testsupport::ScriptedFtpServer;
+using testsupport::writeFile;
 using Commands = std::vector<std::string>;
 namespace fs = std::filesystem;
 
@@ -34,25 +35,6 @@ public:
 private:
     std::string path_;
 };
-
-std::string randomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string bytes(n, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(rng());
-    return bytes;
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 testsupport::DataStep sending(std::string data, std::string preliminary,
                               DataDelivery delivery = DataDelivery::Whole) {

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +11,7 @@
 #include "pathhelpers.h"
 #include "scratchconfig.h"
 #include "sitemgr50.h"
+#include "testfiles.h"
 
 // The earlier edition's data, built with our own libraries inside a scratch configuration:
 // its Site key, its site database, its install record and its data folders.
@@ -59,10 +58,11 @@ inline tsy::ServProfInfo serverInfo(const std::string& host) {
     return info;
 }
 
-// A site with one of each kind of content.
+// A site with two folders and one of each other kind of content.
 inline void addSite(tsy::SiteMgr50& db, const std::string& name, const std::string& tag) {
     ASSERT_GE(db.SetSiteProfInfo(name, siteInfo(tag)), 0);
     ASSERT_EQ(db.SiteOpen(name, 1, false), 0);
+    ASSERT_GE(db.FolderNew("/images"), 0);
     ASSERT_GE(db.FolderNew("/" + tag), 0);
     ASSERT_EQ(db.SetUrlInfo("http://localhost/" + tag, {"Title " + tag, 2}), 0);
     std::string a = tag + ".html", b = "value " + tag;
@@ -86,14 +86,7 @@ inline std::string buildSiteDatabase(const std::string& folder) {
     return siteDb;
 }
 
-inline void writeFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::readFile;
+using testsupport::writeFile;
 
 }  // namespace previousedition

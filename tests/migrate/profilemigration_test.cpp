@@ -6,31 +6,19 @@
 #include "previousedition.h"
 #include "profilemigration.h"
 #include "profilestore.h"
+#include "sitestrings.h"
 
 using migration::migrateProfiles;
 using migration::oldSiteDataFound;
 using tsy::SiteMgr50;
+using tsy::take;
 using namespace previousedition;
 
 namespace {
 
-std::string take(std::string* text) {
-    std::string copy = text ? *text : "(null)";
-    SiteMgr50::DeleteString(text);
-    return copy;
-}
-
-std::vector<std::string> names(SiteMgr50& db, std::string* (SiteMgr50::*enumerate)(int)) {
-    std::vector<std::string> result;
-    (db.*enumerate)(1);
-    while (std::string* name = (db.*enumerate)(0))
-        result.push_back(take(name));
-    return result;
-}
-
 std::vector<std::string> folders(SiteMgr50& db, const std::string& site) {
     EXPECT_EQ(db.SiteOpen(site, 1, false), 0);
-    std::vector<std::string> result = names(db, &SiteMgr50::EnumFolder);
+    std::vector<std::string> result = tsy::enumNames(db, &SiteMgr50::EnumFolder);
     db.SiteClose();
     return result;
 }
@@ -40,6 +28,33 @@ protected:
     void openCurrent(SiteMgr50& db) { ASSERT_EQ(session::openSiteDatabase(db), 0); }
     std::string currentSiteValue(const char* name) {
         return currentKey(tsy::CTscCommon::getHKCUTsypageSite()).GetValueString(name, "(none)");
+    }
+
+    // The contents of the earlier edition's site "home" as it was built: a page, its
+    // path values, one relation and one link.
+    static void expectOldHomeContents(SiteMgr50& current) {
+        ASSERT_EQ(current.SiteOpen("home", 1, false), 0);
+        tsy::UrlInfo url;
+        ASSERT_EQ(current.GetUrlInfo("http://localhost/old-home", url), 0);
+        EXPECT_EQ(url.title, "Title old-home");
+        EXPECT_EQ(url.status, 2);
+        std::vector<std::string*> values;
+        ASSERT_EQ(current.GetPathInfo("/old-home/index.html", values), 0);
+        ASSERT_EQ(values.size(), 2u);
+        EXPECT_EQ(take(values[0]), "old-home.html");
+        EXPECT_EQ(take(values[1]), "value old-home");
+        current.EnumRel(1);
+        tsy::RelInfo relation;
+        ASSERT_EQ(current.GetRelInfo(current.EnumRel(0), relation), 0);
+        EXPECT_EQ(relation.target, "/old-home.html");
+        EXPECT_LT(current.EnumRel(0), 0);
+        current.EnumLink(1);
+        tsy::LinkInfo link;
+        ASSERT_EQ(current.GetLinkInfo(current.EnumLink(0), link), 0);
+        EXPECT_EQ(link.target, "http://localhost/old-home");
+        EXPECT_EQ(link.kind, 3);
+        EXPECT_LT(current.EnumLink(0), 0);
+        current.SiteClose();
     }
 
     ScratchConfig config_;
@@ -60,9 +75,9 @@ TEST_F(ProfileMigration, SitesWithTheirContentsAndServersCopiedExistingNamesKept
 
     SiteMgr50 current;
     openCurrent(current);
-    EXPECT_EQ(names(current, &SiteMgr50::EnumSiteProf),
+    EXPECT_EQ(tsy::enumNames(current, &SiteMgr50::EnumSiteProf),
               (std::vector<std::string>{"home", "shared"}));
-    EXPECT_EQ(names(current, &SiteMgr50::EnumServProf),
+    EXPECT_EQ(tsy::enumNames(current, &SiteMgr50::EnumServProf),
               (std::vector<std::string>{"old-server", "shared"}));
 
     // The copied site, whole, with a creation time of its own.
@@ -72,32 +87,13 @@ TEST_F(ProfileMigration, SitesWithTheirContentsAndServersCopiedExistingNamesKept
     const std::int64_t created = current.GetSiteProfSiteCreateTime(current.SiteProfGetID("home"));
     EXPECT_GE(created, before);
     EXPECT_LE(created, after);
-    EXPECT_EQ(folders(current, "home"), std::vector<std::string>{"/old-home"});
-    ASSERT_EQ(current.SiteOpen("home", 1, false), 0);
-    tsy::UrlInfo url;
-    ASSERT_EQ(current.GetUrlInfo("http://localhost/old-home", url), 0);
-    EXPECT_EQ(url.title, "Title old-home");
-    EXPECT_EQ(url.status, 2);
-    std::vector<std::string*> values;
-    ASSERT_EQ(current.GetPathInfo("/old-home/index.html", values), 0);
-    ASSERT_EQ(values.size(), 2u);
-    EXPECT_EQ(take(values[0]), "old-home.html");
-    EXPECT_EQ(take(values[1]), "value old-home");
-    current.EnumRel(1);
-    tsy::RelInfo relation;
-    ASSERT_EQ(current.GetRelInfo(current.EnumRel(0), relation), 0);
-    EXPECT_EQ(relation.target, "/old-home.html");
-    current.EnumLink(1);
-    tsy::LinkInfo link;
-    ASSERT_EQ(current.GetLinkInfo(current.EnumLink(0), link), 0);
-    EXPECT_EQ(link.target, "http://localhost/old-home");
-    EXPECT_EQ(link.kind, 3);
-    current.SiteClose();
+    EXPECT_EQ(folders(current, "home"), (std::vector<std::string>{"/images", "/old-home"}));
+    expectOldHomeContents(current);
 
     // A site of the same name keeps our profile and our contents: nothing is merged.
     ASSERT_EQ(current.GetSiteProfInfo("shared", info), 0);
     EXPECT_EQ(info, siteInfo("new-shared"));
-    EXPECT_EQ(folders(current, "shared"), std::vector<std::string>{"/new-shared"});
+    EXPECT_EQ(folders(current, "shared"), (std::vector<std::string>{"/images", "/new-shared"}));
 
     // Server profiles: every field of a new one; ours where the name exists.
     tsy::ServProfInfo server;
@@ -115,14 +111,14 @@ TEST_F(ProfileMigration, SitesWithTheirContentsAndServersCopiedExistingNamesKept
     // The earlier edition's database is left as it was.
     SiteMgr50 previous;
     ASSERT_EQ(previous.setDB(oldSiteDb, "STP", "SVP", 0), 0);
-    EXPECT_EQ(names(previous, &SiteMgr50::EnumSiteProf),
+    EXPECT_EQ(tsy::enumNames(previous, &SiteMgr50::EnumSiteProf),
               (std::vector<std::string>{"home", "shared"}));
-    EXPECT_EQ(folders(previous, "shared"), std::vector<std::string>{"/old-shared"});
+    EXPECT_EQ(folders(previous, "shared"), (std::vector<std::string>{"/images", "/old-shared"}));
 
     // A second run finds every name present and copies nothing twice.
     EXPECT_TRUE(migrateProfiles(false, true));
-    EXPECT_EQ(folders(current, "home"), std::vector<std::string>{"/old-home"});
-    EXPECT_EQ(names(current, &SiteMgr50::EnumServProf).size(), 2u);
+    EXPECT_EQ(folders(current, "home"), (std::vector<std::string>{"/images", "/old-home"}));
+    EXPECT_EQ(tsy::enumNames(current, &SiteMgr50::EnumServProf).size(), 2u);
 }
 
 TEST_F(ProfileMigration, AnEmptyCurrentSiteKeyReceivesItsDefaults) {

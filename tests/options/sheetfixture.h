@@ -22,6 +22,7 @@
 #include "scratchconfig.h"
 #include "scriptedprompts.h"
 #include "sitemgr50.h"
+#include "sitestrings.h"
 #include "uitestfixture.h"
 
 // A site database in a scratch configuration folder, the sheet's texts and scripted
@@ -95,13 +96,7 @@ protected:
     void pressCancel() { click(2); }
 
     std::vector<std::string> storedNames() {
-        std::vector<std::string> names;
-        db_.EnumServProf(1);
-        while (std::string* name = db_.EnumServProf(0)) {
-            names.push_back(*name);
-            tsy::SiteMgr50::DeleteString(name);
-        }
-        return names;
+        return tsy::enumNames(db_, &tsy::SiteMgr50::EnumServProf);
     }
     tsy::ServProfInfo stored(const std::string& name) {
         tsy::ServProfInfo info;

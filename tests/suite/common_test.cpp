@@ -3,23 +3,17 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "ctsccommon.h"
 #include "pathhelpers.h"
 #include "scratchconfig.h"
+#include "testfiles.h"
 
+using testsupport::readFile;
+using testsupport::writeFile;
 using tsy::CTscCommon;
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 TEST(Common, ProductFoldersEndInASeparator) {
     ScratchConfig config;
@@ -59,7 +53,7 @@ TEST(Common, PathHelpers) {
     EXPECT_FALSE(tsy::hasEndYenMark("C:\\Site\\"));  // "\" is no separator here
 
     const std::string file = folder + "user.dic";
-    std::ofstream(file) << "words";
+    writeFile(file, "words");
     std::filesystem::create_symlink(file, folder + "link");
     EXPECT_TRUE(tsy::is_file(file));
     EXPECT_TRUE(tsy::is_file(folder + "link"));
@@ -86,14 +80,14 @@ TEST(Common, CopyFileReplacesWholeOrNotAtAll) {
     const std::string source = config.root() + "/user.dic";
     const std::string target = config.root() + "/copy.dic";
     std::string big(300000, 'w');
-    std::ofstream(source, std::ios::binary) << big;
+    writeFile(source, big);
     ::chmod(source.c_str(), 0640);
 
     EXPECT_TRUE(tsy::TsyCopyFile(source, target, 0));
     EXPECT_EQ(readFile(target), big);
     EXPECT_EQ(ScratchConfig::mode(target), 0640u);
 
-    std::ofstream(source, std::ios::binary | std::ios::trunc) << "new words";
+    writeFile(source, "new words");
     EXPECT_FALSE(tsy::TsyCopyFile(source, target, 1));  // kept
     EXPECT_EQ(readFile(target), big);
     EXPECT_TRUE(tsy::TsyCopyFile(source, target, 0));  // replaced

@@ -2,30 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "cregistrybase.h"
 #include "ctsccommon.h"
 #include "scratchconfig.h"
+#include "testfiles.h"
 
+using testsupport::readFile;
+using testsupport::writeFile;
 using tsy::CRegistryBase;
 using tsy::HKEY_CURRENT_USER;
 using tsy::HKEY_LOCAL_MACHINE;
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 TEST(Registry, StringsAndDwordsRoundTripThroughTheFile) {
     ScratchConfig config;

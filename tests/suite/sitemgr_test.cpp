@@ -1,4 +1,4 @@
-// The site database: server profiles, enumeration, files and their format version.
+// The site database: server profiles, enumeration, site contents, files and format versions.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -8,25 +8,13 @@
 
 #include "scratchconfig.h"
 #include "sitemgr50.h"
+#include "sitestrings.h"
 
+using tsy::enumNames;
 using tsy::SiteMgr50;
+using tsy::take;
 
 namespace {
-
-// Takes a string result into a std::string (none gives "(null)") and releases it.
-std::string take(std::string* text) {
-    std::string copy = text ? *text : "(null)";
-    SiteMgr50::DeleteString(text);
-    return copy;
-}
-
-std::vector<std::string> enumerate(SiteMgr50& db, std::string* (SiteMgr50::*call)(int)) {
-    std::vector<std::string> names;
-    (db.*call)(1);
-    while (std::string* name = (db.*call)(0))
-        names.push_back(take(name));
-    return names;
-}
 
 class SiteDatabase : public ::testing::Test {
 protected:
@@ -84,7 +72,9 @@ TEST_F(SiteDatabase, EveryServerProfileFieldRoundTrips) {
     EXPECT_EQ(other.GetServProfLockDir(id), 1);
     EXPECT_EQ(take(other.GetServProfInitRemoteDir(id)), "/pub/www");
     EXPECT_EQ(take(other.GetServProfMRUDirLocal(id)), "/home/ann/site/");
-    EXPECT_EQ(take(other.GetServProfMRUDirRemote(id)), "");  // stored empty, not absent
+    const tsy::SiteString remote = tsy::adopt(other.GetServProfMRUDirRemote(id));
+    ASSERT_TRUE(remote) << "stored empty, not absent";
+    EXPECT_EQ(*remote, "");
     EXPECT_EQ(take(other.GetServProfAsciiSuffix(id)), ":CGI:CSS:HTM:");
 
     // Replacing the main fields keeps the identifier and every other field.
@@ -129,7 +119,7 @@ TEST_F(SiteDatabase, UnknownNamesAndIdentifiersAndEmptyNamesFail) {
     EXPECT_LT(db_.SetServProf("", "host", "user", "", "", 0, "", "", ""), 0);
     EXPECT_LT(db_.SetServProfInfo("", tsy::ServProfInfo()), 0);
     EXPECT_LT(db_.SetSiteProfInfo("", {}), 0);
-    EXPECT_TRUE(enumerate(db_, &SiteMgr50::EnumServProf).empty());
+    EXPECT_TRUE(enumNames(db_, &SiteMgr50::EnumServProf).empty());
 
     SiteMgr50 closed;  // no setDB
     EXPECT_LT(closed.ServProfGetID("x"), 0);
@@ -141,7 +131,7 @@ TEST_F(SiteDatabase, EnumerationRewindsAndDeletionRemoves) {
     for (const char* name : {"beta", "Alpha", "gamma"}) {
         ASSERT_EQ(db_.SetServProf(name, "h", "u", "", "", 0, "", "", ""), 0);
     }
-    EXPECT_EQ(enumerate(db_, &SiteMgr50::EnumServProf),
+    EXPECT_EQ(enumNames(db_, &SiteMgr50::EnumServProf),
               (std::vector<std::string>{"Alpha", "beta", "gamma"}));
 
     // Without a rewind the walk goes on from where it stopped, and ends with null.
@@ -152,7 +142,7 @@ TEST_F(SiteDatabase, EnumerationRewindsAndDeletionRemoves) {
     EXPECT_EQ(take(db_.EnumServProf(0)), "gamma");
     EXPECT_EQ(db_.EnumServProf(0), nullptr);
     EXPECT_EQ(db_.EnumServProf(0), nullptr);
-    EXPECT_EQ(enumerate(db_, &SiteMgr50::EnumServProf),
+    EXPECT_EQ(enumNames(db_, &SiteMgr50::EnumServProf),
               (std::vector<std::string>{"Alpha", "gamma"}));
 
     EXPECT_LT(db_.ServProfGetID("beta"), 0);
@@ -163,6 +153,42 @@ TEST_F(SiteDatabase, EnumerationRewindsAndDeletionRemoves) {
     ASSERT_EQ(db_.SetServProf("delta", "h", "u", "", "", 0, "", "", ""), 0);
     EXPECT_NE(db_.ServProfGetID("delta"), gamma);
     EXPECT_LT(db_.SetServProfPortNum(gamma, 1), 0);
+}
+
+TEST_F(SiteDatabase, SiteContentsNeedAnOpenSiteAndKeepWhatWasSet) {
+    EXPECT_LT(db_.SiteOpen("missing", 1, false), 0);
+    EXPECT_EQ(db_.EnumFolder(0), nullptr);
+    EXPECT_LT(db_.EnumRel(0), 0);
+    EXPECT_LT(db_.FolderNew("/x"), 0);
+    EXPECT_LT(db_.SetUrlInfo("http://localhost/", {}), 0);
+
+    ASSERT_EQ(db_.SiteOpen("made", 1, true), 0);  // created on request
+    EXPECT_GE(db_.SiteProfGetID("made"), 0);
+    EXPECT_LT(db_.SetSiteProfInfo("made", std::vector<std::string>(22)), 0);
+    std::vector<std::string> info;
+    ASSERT_EQ(db_.GetSiteProfInfo("made", info), 0);
+    EXPECT_EQ(info, std::vector<std::string>(SiteMgr50::kSiteInfoCount));
+    tsy::RelInfo relation;
+    EXPECT_LT(db_.GetRelInfo(12345, relation), 0);
+
+    ASSERT_GE(db_.FolderNew("/images"), 0);
+    EXPECT_LT(db_.FolderNew("/images"), 0);  // already there
+    std::string page = "index.html";
+    ASSERT_EQ(db_.SetPathInfo("/index.html", {&page, nullptr}), 0);
+    std::vector<std::string*> values;
+    ASSERT_EQ(db_.GetPathInfo("/index.html", values), 0);
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(take(values[0]), "index.html");
+    EXPECT_NE(values[1], nullptr) << "a null value is stored as empty text";
+    EXPECT_EQ(take(values[1]), "");
+    const int link = db_.SetLinkInfo({"/index.html", "http://localhost/", 2});
+    ASSERT_GE(link, 0);
+    EXPECT_EQ(db_.SetLinkInfo({"/index.html", "http://localhost/", 5}), link);  // updated
+    tsy::LinkInfo linkInfo;
+    ASSERT_EQ(db_.GetLinkInfo(link, linkInfo), 0);
+    EXPECT_EQ(linkInfo.kind, 5);
+    db_.SiteClose();
+    EXPECT_EQ(db_.EnumUrl(0), nullptr);
 }
 
 TEST_F(SiteDatabase, FilesAreOwnerOnlyAndVersioned) {

@@ -1,5 +1,7 @@
 #include "realftpservers.h"
 
+#include "testfiles.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <grp.h>
@@ -21,7 +23,6 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -85,13 +86,6 @@ public:
 private:
     int fd_ = -1;
 };
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 void collectDescendants(pid_t pid, std::vector<pid_t>& out) {
     std::error_code ec;

@@ -71,262 +71,259 @@ ScriptedFtpServer& treeStart(ScriptedFtpServer& s, const std::string& folder,
         .expectSendData("LIST -la", sending(list));
 }
 
-const std::vector<FaultCase>& faultCases() {
-    static const std::vector<FaultCase> cases = {
-        {"FolderTheServerWillNotMakeOrEnterIsSkipped",
-         true,
-         {"blog/index.html=blog", "index.html=top"},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/site"))
-                 .expect("CWD blog", "550 No\r\n")
-                 .expect("MKD blog", "550 Exists\r\n")
-                 .expect("CWD blog", "550 Not a directory\r\n");
-             stor(s, "A", "index.html");
-         },
-         {localDirectory("blog"), localFile("index.html")},
-         {"1292 /site/blog"},
-         {},
-         {"top"}},
-        {"NestedFolderTheServerWillNotEnterIsSkipped",
-         true,
-         {"www/blog/index.html=blog", "index.html=top"},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/site"))
-                 .expect("CWD www", "250 ok\r\n")
-                 .expect("PWD", pwd("/site/www"))
-                 .expect("CWD blog", "550 No\r\n")
-                 .expect("MKD blog", "550 Exists\r\n")
-                 .expect("CWD blog", "550 Not a directory\r\n")
-                 .expect("CWD ..", "250 ok\r\n")
-                 .expect("PWD", pwd("/site"));
-             stor(s, "A", "index.html");
-         },
-         {localDirectory("www"), localFile("index.html")},
-         {"1292 /site/www/blog"},
-         {},
-         {"top"}},
-        {"CwdUpThatLandsElsewhereIsCorrected",
-         true,
-         {"www/a.txt=a", "index.html=top"},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/site")).expect("CWD www", "250 ok\r\n");
-             s.expect("PWD", pwd("/site/www"));
-             stor(s, "A", "a.txt");
-             s.expect("CWD ..", "250 ok\r\n")
-                 .expect("PWD", pwd("/real"))
-                 .expect("CWD /site", "250 ok\r\n")
-                 .expect("PWD", pwd("/site"));
-             stor(s, "A", "index.html");
-         },
-         {localDirectory("www"), localFile("index.html")},
-         {},
-         {},
-         {"a", "top"}},
-        {"ServerThatCannotGoBackEndsTheJob",
-         true,
-         {"www/a.txt=a", "index.html=top"},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/site")).expect("CWD www", "250 ok\r\n");
-             s.expect("PWD", pwd("/site/www"));
-             stor(s, "A", "a.txt");
-             s.expect("CWD ..", "550 No\r\n")
-                 .expect("PWD", pwd("/site/www"))
-                 .expect("CWD /site", "550 No\r\n");
-         },
-         {localDirectory("www"), localFile("index.html")},
-         {},
-         {"1294 /site"},
-         {"a"}},
-        {"FifoSelectedForUploadIsSkipped",
-         true,
-         {"pipe|", "a.txt=a"},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/site"));
-             stor(s, "A", "a.txt");
-         },
-         {localFile("pipe"), localFile("a.txt")},
-         {"1295 @/pipe"},
-         {},
-         {"a"}},
-        {"FifoInsideATreeIsSkipped",
-         true,
-         {"www/pipe|"},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/site"))
-                 .expect("CWD www", "250 ok\r\n")
-                 .expect("PWD", pwd("/site/www"))
-                 .expect("CWD ..", "250 ok\r\n")
-                 .expect("PWD", pwd("/site"));
-         },
-         {localDirectory("www")},
-         {"1295 @/www/pipe"},
-         {}},
-        {"LocalNamesWithLineBreaksAreNeverSent",
-         true,
-         {"bad\rname=x", "www/new\nline=y"},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/site"))
-                 .expect("CWD www", "250 ok\r\n")
-                 .expect("PWD", pwd("/site/www"))
-                 .expect("CWD ..", "250 ok\r\n")
-                 .expect("PWD", pwd("/site"));
-         },
-         {localFile("bad\rname"), localDirectory("www")},
-         {"1296 @/bad\rname", "1296 @/www/new\nline"},
-         {}},
-        {"FileAtTheServerRootShowsOneSlash",
-         true,
-         {"a.html=a"},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/"));
-             stor(s, "A", "a.html");
-         },
-         {localFile("a.html")},
-         {},
-         {},
-         {"a"},
-         {},
-         {"source @/a.html", "target /a.html"}},
-        {"FifoAsDownloadTargetIsSkipped",
-         false,
-         {"pipe|"},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/"));
-             retr(s, "A", "b.txt", "b");
-         },
-         {remoteFile("pipe"), remoteFile("b.txt")},
-         {"1295 @/pipe"},
-         {},
-         {},
-         {{"b.txt", "b"}},
-         {"source /b.txt", "target @/b.txt"}},
-        {"ServerNamesWithLineBreaksAreSkippedBeforeAnythingLocal",
-         false,
-         {},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/pub"));
-             treeStart(s, "site", listing({"ok.txt", "x\ry"}));
-             retr(s, "A", "ok.txt", "ok\n");
-             s.expect("CWD /pub", "250 ok\r\n");
-         },
-         {remoteFile("a\rb"), remoteDirectory("site")},
-         {"1290 a\rb", "1290 x\ry"},
-         {},
-         {},
-         {{"site/ok.txt", "ok\n"}, {"site/x\ry", std::nullopt}, {"a\rb", std::nullopt}}},
-        {"FileTheServerRefusesInATreeIsNamedAndTheJobGoesOn",
-         false,
-         {},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/pub"));
-             treeStart(s, "site", listing({"a.txt", "b.txt", "c.txt"}));
-             retr(s, "A", "a.txt", "a");
-             refusedRetr(s, "b.txt");
-             retr(s, "A", "c.txt", "c");
-             s.expect("CWD /pub", "250 ok\r\n");
-             retr(s, "A", "later.txt", "later");
-         },
-         {remoteDirectory("site"), remoteFile("later.txt")},
-         {"1209 /pub/site/b.txt"},
-         {"1297 1"},
-         {},
-         {{"site/a.txt", "a"},
-          {"site/b.txt", std::nullopt},
-          {"site/c.txt", "c"},
-          {"later.txt", "later"}}},
-        {"TopLevelFileTheServerRefusesEndsTheJob",
-         false,
-         {},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/pub"));
-             refusedRetr(s, "a.txt");
-         },
-         {remoteFile("a.txt"), remoteFile("b.txt")},
-         {},
-         {"1209 a.txt"}},
-        {"LostConnectionDuringADownloadSays1213AfterTheWindowHandledIt",
-         false,
-         {},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/pub")).expectPasv().expect("TYPE A", "200 ok\r\n");
-             s.expect("RETR a.txt", "", Delivery::CloseAfter);
-         },
-         {remoteFile("a.txt"), remoteFile("b.txt")},
-         {},
-         {"1213 -1"},
-         {},
-         {},
-         {},
-         {"finish", "connection lost"}},
-        {"ShortBinaryDownloadFailsAndLeavesNothing",
-         false,
-         {},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/pub"));
-             retr(s, "I", "f.bin", "12345");
-         },
-         {{"f.bin", false, 1, {}, 10}, remoteFile("g.bin")},
-         {},
-         {"1293 f.bin"},
-         {},
-         {{"f.bin", std::nullopt}},
-         {},
-         {},
-         transfer::Binary},
-        {"ShortBinaryDownloadInATreeUsesTheListedSize",
-         false,
-         {},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/pub"));
-             treeStart(s, "site", listing({"f.bin"}, 10));
-             retr(s, "I", "f.bin", "12345");
-             s.expect("CWD /pub", "250 ok\r\n");
-         },
-         {remoteDirectory("site")},
-         {},
-         {"1293 f.bin"},
-         {},
-         {{"site/f.bin", std::nullopt}},
-         {},
-         {},
-         transfer::Binary},
-        {"StopDuringAStalledUploadReturns",
-         true,
-         {"a.txt=a"},
-         [](ScriptedFtpServer& s) {
-             s.expect("PWD", pwd("/site")).expectPasv().expect("TYPE A", "200 ok\r\n");
-             s.expect("STOR a.txt", "");
-         },
-         {localFile("a.txt")},
-         {},
-         {},
-         {},
-         {},
-         {},
-         {},
-         transfer::Automatic,
-         5},
-        {"StopDuringAStalledDownloadReturns",
-         false,
-         {},
-         [](ScriptedFtpServer& s) {
-             DataStep stalled = sending(std::string(100000, 's'));
-             stalled.delivery = testsupport::DataDelivery::StallMidway;
-             s.expect("PWD", pwd("/pub")).expectPasv().expect("TYPE I", "200 ok\r\n");
-             s.expectSendData("RETR a.bin", stalled);
-         },
-         {remoteFile("a.bin")},
-         {},
-         {},
-         {},
-         {},
-         {},
-         {},
-         transfer::Binary,
-         4},
-    };
-    return cases;
-}
+const std::vector<FaultCase> kFaultCases = {
+    {"FolderTheServerWillNotMakeOrEnterIsSkipped",
+     true,
+     {"blog/index.html=blog", "index.html=top"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/site"))
+             .expect("CWD blog", "550 No\r\n")
+             .expect("MKD blog", "550 Exists\r\n")
+             .expect("CWD blog", "550 Not a directory\r\n");
+         stor(s, "A", "index.html");
+     },
+     {localDirectory("blog"), localFile("index.html")},
+     {"1292 /site/blog"},
+     {},
+     {"top"}},
+    {"NestedFolderTheServerWillNotEnterIsSkipped",
+     true,
+     {"www/blog/index.html=blog", "index.html=top"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/site"))
+             .expect("CWD www", "250 ok\r\n")
+             .expect("PWD", pwd("/site/www"))
+             .expect("CWD blog", "550 No\r\n")
+             .expect("MKD blog", "550 Exists\r\n")
+             .expect("CWD blog", "550 Not a directory\r\n")
+             .expect("CWD ..", "250 ok\r\n")
+             .expect("PWD", pwd("/site"));
+         stor(s, "A", "index.html");
+     },
+     {localDirectory("www"), localFile("index.html")},
+     {"1292 /site/www/blog"},
+     {},
+     {"top"}},
+    {"CwdUpThatLandsElsewhereIsCorrected",
+     true,
+     {"www/a.txt=a", "index.html=top"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/site")).expect("CWD www", "250 ok\r\n");
+         s.expect("PWD", pwd("/site/www"));
+         stor(s, "A", "a.txt");
+         s.expect("CWD ..", "250 ok\r\n")
+             .expect("PWD", pwd("/real"))
+             .expect("CWD /site", "250 ok\r\n")
+             .expect("PWD", pwd("/site"));
+         stor(s, "A", "index.html");
+     },
+     {localDirectory("www"), localFile("index.html")},
+     {},
+     {},
+     {"a", "top"}},
+    {"ServerThatCannotGoBackEndsTheJob",
+     true,
+     {"www/a.txt=a", "index.html=top"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/site")).expect("CWD www", "250 ok\r\n");
+         s.expect("PWD", pwd("/site/www"));
+         stor(s, "A", "a.txt");
+         s.expect("CWD ..", "550 No\r\n")
+             .expect("PWD", pwd("/site/www"))
+             .expect("CWD /site", "550 No\r\n");
+     },
+     {localDirectory("www"), localFile("index.html")},
+     {},
+     {"1294 /site"},
+     {"a"}},
+    {"FifoSelectedForUploadIsSkipped",
+     true,
+     {"pipe|", "a.txt=a"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/site"));
+         stor(s, "A", "a.txt");
+     },
+     {localFile("pipe"), localFile("a.txt")},
+     {"1295 @/pipe"},
+     {},
+     {"a"}},
+    {"FifoInsideATreeIsSkipped",
+     true,
+     {"www/pipe|"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/site"))
+             .expect("CWD www", "250 ok\r\n")
+             .expect("PWD", pwd("/site/www"))
+             .expect("CWD ..", "250 ok\r\n")
+             .expect("PWD", pwd("/site"));
+     },
+     {localDirectory("www")},
+     {"1295 @/www/pipe"},
+     {}},
+    {"LocalNamesWithLineBreaksAreNeverSent",
+     true,
+     {"bad\rname=x", "www/new\nline=y"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/site"))
+             .expect("CWD www", "250 ok\r\n")
+             .expect("PWD", pwd("/site/www"))
+             .expect("CWD ..", "250 ok\r\n")
+             .expect("PWD", pwd("/site"));
+     },
+     {localFile("bad\rname"), localDirectory("www")},
+     {"1296 @/bad\rname", "1296 @/www/new\nline"},
+     {}},
+    {"FileAtTheServerRootShowsOneSlash",
+     true,
+     {"a.html=a"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/"));
+         stor(s, "A", "a.html");
+     },
+     {localFile("a.html")},
+     {},
+     {},
+     {"a"},
+     {},
+     {"source @/a.html", "target /a.html"}},
+    {"FifoAsDownloadTargetIsSkipped",
+     false,
+     {"pipe|"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/"));
+         retr(s, "A", "b.txt", "b");
+     },
+     {remoteFile("pipe"), remoteFile("b.txt")},
+     {"1295 @/pipe"},
+     {},
+     {},
+     {{"b.txt", "b"}},
+     {"source /b.txt", "target @/b.txt"}},
+    {"ServerNamesWithLineBreaksAreSkippedBeforeAnythingLocal",
+     false,
+     {},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/pub"));
+         treeStart(s, "site", listing({"ok.txt", "x\ry"}));
+         retr(s, "A", "ok.txt", "ok\n");
+         s.expect("CWD /pub", "250 ok\r\n");
+     },
+     {remoteFile("a\rb"), remoteDirectory("site")},
+     {"1290 a\rb", "1290 x\ry"},
+     {},
+     {},
+     {{"site/ok.txt", "ok\n"}, {"site/x\ry", std::nullopt}, {"a\rb", std::nullopt}}},
+    {"FileTheServerRefusesInATreeIsNamedAndTheJobGoesOn",
+     false,
+     {},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/pub"));
+         treeStart(s, "site", listing({"a.txt", "b.txt", "c.txt"}));
+         retr(s, "A", "a.txt", "a");
+         refusedRetr(s, "b.txt");
+         retr(s, "A", "c.txt", "c");
+         s.expect("CWD /pub", "250 ok\r\n");
+         retr(s, "A", "later.txt", "later");
+     },
+     {remoteDirectory("site"), remoteFile("later.txt")},
+     {"1209 /pub/site/b.txt"},
+     {"1297 1"},
+     {},
+     {{"site/a.txt", "a"},
+      {"site/b.txt", std::nullopt},
+      {"site/c.txt", "c"},
+      {"later.txt", "later"}}},
+    {"TopLevelFileTheServerRefusesEndsTheJob",
+     false,
+     {},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/pub"));
+         refusedRetr(s, "a.txt");
+     },
+     {remoteFile("a.txt"), remoteFile("b.txt")},
+     {},
+     {"1209 a.txt"}},
+    {"LostConnectionDuringADownloadSays1213AfterTheWindowHandledIt",
+     false,
+     {},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/pub")).expectPasv().expect("TYPE A", "200 ok\r\n");
+         s.expect("RETR a.txt", "", Delivery::CloseAfter);
+     },
+     {remoteFile("a.txt"), remoteFile("b.txt")},
+     {},
+     {"1213 -1"},
+     {},
+     {},
+     {},
+     {"finish", "connection lost"}},
+    {"ShortBinaryDownloadFailsAndLeavesNothing",
+     false,
+     {},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/pub"));
+         retr(s, "I", "f.bin", "12345");
+     },
+     {{"f.bin", false, ftp::EntryType::File, {}, 10}, remoteFile("g.bin")},
+     {},
+     {"1293 f.bin"},
+     {},
+     {{"f.bin", std::nullopt}},
+     {},
+     {},
+     transfer::Binary},
+    {"ShortBinaryDownloadInATreeUsesTheListedSize",
+     false,
+     {},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/pub"));
+         treeStart(s, "site", listing({"f.bin"}, 10));
+         retr(s, "I", "f.bin", "12345");
+         s.expect("CWD /pub", "250 ok\r\n");
+     },
+     {remoteDirectory("site")},
+     {},
+     {"1293 f.bin"},
+     {},
+     {{"site/f.bin", std::nullopt}},
+     {},
+     {},
+     transfer::Binary},
+    {"StopDuringAStalledUploadReturns",
+     true,
+     {"a.txt=a"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/site")).expectPasv().expect("TYPE A", "200 ok\r\n");
+         s.expect("STOR a.txt", "");
+     },
+     {localFile("a.txt")},
+     {},
+     {},
+     {},
+     {},
+     {},
+     {},
+     transfer::Automatic,
+     5},
+    {"StopDuringAStalledDownloadReturns",
+     false,
+     {},
+     [](ScriptedFtpServer& s) {
+         DataStep stalled = sending(std::string(100000, 's'));
+         stalled.delivery = testsupport::DataDelivery::StallMidway;
+         s.expect("PWD", pwd("/pub")).expectPasv().expect("TYPE I", "200 ok\r\n");
+         s.expectSendData("RETR a.bin", stalled);
+     },
+     {remoteFile("a.bin")},
+     {},
+     {},
+     {},
+     {},
+     {},
+     {},
+     transfer::Binary,
+     4},
+};
 
 class JobFaults : public JobTest, public ::testing::WithParamInterface<FaultCase> {
 protected:
@@ -409,5 +406,5 @@ TEST_P(JobFaults, SaysAndLeavesWhatItMust) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, JobFaults, ::testing::ValuesIn(faultCases()),
+INSTANTIATE_TEST_SUITE_P(Table, JobFaults, ::testing::ValuesIn(kFaultCases),
                          [](const auto& info) { return info.param.name; });

@@ -5,14 +5,13 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
 #include "ftpsession.h"
 #include "scriptedftpserver.h"
 #include "scriptedprompts.h"
+#include "testfiles.h"
 #include "transferhost.h"
 #include "transferjob.h"
 #include "uithread.h"
@@ -112,14 +111,10 @@ protected:
         std::filesystem::remove_all(root_);
     }
     void file(const std::string& relative, const std::string& contents) {
-        std::filesystem::create_directories((root_ / relative).parent_path());
-        std::ofstream(root_ / relative, std::ios::binary) << contents;
+        testsupport::writeFile(root_ / relative, contents);
     }
     std::string read(const std::string& relative) const {
-        std::ifstream in(root_ / relative, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
+        return testsupport::readFile(root_ / relative);
     }
     transfer::JobSettings settings(std::vector<transfer::TransferItem> items, int mode = 0) const {
         transfer::JobSettings s;
@@ -179,16 +174,16 @@ inline std::unique_ptr<ftp::FtpSession> openSession(ScriptedFtpServer& server) {
 }
 
 inline TransferItem localFile(const std::string& name) {
-    return {name, false, 1, {}};
+    return {name, false, ftp::EntryType::File, {}};
 }
 inline TransferItem localDirectory(const std::string& name) {
-    return {name, true, 2, {}};
+    return {name, true, ftp::EntryType::Directory, {}};
 }
 inline TransferItem remoteFile(const std::string& name) {
-    return {name, false, 1, {}};
+    return {name, false, ftp::EntryType::File, {}};
 }
 inline TransferItem remoteDirectory(const std::string& name) {
-    return {name, true, 2, {}};
+    return {name, true, ftp::EntryType::Directory, {}};
 }
 
 inline ScriptedFtpServer& stor(ScriptedFtpServer& s, const std::string& type,

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include "localcommands.h"
 #include "localpaths.h"
 #include "scratchconfig.h"
 #include "scriptedprompts.h"
+#include "testfiles.h"
 #include "trash.h"
 
 namespace fs = std::filesystem;
@@ -29,13 +28,7 @@ protected:
         scratch_.set("XDG_DATA_HOME", scratch_.root() + "/data");
     }
     void file(const std::string& name, const std::string& contents = "x") {
-        fs::create_directories(fs::path(dir_ + name).parent_path());
-        std::ofstream(dir_ + name) << contents;
-    }
-    std::string read(const std::string& path) {
-        std::stringstream s;
-        s << std::ifstream(path).rdbuf();
-        return s.str();
+        testsupport::writeFile(dir_ + name, contents);
     }
     std::set<std::string> entries(const std::string& folder) {
         std::set<std::string> names;
@@ -66,8 +59,8 @@ TEST_F(LocalCommands, RenameNeverReplaces) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(transfer::renameNoReplace(dir_ + c.from, dir_ + c.to), c.error) << c.from;
-    EXPECT_EQ(read(dir_ + "b.txt"), "b");
-    EXPECT_EQ(read(dir_ + "c.txt"), "a");
+    EXPECT_EQ(testsupport::readFile(dir_ + "b.txt"), "b");
+    EXPECT_EQ(testsupport::readFile(dir_ + "c.txt"), "a");
     EXPECT_EQ(entries(dir_), (std::set<std::string>{"b.txt", "c.txt", "folder"}));
 }
 
@@ -109,10 +102,10 @@ TEST_F(LocalCommands, LowerCaseNeverLosesAFile) {
     EXPECT_EQ(entries(dir_),
               (std::set<std::string>{"README.TXT", "readme.txt", "index.html", "$$TSY$$.tmp",
                                      "Ärger.txt", "lower.html", "images"}));
-    EXPECT_EQ(read(dir_ + "README.TXT"), "upper");
-    EXPECT_EQ(read(dir_ + "readme.txt"), "lower");
-    EXPECT_EQ(read(dir_ + "$$TSY$$.tmp"), "bystander");
-    EXPECT_EQ(read(dir_ + "index.html"), "index");
+    EXPECT_EQ(testsupport::readFile(dir_ + "README.TXT"), "upper");
+    EXPECT_EQ(testsupport::readFile(dir_ + "readme.txt"), "lower");
+    EXPECT_EQ(testsupport::readFile(dir_ + "$$TSY$$.tmp"), "bystander");
+    EXPECT_EQ(testsupport::readFile(dir_ + "index.html"), "index");
     ASSERT_EQ(prompts_.asked().size(), 1u);
     EXPECT_EQ(prompts_.asked()[0].id, 1308);
     EXPECT_EQ(std::get<std::string>(prompts_.asked()[0].args[0]), "\nREADME.TXT");
@@ -121,7 +114,7 @@ TEST_F(LocalCommands, LowerCaseNeverLosesAFile) {
 TEST_F(LocalCommands, DeleteToTrashOrForGood) {
     const std::string outside = scratch_.root() + "/outside/";
     fs::create_directories(outside);
-    std::ofstream(outside + "keep.txt") << "keep";
+    testsupport::writeFile(outside + "keep.txt", "keep");
     file("one.txt");
     file("site/a/b/page.html");
     fs::create_symlink(outside + "keep.txt", dir_ + "site/a/link.txt");
@@ -149,7 +142,7 @@ TEST_F(LocalCommands, DeleteToTrashOrForGood) {
     outcomes = transfer::deleteLocalItems(dir_, Items{{"site", true}}, true, confirm,
                                           platform::moveToTrash, prompts_);
     EXPECT_EQ(outcomes, std::vector{DeleteOutcome::Deleted});
-    EXPECT_EQ(read(outside + "keep.txt"), "keep");
+    EXPECT_EQ(testsupport::readFile(outside + "keep.txt"), "keep");
     // No trash: asked before deleting for good; a failed item is named, the others go on.
     auto noTrash = [](const std::string&) { return false; };
     prompts_.answer(platform::Answer::Yes);

@@ -1,13 +1,14 @@
 // A real tree published to pyftpdlib and vsftpd and fetched back into an empty folder:
 // the same tree, byte for byte.
 #include <map>
-#include <random>
 
 #include "jobtestfixture.h"
 #include "realftpservers.h"
+#include "testfiles.h"
 #include "transfermode.h"
 
 namespace fs = std::filesystem;
+using testsupport::randomBytes;
 using testsupport::RealFtpServer;
 
 namespace {
@@ -25,14 +26,6 @@ protected:
     }
 };
 
-std::string randomBytes(std::size_t n) {
-    std::mt19937 rng(42);
-    std::string bytes(n, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(rng());
-    return bytes;
-}
-
 // Every file and folder below root, with the contents of the files.
 std::map<std::string, std::string> snapshot(const fs::path& root) {
     std::map<std::string, std::string> tree;
@@ -41,10 +34,7 @@ std::map<std::string, std::string> snapshot(const fs::path& root) {
         if (entry.is_directory()) {
             tree[relative + "/"] = "";
         } else {
-            std::ifstream in(entry.path(), std::ios::binary);
-            std::stringstream s;
-            s << in.rdbuf();
-            tree[relative] = s.str();
+            tree[relative] = testsupport::readFile(entry.path());
         }
     }
     return tree;
@@ -66,14 +56,16 @@ TEST_P(RealServerTransfer, TreeRoundTripIsByteExact) {
     const auto before = snapshot(root_ / "site");
 
     auto session = login(*server);
-    transfer::JobSettings up = settings({{"site", true, 2, {}}}, transfer::Binary);
+    transfer::JobSettings up =
+        settings({{"site", true, ftp::EntryType::Directory, {}}}, transfer::Binary);
     job_.startUpload(*session, up);
     ASSERT_TRUE(waitForEnd());
     EXPECT_TRUE(host_.prompts_.asked().empty()) << host_.prompts_.askedIds().front();
     EXPECT_EQ(snapshot(fs::path(server->root()) / "site"), before);
 
     fs::create_directories(root_ / "back");
-    transfer::JobSettings down = settings({{"site", true, 2, {}}}, transfer::Binary);
+    transfer::JobSettings down =
+        settings({{"site", true, ftp::EntryType::Directory, {}}}, transfer::Binary);
     down.localPath = (root_ / "back").string() + "/";
     job_.startDownload(*session, down);
     ASSERT_TRUE(waitForEnd());
@@ -93,7 +85,8 @@ TEST_P(RealServerTransfer, FolderWhereTheServerHasAFileIsSkippedAndNamed) {
     file("www/blog/index.html", "the blog's own page\n");
     file("www/index.html", "the site's page\n");
     auto session = login(*server);
-    job_.startUpload(*session, settings({{"www", true, 2, {}}}, transfer::Binary));
+    job_.startUpload(*session,
+                     settings({{"www", true, ftp::EntryType::Directory, {}}}, transfer::Binary));
     ASSERT_TRUE(waitForEnd());
     session->close();
 
