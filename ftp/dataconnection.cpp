@@ -114,7 +114,7 @@ int FtpSession::acceptDataConnection() {
         std::chrono::steady_clock::now() + std::chrono::seconds(acceptWaitSeconds);
     // A reply already received counts as an answer too; a connection that came with it
     // is still taken.
-    const bool replied = controlBegin_ < controlEnd_;
+    const bool replied = controlBegin_ < controlEnd_ || (controlTls_ && controlTls_->pending());
     bool incoming = false;
     for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
