@@ -263,6 +263,9 @@ int main(int argc, char** argv) {
                     allOk = false;
                 }
                 seconds[c.name][client.name].push_back(ok ? s : -1);
+                // Each run as it ends: the medians hide how much runs vary.
+                std::fprintf(stderr, "  %-26s %-7s %.2f s\n", c.name.c_str(), client.name.c_str(),
+                             s);
             }
             for (const auto& target : written)
                 c.remove(target);

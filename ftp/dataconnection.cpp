@@ -13,18 +13,12 @@
 namespace ftp {
 namespace {
 
-// A data connection that moves nothing for this long is given up, so that a server that
-// stalls cannot hold the calling thread (the UI thread for a listing) for ever.
+// A data connection that receives nothing for this long is given up, so that a server
+// that stalls cannot hold the calling thread (the UI thread for a listing) for ever.
+// Sending waits for room with the same limit (sendData).
 void limitIdleTime(int fd, int seconds) {
     timeval limit{seconds, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-}
-
-// The error a timed-out blocking call reports, as the caller should see it.
-ssize_t failure() {
-    if (errno == EAGAIN || errno == EWOULDBLOCK) errno = ETIMEDOUT;
-    return -1;
 }
 
 }  // namespace
@@ -140,35 +134,6 @@ int FtpSession::acceptDataConnection() {
         return 0;
     }
     return handshakeData();
-}
-
-ssize_t FtpSession::receiveData(char* buffer, std::size_t n) {
-    if (dataTls_) return dataTls_->read(buffer, n, dataIdleSeconds);
-    for (;;) {
-        const ssize_t got = ::recv(dataSocket_.load(), buffer, n, 0);
-        if (got >= 0) return got;
-        if (errno != EINTR) return failure();
-    }
-}
-
-ssize_t FtpSession::sendData(const char* data, std::size_t n) {
-    if (dataTls_) return dataTls_->write(data, n, dataIdleSeconds);
-    for (;;) {
-        const ssize_t sent = ::send(dataSocket_.load(), data, n, MSG_NOSIGNAL);
-        if (sent > 0) return sent;
-        if (sent == 0) {
-            errno = EPIPE;
-            return -1;
-        }
-        if (errno != EINTR) return failure();
-    }
-}
-
-void FtpSession::readFinalReplyAfterFailure() {
-    if (aborted_ || !connected) return;
-    if (waitReadable(kWaitSeconds, 0) <= 0) return;
-    std::string reply;
-    readReply(reply, true);
 }
 
 }  // namespace ftp

@@ -22,6 +22,10 @@
 
 namespace ftp {
 
+struct DataCommand;
+class DataSink;
+class DataSource;
+
 // One FTP client connection: the control connection, the current data connection and
 // the last failure. Operations return 1/0, a reply code or a result object and never
 // throw. One thread uses a session at a time; only abort() may be called from another.
@@ -166,8 +170,20 @@ private:
         if (code != 0) lastError = code;
     }
     int sendAndRead(const std::string& command, std::string& reply, bool showReply = true);
-    // TYPE for a transfer; returns the reply code.
-    int sendType(bool binary);
+    // The data path of LIST, RETR and STOR. Begins a command that moves data: PASV or
+    // PORT, TYPE, the command, its preliminary reply (into reply) and the data connection.
+    // True with the connection ready; false with it closed. code is the command's reply
+    // code, 0 when it got none.
+    bool beginDataCommand(const DataCommand& data, std::string& reply, int& code);
+    // Receives until the server closes the data connection; false when the connection
+    // failed (lastError ETIMEDOUT when it stalled).
+    bool receiveInto(DataSink& sink);
+    // Sends all the source holds. Returns 0, or the errno that stopped it.
+    int sendFrom(DataSource& source);
+    // Closes the data connection and reads the final reply: its code. nullopt when the
+    // transfer was stopped: aborted, or failed (the reply is then read only to keep the
+    // dialogue in step).
+    std::optional<int> endDataCommand(bool failed, std::string& reply);
     // After a transfer that failed once the server had begun it: its final reply, so the
     // next command reads its own reply. Nothing is read after an abort.
     void readFinalReplyAfterFailure();
@@ -175,23 +191,11 @@ private:
     void reportProgress(std::int64_t total, std::int64_t done) const {
         if (progressSink_) progressSink_->setByteCounter(total, done);
     }
-    // One recv()/send() on the data connection: bytes moved, 0 at its end (receive), or
-    // -1 with errno (ETIMEDOUT after dataIdleSeconds without progress).
+    // The plain path of the data connection, which a secure layer would stand in for: one
+    // recv()/send() of what can move, returning the bytes moved, 0 at its end (receive),
+    // or -1 with errno (ETIMEDOUT after dataIdleSeconds without progress).
     ssize_t receiveData(char* buffer, std::size_t n);
     ssize_t sendData(const char* data, std::size_t n);
-    // Sends the rest of a local file on the data connection, in text mode with CR LF line
-    // ends; sent counts the local file's bytes. Returns 0 or the errno that stopped it.
-    int sendFileData(int file, std::int64_t size, bool binary, std::int64_t& sent);
-    struct ReceiveResult {
-        std::int64_t received = 0;  // as the server sent them
-        std::int64_t written = 0;   // as the local file holds them (text: LF line ends)
-        int writeError = 0;         // once set, the rest is drained but not written
-        bool dataFailed = false;
-    };
-    // Receives a file into a local file until the server closes the data connection.
-    ReceiveResult receiveFileData(int file, std::int64_t total, bool binary);
-    // Reports each whole block that ends after `before` and not after `after`.
-    void reportBlocks(std::int64_t total, std::int64_t before, std::int64_t after) const;
 
     // Control bytes received but not yet read by the reply engine. Receiving them in
     // bulk, rather than one recv() per byte, keeps many small transfers fast; what

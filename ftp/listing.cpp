@@ -1,7 +1,8 @@
-#include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <memory>
 
+#include "datacommand.h"
 #include "ftpsession.h"
 
 namespace ftp {
@@ -10,12 +11,8 @@ namespace {
 // Whatever has arrived, up to this much at a time: lines are assembled across pieces.
 constexpr std::size_t kReceiveBlock = 64 * 1024;
 
-bool isPreliminary(int code) {
-    return code == 150 || code == 125;
-}
-
 // Turns listing bytes into entries, handing the learned name column from line to line.
-class ListingAssembler {
+class ListingAssembler : public DataSink {
 public:
     explicit ListingAssembler(int serverType) : serverType_(serverType) {
         // One "today" for the whole listing: every line is dated alike, and the clock is
@@ -28,7 +25,10 @@ public:
         }
     }
 
-    void feed(const char* data, std::size_t n) {
+    std::span<char> space() override { return {block_.get(), kReceiveBlock}; }
+
+    void received(std::size_t n) override {
+        const char* data = block_.get();
         const char* end = data + n;
         while (data < end) {
             const char* lf = static_cast<const char*>(std::memchr(data, '\n', end - data));
@@ -61,6 +61,7 @@ private:
         entries_.push_back(std::move(entry));
     }
 
+    std::unique_ptr<char[]> block_ = std::make_unique_for_overwrite<char[]>(kReceiveBlock);
     int serverType_;
     int year_ = 0;  // 0 lets the parser read the clock itself
     int month_ = 0;
@@ -72,53 +73,17 @@ private:
 }  // namespace
 
 std::optional<std::vector<FileEntry>> FtpSession::list() {
-    if (!connected) return std::nullopt;
-    if (passive && !enterPassive()) return std::nullopt;
-    if (!openDataConnection()) return std::nullopt;
-    auto fail = [this] {
-        closeDataSocket();
-        return std::nullopt;
-    };
-
     std::string reply;
-    if (!sendCommand("LIST -la", true)) return fail();
-    int code = readReply(reply, true);
-    if (!isPreliminary(code)) {
-        if (code == 0) return fail();
-        lastError = code;
-        // Same prepared data connection: no second PASV or PORT.
-        if (!sendCommand("LIST", true)) return fail();
-        if (!isPreliminary(readReply(reply, true))) return fail();
-    }
-    if (!acceptDataConnection()) {
-        readFinalReplyAfterFailure();
-        return std::nullopt;
-    }
-
+    int code = 0;
+    if (!beginDataCommand({"LIST -la", "LIST", 0, {}}, reply, code)) return std::nullopt;
     ListingAssembler assembler(serverType);
-    std::vector<char> block(kReceiveBlock);
-    bool dataFailed = false;
-    for (;;) {
-        const ssize_t got = receiveData(block.data(), block.size());
-        if (got <= 0) {
-            dataFailed = got < 0;
-            if (dataFailed && errno == ETIMEDOUT) lastError = ETIMEDOUT;  // the server stalled
-            break;
-        }
-        assembler.feed(block.data(), static_cast<std::size_t>(got));
-    }
-    closeDataSocket();
-    if (aborted_) return std::nullopt;
-    if (dataFailed) {
-        readFinalReplyAfterFailure();
-        return std::nullopt;
-    }
-
+    const bool received = receiveInto(assembler);
     // A listing the server did not confirm may be cut short; showing it as whole would
     // hide files from the user and from recursive operations.
-    code = readReply(reply, true);
-    if (code < 200 || code > 299) {
-        refuse(code);
+    const std::optional<int> finalCode = endDataCommand(!received, reply);
+    if (!finalCode) return std::nullopt;
+    if (*finalCode < 200 || *finalCode > 299) {
+        refuse(*finalCode);
         return std::nullopt;
     }
     return assembler.finish();

@@ -18,6 +18,8 @@ bool isBlank(char c);
 bool isDigit(char c);
 char upperAscii(char c);
 bool isDotName(std::string_view name);  // "." or ".."
+// A letter of a UNIX or Macintosh permission word ("-rwx", "dr-x", "l", "s").
+bool isPermissionLetter(char c);
 
 // The number a text begins with (optional sign, then digits), read as atoi would but
 // saturating instead of overflowing; 0 when no digit follows.

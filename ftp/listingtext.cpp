@@ -77,6 +77,21 @@ char upperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+bool isPermissionLetter(char c) {
+    switch (upperAscii(c)) {
+        case '-':
+        case 'D':
+        case 'L':
+        case 'R':
+        case 'S':
+        case 'W':
+        case 'X':
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool isDotName(std::string_view name) {
     return name == "." || name == "..";
 }

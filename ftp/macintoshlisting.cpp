@@ -1,24 +1,6 @@
 #include "listingparsers.h"
 
 namespace ftp::listing {
-namespace {
-
-bool isPermissionLetter(char c) {
-    switch (upperAscii(c)) {
-        case '-':
-        case 'D':
-        case 'L':
-        case 'R':
-        case 'S':
-        case 'W':
-        case 'X':
-            return true;
-        default:
-            return false;
-    }
-}
-
-}  // namespace
 
 void parseMacintoshLine(FileEntry& entry) {
     const std::string_view line = entry.line;

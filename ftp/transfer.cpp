@@ -8,19 +8,16 @@
 #include <cstring>
 #include <memory>
 
+#include "datacommand.h"
 #include "ftpsession.h"
 #include "lineends.h"
-#include "socketio.h"
 
 namespace ftp {
 namespace {
 
-// Progress advances block by block: a block is reported once it has moved whole, the
-// last one when the data ends.
-constexpr std::size_t kBlock = 4096;
-// System calls move many blocks at once: on loopback, calls of one block each halve the
-// rate. Uploads read and send 64 KiB at a time; downloads receive whatever has arrived,
-// up to 256 KiB, and write the file when that buffer is full.
+// System calls move many blocks of progress at once: on loopback, calls of one block each
+// halve the rate. Uploads read and send 64 KiB at a time; downloads receive
+// whatever has arrived, up to 256 KiB, and write the file when that buffer is full.
 constexpr std::size_t kSendPiece = 64 * 1024;
 constexpr std::size_t kReceiveBuffer = 256 * 1024;
 
@@ -32,9 +29,6 @@ std::int64_t millisecondsSince(Clock::time_point start) {
 
 bool isTransferDone(int code) {
     return code == 226 || code == 250;
-}
-bool isPreliminary(int code) {
-    return code == 150 || code == 125;
 }
 
 // Fills the buffer unless the file ends first. Returns the bytes read, or -1 (errno set).
@@ -133,48 +127,118 @@ private:
     bool armed_;
 };
 
-}  // namespace
+// A local file as an upload sends it: in text mode with CR LF line ends. Progress counts
+// the local file's bytes; a converted piece counts once it is out whole.
+class FileSource : public DataSource {
+public:
+    FileSource(int file, std::int64_t size, bool binary, ByteProgressSink* progress)
+        : file_(file), size_(size), binary_(binary), progress_(progress) {}
 
-void FtpSession::reportBlocks(std::int64_t total, std::int64_t before, std::int64_t after) const {
-    if (!progressSink_) return;
-    const auto block = static_cast<std::int64_t>(kBlock);
-    for (std::int64_t done = (before / block + 1) * block; done <= after; done += block)
-        progressSink_->setByteCounter(total, done);
-}
-
-int FtpSession::sendFileData(int file, std::int64_t size, bool binary, std::int64_t& sent) {
-    // sendfile() would raise SIGPIPE when the server closes early; send() need not.
-    const auto chunk = std::make_unique_for_overwrite<char[]>(kSendPiece);
-    const auto wire = std::make_unique_for_overwrite<char[]>(binary ? 0 : 2 * kSendPiece);
-    for (;;) {
-        const ssize_t got = readUpTo(file, chunk.get(), kSendPiece);
-        if (got <= 0) return got < 0 ? errno : 0;
-        const char* data = chunk.get();
+    int next(std::span<const char>& piece) override {
+        if (!chunk_) {
+            chunk_ = std::make_unique_for_overwrite<char[]>(kSendPiece);
+            if (!binary_) wire_ = std::make_unique_for_overwrite<char[]>(2 * kSendPiece);
+        }
+        const ssize_t got = readUpTo(file_, chunk_.get(), kSendPiece);
+        if (got < 0) return errno;
         std::size_t n = static_cast<std::size_t>(got);
-        if (!binary) {
-            n = lfToCrLf(chunk.get(), n, wire.get());
-            data = wire.get();
+        piece = {chunk_.get(), n};
+        if (!binary_) {
+            n = lfToCrLf(chunk_.get(), n, wire_.get());
+            piece = {wire_.get(), n};
         }
-        const std::int64_t before = sent;
-        for (std::size_t at = 0; at < n;) {
-            const ssize_t out = sendData(data + at, n - at);
-            if (out < 0) return errno;
-            at += static_cast<std::size_t>(out);
-            // Progress counts the local file's bytes: a converted piece once it is out.
-            const std::int64_t now = binary    ? before + static_cast<std::int64_t>(at)
-                                     : at == n ? before + got
-                                               : before;
-            reportBlocks(size, sent, now);
-            sent = now;
-        }
+        pieceLocal_ = got;
+        pieceWire_ = n;
+        pieceOut_ = 0;
+        return 0;
     }
-}
 
-int FtpSession::sendType(bool binary) {
-    if (!sendCommand(binary ? "TYPE I" : "TYPE A", true)) return 0;
-    std::string reply;
-    return readReply(reply, true);
-}
+    void sent(std::size_t n) override {
+        std::int64_t now = sent_;
+        if (binary_) {
+            now += static_cast<std::int64_t>(n);
+        } else if ((pieceOut_ += n) == pieceWire_) {
+            now += pieceLocal_;
+        }
+        reportBlocks(progress_, size_, sent_, now);
+        sent_ = now;
+    }
+
+    // The local file's bytes sent so far.
+    std::int64_t sentBytes() const { return sent_; }
+
+private:
+    int file_;
+    std::int64_t size_;
+    bool binary_;
+    ByteProgressSink* progress_;
+    std::unique_ptr<char[]> chunk_;
+    std::unique_ptr<char[]> wire_;
+    std::int64_t pieceLocal_ = 0;
+    std::size_t pieceWire_ = 0;
+    std::size_t pieceOut_ = 0;
+    std::int64_t sent_ = 0;
+};
+
+// A local file as a download receives it: in text mode with LF line ends. A write that
+// fails is remembered; the rest is still received, so that the server finishes, but no
+// longer written.
+class FileSink : public DataSink {
+public:
+    FileSink(int file, std::int64_t total, bool binary, ByteProgressSink* progress)
+        : file_(file), total_(total), binary_(binary), progress_(progress) {}
+
+    std::span<char> space() override { return {buffer_.get() + filled_, kReceiveBuffer - filled_}; }
+
+    void received(std::size_t got) override {
+        received_ += static_cast<std::int64_t>(got);
+        const std::int64_t before = local();
+        if (binary_) {
+            filled_ += got;
+        } else {
+            const std::size_t from = filled_ - heldCr_;
+            filled_ = from + crlfToLf(buffer_.get() + from, filled_ + got - from);
+            heldCr_ = filled_ > 0 && buffer_[filled_ - 1] == '\r' ? 1 : 0;
+        }
+        reportBlocks(progress_, total_, before, local());
+        if (filled_ == kReceiveBuffer) flush(filled_ - heldCr_);
+    }
+
+    // Writes the rest (a CR at the very end stays a CR) and reports the last, short block.
+    void finish() {
+        flush(filled_);
+        if (progress_ && written_ % kProgressBlock != 0)
+            progress_->setByteCounter(total_, written_);
+    }
+
+    std::int64_t receivedBytes() const { return received_; }  // as the server sent them
+    int writeError() const { return writeError_; }
+
+private:
+    // The local file's bytes so far. Text: a CR at the buffer's end, whose LF may still
+    // come, is not counted yet.
+    std::int64_t local() const { return written_ + static_cast<std::int64_t>(filled_ - heldCr_); }
+
+    void flush(std::size_t n) {
+        if (writeError_ == 0) writeError_ = writeAll(file_, buffer_.get(), n);
+        written_ += static_cast<std::int64_t>(n);
+        filled_ -= n;
+        std::memmove(buffer_.get(), buffer_.get() + n, filled_);
+    }
+
+    int file_;
+    std::int64_t total_;
+    bool binary_;
+    ByteProgressSink* progress_;
+    std::unique_ptr<char[]> buffer_ = std::make_unique_for_overwrite<char[]>(kReceiveBuffer);
+    std::size_t filled_ = 0;
+    std::size_t heldCr_ = 0;
+    std::int64_t received_ = 0;
+    std::int64_t written_ = 0;
+    int writeError_ = 0;
+};
+
+}  // namespace
 
 int FtpSession::setType(int mode) {
     if (!connected) return 0;
@@ -207,42 +271,20 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
     ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     const std::int64_t size = info.st_size;
 
-    if (passive && !enterPassive()) return 0;
-    if (!openDataConnection()) return 0;
-    auto fail = [this] {
-        closeDataSocket();
-        return 0;
-    };
-    // A binary file sent in another representation than asked for would arrive changed.
-    const int typeCode = sendType(binary);
-    if (typeCode == 0 || typeCode >= 400) {
-        refuse(typeCode);
-        return fail();
-    }
-    if (!sendCommand("STOR " + remoteName, true)) return fail();
     std::string reply;
-    const int code = readReply(reply, true);
-    if (!isPreliminary(code)) {
-        refuse(code);
-        return fail();
-    }
-    if (!acceptDataConnection()) {
-        readFinalReplyAfterFailure();
-        return 0;
-    }
-
+    int code = 0;
+    if (!beginDataCommand({"STOR " + remoteName, "", binary ? 2 : 1, {}}, reply, code)) return 0;
     reportProgress(size, 0);
     const auto start = Clock::now();
-    std::int64_t sent = 0;
-    const int sendError = sendFileData(file.get(), size, binary, sent);
-    if (sent % kBlock != 0) reportProgress(size, sent);  // the last, partial block
-    closeDataSocket();
+    FileSource source(file.get(), size, binary, progressSink_);
+    const int sendError = sendFrom(source);
+    const std::int64_t sent = source.sentBytes();
+    if (sent % kProgressBlock != 0) reportProgress(size, sent);  // the last, short block
     file.close();
-    if (aborted_) return 0;
-
-    const int finalCode = readReply(reply, true);
-    if (!isTransferDone(finalCode)) {
-        refuse(finalCode);
+    const std::optional<int> finalCode = endDataCommand(false, reply);
+    if (!finalCode) return 0;
+    if (!isTransferDone(*finalCode)) {
+        refuse(*finalCode);
         return 0;
     }
     // The server confirmed what it got, but that was not the whole file.
@@ -252,44 +294,6 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
     }
     showRate(sent, millisecondsSince(start));
     return 1;
-}
-
-FtpSession::ReceiveResult FtpSession::receiveFileData(int file, std::int64_t total, bool binary) {
-    ReceiveResult result;
-    const auto buffer = std::make_unique_for_overwrite<char[]>(kReceiveBuffer);
-    std::size_t filled = 0;
-    // Text: the buffer ends in a CR whose LF may still come; it is not counted yet.
-    std::size_t heldCr = 0;
-    auto flush = [&](std::size_t n) {
-        if (result.writeError == 0) result.writeError = writeAll(file, buffer.get(), n);
-        result.written += static_cast<std::int64_t>(n);
-        filled -= n;
-        std::memmove(buffer.get(), buffer.get() + n, filled);
-    };
-    auto local = [&] { return result.written + static_cast<std::int64_t>(filled - heldCr); };
-    reportProgress(total, 0);
-    for (;;) {
-        const ssize_t got = receiveData(buffer.get() + filled, kReceiveBuffer - filled);
-        if (got <= 0) {
-            result.dataFailed = got < 0;
-            if (result.dataFailed && errno == ETIMEDOUT) lastError = ETIMEDOUT;  // a stall
-            break;
-        }
-        result.received += got;
-        const std::int64_t before = local();
-        if (binary) {
-            filled += static_cast<std::size_t>(got);
-        } else {
-            const std::size_t from = filled - heldCr;
-            filled = from + crlfToLf(buffer.get() + from, filled + got - from);
-            heldCr = filled > 0 && buffer[filled - 1] == '\r' ? 1 : 0;
-        }
-        reportBlocks(total, before, local());
-        if (filled == kReceiveBuffer) flush(filled - heldCr);
-    }
-    flush(filled);  // a CR at the very end stays a CR
-    if (result.written % kBlock != 0) reportProgress(total, result.written);  // the last block
-    return result;
 }
 
 int FtpSession::download(const std::string& localPath, const std::string& remoteName, bool binary,
@@ -309,27 +313,15 @@ int FtpSession::download(const std::string& localPath, const std::string& remote
         return 0;
     }
     PartialFile partial(localPath, !existed);
-    if (passive && !enterPassive()) return 0;
-    if (!openDataConnection()) return 0;
-    auto fail = [this] {
-        closeDataSocket();
-        return 0;
+    auto emptyFile = [&] {
+        partial.arm();
+        return ::ftruncate(file.get(), 0) == 0 ? 0 : errno;
     };
-    const int typeCode = sendType(binary);
-    if (typeCode == 0 || typeCode >= 400) {
-        refuse(typeCode);
-        return fail();
-    }
-    if (!sendCommand("RETR " + remoteName, true)) return fail();
     std::string reply;
-    const int code = readReply(reply, true);
-    if (code == 550 || code == 553) {
-        lastError = 553;
-        return fail();
-    }
-    if (!isPreliminary(code)) {
-        refuse(code);
-        return fail();
+    int code = 0;
+    if (!beginDataCommand({"RETR " + remoteName, "", binary ? 2 : 1, emptyFile}, reply, code)) {
+        if (code == 550 || code == 553) lastError = 553;  // both are reported as 553
+        return 0;
     }
     const std::int64_t announced = parseTransferSize(reply);
     const std::int64_t total = announced > 0 ? announced : std::max<std::int64_t>(expectedSize, 0);
@@ -337,40 +329,26 @@ int FtpSession::download(const std::string& localPath, const std::string& remote
     // changes the count.
     const std::int64_t exact = parseExactTransferSize(reply);
     const std::int64_t mustReceive = !binary ? -1 : exact >= 0 ? exact : expectedSize;
-    partial.arm();
-    if (::ftruncate(file.get(), 0) != 0) {
-        lastError = errno;
-        closeDataSocket();
-        readFinalReplyAfterFailure();
-        return 0;
-    }
-    if (!acceptDataConnection()) {
-        readFinalReplyAfterFailure();
-        return 0;
-    }
 
     const auto start = Clock::now();
-    const ReceiveResult received = receiveFileData(file.get(), total, binary);
+    reportProgress(total, 0);
+    FileSink sink(file.get(), total, binary, progressSink_);
+    const bool received = receiveInto(sink);
+    sink.finish();
     const int closeError = file.close();
-    const int writeError = received.writeError != 0 ? received.writeError : closeError;
-    closeDataSocket();
-    if (aborted_) return 0;
-    if (received.dataFailed) {
-        readFinalReplyAfterFailure();
-        return 0;
-    }
-
-    const int finalCode = readReply(reply, true);
-    showRate(received.received, millisecondsSince(start));
-    if (!isTransferDone(finalCode)) {
-        refuse(finalCode);
+    const int writeError = sink.writeError() != 0 ? sink.writeError() : closeError;
+    const std::optional<int> finalCode = endDataCommand(!received, reply);
+    if (!finalCode) return 0;
+    showRate(sink.receivedBytes(), millisecondsSince(start));
+    if (!isTransferDone(*finalCode)) {
+        refuse(*finalCode);
         return 0;
     }
     if (writeError != 0) {
         lastError = writeError;
         return 0;
     }
-    if (mustReceive >= 0 && received.received != mustReceive) {
+    if (mustReceive >= 0 && sink.receivedBytes() != mustReceive) {
         lastError = kIncompleteTransfer;
         return 0;
     }

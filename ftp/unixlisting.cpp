@@ -4,19 +4,7 @@ namespace ftp::listing {
 namespace {
 
 bool startsUnixEntry(std::string_view line) {
-    if (line.empty()) return false;
-    switch (upperAscii(line[0])) {
-        case '-':
-        case 'D':
-        case 'L':
-        case 'R':
-        case 'S':
-        case 'W':
-        case 'X':
-            return true;
-        default:
-            return false;
-    }
+    return !line.empty() && isPermissionLetter(line[0]);
 }
 
 // The permission word ends where the first number other than 0 begins, normally the

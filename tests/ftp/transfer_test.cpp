@@ -321,6 +321,43 @@ TEST(Upload, ServerThatClosesInTheMiddleFailsWithItsReason) {
     }
 }
 
+TEST(Upload, ServerThatStopsReadingIsGivenUpOrAborted) {
+    // The server never takes the data connection: once the buffers are full, the send
+    // blocks. Binary files go out through the kernel, text is copied; either way the idle
+    // limit ends the wait, and so does an abort, with the limit then out of reach.
+    struct Row {
+        bool binary;
+        bool abort;
+    };
+    const Row rows[] = {{true, false}, {false, false}, {true, true}, {false, true}};
+    TempDir dir;
+    writeFile(dir.file("big.bin"), randomBytes(16 << 20, 9));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.binary ? "binary" : "text") + (row.abort ? " abort" : ""));
+        ScriptedSession s;
+        testsupport::DataStep step;
+        step.connect = false;
+        step.final = "426 Transfer aborted.\r\n";
+        s.server.expectPasv().expect(row.binary ? "TYPE I" : "TYPE A", "200 ok\r\n");
+        s.server.expectReceiveData("STOR big.bin", step).expect("NOOP", "200 ok\r\n");
+        ASSERT_NO_FATAL_FAILURE(s.connect());
+        s.session->dataIdleSeconds = row.abort ? 3600 : 1;
+        std::thread stopper([&s, &row] {
+            if (!row.abort) return;
+            while (s.progress.reports().size() < 2)  // data is moving
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            s.session->abort();
+        });
+        EXPECT_EQ(s.session->upload(dir.file("big.bin"), "big.bin", row.binary), 0);
+        stopper.join();
+        EXPECT_EQ(s.session->dataSocket(), -1);
+        if (!row.abort) {
+            EXPECT_EQ(s.session->lastError, 426);
+            EXPECT_EQ(s.session->checkAlive(), 0);
+        }
+    }
+}
+
 TEST(Download, RefusedBinaryTypeStopsBeforeRetr) {
     TempDir dir;
     ScriptedSession s;
