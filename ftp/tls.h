@@ -59,12 +59,13 @@ public:
 
     // Handshake as the client. host is what the certificate must name (a DNS name or an
     // address); resume, when given, offers that connection's session (data connections
-    // reuse the control connection's). Null on failure, with the reason in error.
+    // reuse the control connection's). bulk: a data connection, read ahead in large pieces.
+    // Null on failure, with the reason in error.
     static std::unique_ptr<TlsConnection> connect(const TlsContext& context, int socket,
                                                   const std::string& host,
                                                   const TlsConnection* resume, int seconds,
                                                   const std::atomic<bool>& aborted,
-                                                  std::string& error);
+                                                  std::string& error, bool bulk = false);
 
     // Like recv()/send() on a blocking socket whose calls give up after `seconds` without
     // progress: bytes moved, 0 once the peer has closed (read), or -1 with errno

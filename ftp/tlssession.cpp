@@ -73,7 +73,7 @@ int FtpSession::handshakeData() {
     if (!tlsContext_ || !controlTls_) return 0;
     std::string error;
     auto tls = TlsConnection::connect(*tlsContext_, dataSocket_.load(), host, controlTls_.get(),
-                                      dataIdleSeconds, aborted_, error);
+                                      dataIdleSeconds, aborted_, error, true);
     // The data connection must end at the server the user accepted.
     if (tls && tls->certificate().fingerprint != controlTls_->certificate().fingerprint) {
         tls.reset();
