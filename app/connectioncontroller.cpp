@@ -13,11 +13,13 @@
 #include "filelistview.h"
 #include "ftpsession.h"
 #include "profilestore.h"
+#include "truststore.h"
 #include "uidispatcher.h"
 #include "uitexts.h"
 
 namespace {
 
+constexpr int kEncryptedTip = 1320;
 constexpr int kConnectionLost = 1249;
 constexpr int kDirectoryInvalid = 1255;
 
@@ -216,6 +218,26 @@ void ConnectionController::setStatusMessage(int pane, int stringId,
 
 void ConnectionController::setConnectionIcon(int state) {
     window_.setConnectionIcon(state);
+    if (state == 0) window_.showLock(ConnectionWindow::Lock::Hidden, {});
+}
+
+void ConnectionController::showEncryption() {
+    const std::string& host = window_.currentProfile().host;
+    if (session_->controlEncrypted()) {
+        window_.showLock(ConnectionWindow::Lock::Encrypted,
+                         uitexts::message(kEncryptedTip, {session_->tlsProtocol()}));
+    } else if (window_.currentProfile().encryption != session::kPlainFtp) {
+        const QString text = uitexts::message(session::ConnectWorker::kTlsUnavailable, {host});
+        window_.showLock(ConnectionWindow::Lock::Unencrypted, text);
+        window_.setStatusText(0, text);
+    } else {
+        window_.showLock(ConnectionWindow::Lock::Hidden, {});
+    }
+}
+
+std::string ConnectionController::trustStorePath() {
+    const std::string folder = session::siteDatabaseFolder();
+    return folder.empty() ? std::string() : folder + session::TrustStore::kFileName;
 }
 
 void ConnectionController::adoptSession(std::unique_ptr<ftp::FtpSession> session) {
@@ -231,6 +253,7 @@ void ConnectionController::closeSession() {
 
 void ConnectionController::dropSession() {
     session_.reset();
+    window_.showLock(ConnectionWindow::Lock::Hidden, {});
 }
 
 void ConnectionController::setHomeDirectory(const std::string& path) {
@@ -244,6 +267,7 @@ bool ConnectionController::remoteReady() {
     window_.enableTransferButtons(true);
     window_.control(controlid::kLockButton)->setEnabled(true);
     setStatusMessage(0, session::ConnectWorker::kConnected, {window_.currentProfile().host});
+    showEncryption();
     refreshIdle_ = true;
     return true;
 }

@@ -62,6 +62,7 @@ public:
     void dropSession() override;
     void setHomeDirectory(const std::string& path) override;
     bool remoteReady() override;
+    std::string trustStorePath() override;
     void connectFinished(bool connected) override;
 
     // session::RemotePane
@@ -72,6 +73,8 @@ private:
     // The remote directory combo (1002).
     QComboBox* remoteCombo() const;
     void applyPostedStatus();
+    // The lock and, where encryption was optional and is missing, a word about it.
+    void showEncryption();
 
     ConnectionWindow& window_;
     std::unique_ptr<ftp::FtpSession> session_;

@@ -27,6 +27,10 @@ public:
     virtual QWidget* control(int id) const = 0;
     virtual void setStatusText(int pane, const QString& text) = 0;
     virtual void setConnectionIcon(int state) = 0;
+    // The status bar's lock: closed while the connection is encrypted, open where
+    // encryption was asked for but the server offers none, hidden otherwise. tip says which.
+    enum class Lock { Hidden, Encrypted, Unencrypted };
+    virtual void showLock(Lock lock, const QString& tip) = 0;
     // Connect turns into Disconnect and back.
     virtual void showConnectButton(bool connected) = 0;
     virtual void enableTransferButtons(bool enable) = 0;

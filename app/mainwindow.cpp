@@ -247,6 +247,16 @@ void MainWindow::setConnectionIcon(int state) {
     connectionLabel_->repaint();
 }
 
+void MainWindow::showLock(Lock lock, const QString& tip) {
+    if (!lockLabel_) return;
+    if (lock != Lock::Hidden) {
+        const int image = lock == Lock::Encrypted ? artwork::Locked : artwork::Unlocked;
+        lockLabel_->setPixmap(artwork::image(image, palette(), QSize(16, 16)));
+    }
+    lockLabel_->setToolTip(tip);
+    lockLabel_->setVisible(lock != Lock::Hidden);
+}
+
 void MainWindow::enableTransferButtons(bool enable) {
     uploadButton_->setEnabled(enable);
     downloadButton_->setEnabled(enable);

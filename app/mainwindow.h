@@ -77,6 +77,7 @@ public:
     void setStatusText(int pane, const QString& text) override;
     QString statusText(int pane) const;
     void setConnectionIcon(int state) override;
+    void showLock(Lock lock, const QString& tip) override;
     void showConnectButton(bool connected) override;
     int connectionIconState() const { return connectionIcon_; }
     void enableTransferButtons(bool enable) override;
@@ -297,6 +298,7 @@ private:
     TransferController* transfers_ = nullptr;
     QTimer* optionsTimer_ = nullptr;
     TraceSwitch* traceSwitch_ = nullptr;
+    QLabel* lockLabel_ = nullptr;
     LocalPaneController* localPane_ = nullptr;
     RemotePaneController* remotePane_ = nullptr;
     // Every key-down of the window passes here before the focused control has it.

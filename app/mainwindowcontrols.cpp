@@ -206,6 +206,10 @@ void MainWindow::createStatusBar() {
         std::max({metrics.horizontalAdvance(uitexts::text(kStatusPaneWidthString)),
                   metrics.horizontalAdvance(QString::fromStdString(rate)) + margin, 60}));
     statusBar_->addPermanentWidget(statusPanes_[1]);
+    lockLabel_ = new QLabel(statusBar_);
+    lockLabel_->setObjectName(QStringLiteral("lock"));
+    lockLabel_->hide();
+    statusBar_->addPermanentWidget(lockLabel_);
     traceSwitch_ = new TraceSwitch(statusBar_);
     statusBar_->addPermanentWidget(traceSwitch_);
     traceSwitch_->showState();

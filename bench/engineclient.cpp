@@ -18,8 +18,10 @@ public:
         session_.port = server.port;
         session_.passive = passive;
         session_.setProgressSink(progress);
-        ok_ = session_.open() == 1 &&
-              session_.login("127.0.0.1", server.user, server.password) == 230;
+        session_.tlsAnchors = server.certificate;
+        ok_ = session_.open() == 1 && (!server.tls || session_.startTls() == 1) &&
+              session_.login("127.0.0.1", server.user, server.password) == 230 &&
+              (!server.tls || session_.protectData() == 1);
     }
     ~Connected() { session_.close(); }
     bool ok() const { return ok_; }

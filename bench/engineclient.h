@@ -26,6 +26,10 @@ struct Server {
     int port = 0;
     std::string user;
     std::string password;
+    // Explicit TLS, required for the login and the data, with the server's certificate
+    // as the trust anchor every client verifies it with.
+    bool tls = false;
+    std::string certificate;
 };
 
 // The engine doing each benchmark's work in one session: connect, log in, work, QUIT.

@@ -1,7 +1,7 @@
-// Throughput of the FTP engine against vsftpd on loopback, next to curl and lftp doing
-// the same work in the same run. Cases run interleaved, round after round, and each
-// figure is the median of the rounds. Needs root (the vsftpd fixture runs the daemon and
-// a local test user); runs in a network namespace of its own, so the thousands of data
+// Throughput of the FTP engine against vsftpd on loopback, plain and over explicit TLS,
+// next to curl and lftp doing the same work in the same run. Cases run interleaved, round after
+// round, and each figure is the median of the rounds. Needs root (the vsftpd fixture runs the
+// daemon and a local test user); runs in a network namespace of its own, so the thousands of data
 // connections leave nothing in TIME_WAIT on the host.
 #include <fcntl.h>
 #include <sys/utsname.h>
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
     char pattern[] = "/var/tmp/trandel-bench-XXXXXX";
     const std::string local = ::mkdtemp(pattern);
     const std::string root = vsftpd.root();
-    const Server server{vsftpd.port(), vsftpd.user(), vsftpd.password()};
+    const Server server{vsftpd.port(), vsftpd.user(), vsftpd.password(), false, {}};
     const std::int64_t big = options.bigBytes;
 
     std::printf("preparing: %lld MiB file, 10,000-entry directory, 1,000-file tree\n",
@@ -149,7 +149,24 @@ int main(int argc, char** argv) {
     makeTree(root + "/tree-src");
     vsftpd.ownByLogin(root);
 
-    EngineClient engine(server, true), engineActive(server, false);
+    // The same work over explicit TLS: a daemon of its own that requires TLS for the login
+    // and the data and a resumed session on every data connection, its certificate made now.
+    testsupport::VsftpdServer secure(testsupport::RealFtpServer::Login::User);
+    secure.setTls(testsupport::RealFtpServer::Tls::Explicit);
+    if (!secure.start()) {
+        std::fprintf(stderr, "%s\n", secure.error().c_str());
+        return 1;
+    }
+    const std::string secureRoot = secure.root();
+    const Server tlsServer{secure.port(), secure.user(), secure.password(), true,
+                           secure.certificateFile()};
+    fs::create_hard_link(root + "/big.bin", secureRoot + "/big.bin");
+    makeTree(secureRoot + "/tree-src");
+    secure.ownByLogin(secureRoot);
+
+    EngineClient engine(server, true), engineActive(server, false), engineTls(tlsServer, true);
+    CurlClient curlTls(tlsServer, true, local);
+    LftpClient lftpTls(tlsServer, true);
     CurlClient curl(server, true, local), curlActive(server, false, local);
     LftpClient lftp(server, true), lftpActive(server, false);
     auto sizeIs = [](const std::string& path, std::int64_t bytes) {
@@ -231,6 +248,33 @@ int main(int argc, char** argv) {
          {{"engine", [&](const Target& t) { return engine.downloadTree("tree-src", t); }},
           {"curl", [&](const Target& t) { return curl.downloadTree("tree-src", t, treeFiles); }},
           {"lftp", [&](const Target& t) { return lftp.downloadTree("tree-src", t); }}}},
+        {"TLS download to disk",
+         Case::Bytes,
+         double(big),
+         localFile,
+         localBig,
+         removeLocal,
+         {{"engine", [&](const Target& t) { return engineTls.download("big.bin", t); }},
+          {"curl", [&](const Target& t) { return curlTls.download("big.bin", t); }},
+          {"lftp", [&](const Target& t) { return lftpTls.download("big.bin", t); }}}},
+        {"TLS upload",
+         Case::Bytes,
+         double(big),
+         [](const std::string& tag) { return "up-tls-" + tag + ".bin"; },
+         [&](const Target& t) { return sizeIs(secureRoot + "/" + t, big); },
+         [&](const Target& t) { fs::remove_all(secureRoot + "/" + t); },
+         {{"engine", [&](const Target& t) { return engineTls.upload(local + "/big.bin", t); }},
+          {"curl", [&](const Target& t) { return curlTls.upload(local + "/big.bin", t); }},
+          {"lftp", [&](const Target& t) { return lftpTls.upload(local + "/big.bin", t); }}}},
+        {"TLS download 1,000-file tree",
+         Case::Files,
+         1000,
+         [&](const std::string& tag) { return local + "/down-tls-tree-" + tag; },
+         [&](const Target& t) { return countTreeFiles(t) == 1000; },
+         removeLocal,
+         {{"engine", [&](const Target& t) { return engineTls.downloadTree("tree-src", t); }},
+          {"curl", [&](const Target& t) { return curlTls.downloadTree("tree-src", t, treeFiles); }},
+          {"lftp", [&](const Target& t) { return lftpTls.downloadTree("tree-src", t); }}}},
     };
 
     std::erase_if(cases,

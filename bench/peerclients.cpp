@@ -37,6 +37,7 @@ std::vector<std::string> CurlClient::base() const {
         "/usr/bin/curl", "-s", "-S", "-f", "-u", server_.user + ":" + server_.password};
     // A real PORT, not EPRT, for the active case; EPSV is curl's passive default.
     if (!passive_) argv.insert(argv.end(), {"-P", "127.0.0.1", "--disable-eprt"});
+    if (server_.tls) argv.insert(argv.end(), {"--ssl-reqd", "--cacert", server_.certificate});
     return argv;
 }
 
@@ -93,10 +94,14 @@ bool CurlClient::downloadTree(const std::string& remoteTree, const std::string& 
 }
 
 bool LftpClient::run(const std::string& commands) {
-    // No TLS attempt, no permission or time stamps sent after uploads: the same work as
-    // the engine does.
+    // TLS only where the server requires it, no permission or time stamps sent after
+    // uploads: the same work as the engine does.
+    const std::string tls = server_.tls ? "set ftp:ssl-force true; set ftp:ssl-protect-data true; "
+                                          "set ssl:ca-file " +
+                                              server_.certificate + "; "
+                                        : "set ftp:ssl-allow no; ";
     const std::string settings =
-        "set ftp:ssl-allow no; set ftp:passive-mode " + std::string(passive_ ? "on" : "off") +
+        tls + "set ftp:passive-mode " + std::string(passive_ ? "on" : "off") +
         "; set ftp:use-site-utime no; set ftp:use-site-utime2 no; "
         "set mirror:set-permissions off; set xfer:clobber on; set cache:enable no; "
         "set net:max-retries 1; open -u " +

@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", vsftpd.error().c_str());
         return 1;
     }
-    const bench::Server server{vsftpd.port(), vsftpd.user(), vsftpd.password()};
+    const bench::Server server{vsftpd.port(), vsftpd.user(), vsftpd.password(), false, {}};
     const std::string root = vsftpd.root();
     char pattern[] = "/tmp/transferbench-XXXXXX";
     const std::string local = ::mkdtemp(pattern);

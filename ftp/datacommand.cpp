@@ -109,6 +109,7 @@ std::optional<int> FtpSession::endDataCommand(bool failed, std::string& reply) {
 }
 
 ssize_t FtpSession::receiveData(char* buffer, std::size_t n) {
+    if (dataTls_) return dataTls_->read(buffer, n, dataIdleSeconds);
     for (;;) {
         const ssize_t got = ::recv(dataSocket_.load(), buffer, n, 0);
         if (got >= 0) return got;
@@ -122,6 +123,7 @@ ssize_t FtpSession::sendData(const char* data, std::size_t n) {
         errno = EBADF;
         return -1;
     }
+    if (dataTls_) return dataTls_->write(data, n, dataIdleSeconds);
     for (;;) {
         // Waits for room, then sends what fits without blocking. With a send() that
         // blocks until the whole piece is out, uploads took about a fifth longer, the

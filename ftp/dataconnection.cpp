@@ -95,7 +95,7 @@ int FtpSession::openDataConnection() {
 }
 
 int FtpSession::acceptDataConnection() {
-    if (passive) return 1;
+    if (passive) return handshakeData();
     const int listener = dataSocket_.load();
     if (listener < 0 || aborted_) {
         closeDataSocket();
@@ -108,7 +108,7 @@ int FtpSession::acceptDataConnection() {
         std::chrono::steady_clock::now() + std::chrono::seconds(acceptWaitSeconds);
     // A reply already received counts as an answer too; a connection that came with it
     // is still taken.
-    const bool replied = controlBegin_ < controlEnd_;
+    const bool replied = controlBegin_ < controlEnd_ || (controlTls_ && controlTls_->pending());
     bool incoming = false;
     for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -133,7 +133,7 @@ int FtpSession::acceptDataConnection() {
         closeDataSocket();
         return 0;
     }
-    return 1;
+    return handshakeData();
 }
 
 }  // namespace ftp

@@ -45,7 +45,7 @@ FtpSession::FtpSession(std::string hostName, std::string userId, std::string use
     : host(std::move(hostName)), user(std::move(userId)), password(std::move(userPassword)) {}
 
 FtpSession::~FtpSession() {
-    closeDataSocket();
+    closeDataSocket(false);
     closeControlSocket();
 }
 
@@ -65,12 +65,17 @@ void FtpSession::setDataSocket(int fd) {
 }
 
 void FtpSession::closeControlSocket() {
+    controlTls_.reset();
+    dataProtected_ = false;
     std::lock_guard lock(socketMutex_);
     int fd = controlSocket_.exchange(-1);
     if (fd >= 0) ::close(fd);
 }
 
-void FtpSession::closeDataSocket() {
+void FtpSession::closeDataSocket(bool graceful) {
+    // The TLS end goes first, outside the lock, which abort() must always get at once.
+    if (dataTls_ && graceful) dataTls_->shutdown(true, kWaitSeconds);
+    dataTls_.reset();
     std::lock_guard lock(socketMutex_);
     int fd = dataSocket_.exchange(-1);
     if (fd >= 0) ::close(fd);
@@ -89,16 +94,14 @@ int FtpSession::waitWritable(int seconds, int microseconds) const {
 
 int FtpSession::waitReadable(int seconds, int microseconds) const {
     if (controlBegin_ < controlEnd_) return 1;  // already received
+    if (controlTls_ && controlTls_->pending()) return 1;
     return waitForSocket(controlSocket_.load(), POLLIN, seconds, microseconds);
 }
 
 ssize_t FtpSession::readControlByte(char& byte) {
     if (controlBegin_ == controlEnd_) {
         if (waitReadable(kWaitSeconds, 0) <= 0) return -1;
-        ssize_t got;
-        do {
-            got = ::recv(controlSocket_.load(), controlBuffer_.data(), controlBuffer_.size(), 0);
-        } while (got < 0 && errno == EINTR);
+        const ssize_t got = controlReceive(controlBuffer_.data(), controlBuffer_.size());
         if (got <= 0) return got;
         controlBegin_ = 0;
         controlEnd_ = static_cast<std::size_t>(got);
@@ -132,6 +135,7 @@ int FtpSession::open() {
 
     socklen_t length = sizeof localAddress;
     if (::getsockname(fd, reinterpret_cast<sockaddr*>(&localAddress), &length) != 0) return 0;
+    if (implicitTls && !handshakeControl()) return 0;
 
     connected = true;
     std::string welcome;
@@ -154,8 +158,7 @@ int FtpSession::sendCommand(const std::string& command, bool showText, const cha
     // The line goes out whole: a cut command could name another file than the one meant.
     const std::string line = command + "\r\n";
     ssize_t sent = -1;
-    if (waitWritable(kWaitSeconds, 0) > 0)
-        sent = sendAll(controlSocket_.load(), line.data(), line.size());
+    if (waitWritable(kWaitSeconds, 0) > 0) sent = controlSend(line.data(), line.size());
 
     if (trace::traceEnabled()) {
         // The password never reaches the trace: a masked line stands in for it.
@@ -230,7 +233,8 @@ void FtpSession::close() {
         std::string reply;
         readReply(reply, true, 4096);
     }
-    closeDataSocket();
+    closeDataSocket(false);
+    if (controlTls_) controlTls_->shutdown(false, 1);
     closeControlSocket();
     controlBegin_ = controlEnd_ = 0;
     passivePort = 0;

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@
 #include "fileentry.h"
 #include "servertype.h"
 #include "sinks.h"
+#include "tls.h"
 
 namespace ftp {
 
@@ -50,11 +52,26 @@ public:
     bool setRateFormat(const std::string& format);
     const std::string& rateFormat() const { return rateFormat_; }
 
-    // Control connection.
+    // Control connection. With implicitTls set, open() speaks TLS from the first byte.
     int open();
     int sendCommand(const std::string& command, bool showText, const char* displayText = nullptr);
     int readReply(std::string& text, bool showReply, std::size_t capacity = kReplyCapacity);
     void close();
+
+    // Encryption. startTls: AUTH TLS and the handshake on the control connection, before
+    // login. protectData: PBSZ 0 and PROT P after login; every data connection is then
+    // encrypted too, resuming the control connection's TLS session. Both return 1, or 0
+    // with the refusing reply code, or kTlsFailed (reason in tlsError()), in lastError.
+    static constexpr int kTlsFailed = 903;
+    int startTls();
+    int protectData();
+    bool controlEncrypted() const { return controlTls_ != nullptr; }
+    bool dataProtected() const { return dataProtected_; }
+    // The control connection's certificate; null without TLS.
+    const CertificateFacts* certificate() const;
+    // "TLSv1.3", or empty without TLS.
+    std::string tlsProtocol() const;
+    const std::string& tlsError() const { return tlsError_; }
 
     // Login and server identification.
     int login(const std::string& hostName, const std::string& userId,
@@ -120,6 +137,10 @@ public:
     // How long a data connection may move nothing before the transfer is given up
     // (lastError ETIMEDOUT).
     int dataIdleSeconds = 120;
+    // TLS from the first byte (implicit), rather than after AUTH TLS.
+    bool implicitTls = false;
+    // A file of trust anchors besides the system's; empty for the system's only.
+    std::string tlsAnchors;
     std::string host;
     std::string user;
     std::string password;
@@ -130,10 +151,18 @@ protected:
     void showStatus(int pane, const std::string& text) const;
     void setControlSocket(int fd);
     void setDataSocket(int fd);
-    void closeDataSocket();
+    // Graceful: a TLS data connection that is still sound is ended with close_notify.
+    void closeDataSocket(bool graceful = true);
 
 private:
     void closeControlSocket();
+    // The handshake on the control connection; 1, or 0 with lastError kTlsFailed.
+    int handshakeControl();
+    // The handshake on a data connection that has just been made.
+    int handshakeData();
+    // Received or sent on the control connection, through TLS when it is up.
+    ssize_t controlReceive(char* buffer, std::size_t n);
+    ssize_t controlSend(const char* data, std::size_t n);
     // The next byte from the control connection: 1, or what a failed wait or recv gave.
     ssize_t readControlByte(char& byte);
     // Stores a refusal's code; a 0 from the reply engine has already left -1 there.
@@ -181,6 +210,12 @@ private:
     std::atomic<int> controlSocket_{-1};
     std::atomic<int> dataSocket_{-1};
     std::atomic<bool> aborted_{false};
+    // TLS over the sockets; used only by the thread that uses the session.
+    std::unique_ptr<TlsContext> tlsContext_;
+    std::unique_ptr<TlsConnection> controlTls_;
+    std::unique_ptr<TlsConnection> dataTls_;
+    bool dataProtected_ = false;
+    std::string tlsError_;
     // Serialises closing a socket against abort(), which must never shut down a
     // descriptor number that has been closed and reused meanwhile.
     std::mutex socketMutex_;

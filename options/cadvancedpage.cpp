@@ -1,6 +1,7 @@
 #include "cadvancedpage.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,6 +22,18 @@ namespace {
 
 // Texts of the group boxes; the port's is keyed by the port field.
 constexpr int kPassiveGroup = 9001, kPortGroup = CAdvancedPage::kPort, kFirewallGroup = 9002;
+
+// The choices in the order shown, with their captions' numbers.
+struct EncryptionChoice {
+    int value;
+    int caption;
+};
+constexpr EncryptionChoice kEncryptionChoices[] = {
+    {session::kRequireExplicitTls, 1344},
+    {session::kExplicitTlsIfAvailable, 1345},
+    {session::kRequireImplicitTls, 1346},
+    {session::kPlainFtp, 1347},
+};
 
 QString text(int control) {
     return uitexts::dialogText(CAdvancedPage::kDialogId, control);
@@ -53,6 +66,9 @@ CAdvancedPage::CAdvancedPage(tsy::SiteMgr50& db, platform::Prompts& prompts,
     firewallUserEdit_ = named(new QLineEdit(this), kFirewallUser);
     firewallPasswordEdit_ = named(new QLineEdit(this), kFirewallPassword);
     firewallPasswordEdit_->setEchoMode(QLineEdit::Password);
+    encryptionBox_ = named(new QComboBox(this), kEncryption);
+    for (const EncryptionChoice& choice : kEncryptionChoices)
+        encryptionBox_->addItem(uitexts::text(choice.caption), choice.value);
 
     auto* passiveGroup = new QGroupBox(text(kPassiveGroup), this);
     auto* passiveLayout = new QVBoxLayout(passiveGroup);
@@ -66,6 +82,10 @@ CAdvancedPage::CAdvancedPage(tsy::SiteMgr50& db, platform::Prompts& prompts,
     auto* top = new QHBoxLayout;
     top->addWidget(passiveGroup, 1);
     top->addWidget(portGroup, 1);
+
+    auto* encryptionGroup = new QGroupBox(uitexts::text(kEncryption), this);
+    auto* encryptionLayout = new QVBoxLayout(encryptionGroup);
+    encryptionLayout->addWidget(encryptionBox_);
 
     auto* firewallGroup = new QGroupBox(text(kFirewallGroup), this);
     auto* firewallLayout = new QVBoxLayout(firewallGroup);
@@ -81,10 +101,12 @@ CAdvancedPage::CAdvancedPage(tsy::SiteMgr50& db, platform::Prompts& prompts,
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(encryptionGroup);
     layout->addWidget(firewallGroup);
     layout->addStretch();
 
     connect(resetButton_, &QPushButton::clicked, this, &CAdvancedPage::resetPort);
+    connect(encryptionBox_, &QComboBox::activated, this, &CAdvancedPage::encryptionChosen);
 }
 
 void CAdvancedPage::activate() {
@@ -100,6 +122,7 @@ void CAdvancedPage::reload() {
     firewallUser_ = record.firewallUser;
     firewallPassword_ = record.firewallPassword;
     port_ = static_cast<unsigned>(record.port);
+    encryption_ = record.encryption;
     showValues();
 }
 
@@ -107,6 +130,8 @@ void CAdvancedPage::showValues() {
     passiveBox_->setChecked(passive_);
     portEdit_->setText(QString::number(port_));
     firewallBox_->setChecked(useFirewall_);
+    // A value this version does not know shows as nothing chosen, and stays as it is.
+    encryptionBox_->setCurrentIndex(encryptionBox_->findData(encryption_));
     showBytes(firewallHostEdit_, firewallHost_);
     showBytes(firewallUserEdit_, firewallUser_);
     showBytes(firewallPasswordEdit_, firewallPassword_);
@@ -122,6 +147,7 @@ bool CAdvancedPage::takeValues() {
     port_ = port;
     passive_ = passiveBox_->isChecked();
     useFirewall_ = firewallBox_->isChecked();
+    if (encryptionBox_->currentIndex() >= 0) encryption_ = encryptionBox_->currentData().toInt();
     firewallHost_ = takeBytes(firewallHostEdit_);
     firewallUser_ = takeBytes(firewallUserEdit_);
     firewallPassword_ = takeBytes(firewallPasswordEdit_);
@@ -130,7 +156,8 @@ bool CAdvancedPage::takeValues() {
 
 void CAdvancedPage::writeRecord() {
     session::ServerProfile& record = profilePage_.record();
-    record.port = static_cast<int>(port_ == 0 ? kDefaultPort : port_);
+    record.port = static_cast<int>(port_ == 0 ? defaultPort() : port_);
+    record.encryption = encryption_;
     record.useFirewall = useFirewall_ ? 1 : 0;
     record.passiveMode = passive_ ? 1 : 0;
     record.firewallHost = firewallHost_;
@@ -144,10 +171,23 @@ bool CAdvancedPage::leave() {
     return true;
 }
 
+unsigned CAdvancedPage::defaultPort() const {
+    const int chosen =
+        encryptionBox_->currentIndex() >= 0 ? encryptionBox_->currentData().toInt() : encryption_;
+    return chosen == session::kRequireImplicitTls ? session::kImplicitTlsPort : kDefaultPort;
+}
+
 void CAdvancedPage::resetPort() {
     // Only the port changes; a field that holds no number is simply replaced.
-    port_ = kDefaultPort;
+    port_ = defaultPort();
     portEdit_->setText(QString::number(port_));
+}
+
+void CAdvancedPage::encryptionChosen() {
+    const QString shown = portEdit_->text();
+    if (shown == QString::number(kDefaultPort) ||
+        shown == QString::number(session::kImplicitTlsPort))
+        resetPort();
 }
 
 void CAdvancedPage::focusPort() {
@@ -161,7 +201,7 @@ bool CAdvancedPage::apply() {
         focusPort();
         return false;
     }
-    if (port_ == 0) port_ = kDefaultPort;
+    if (port_ == 0) port_ = defaultPort();
     writeRecord();
     showValues();
     const session::ServerProfile& record = profilePage_.record();

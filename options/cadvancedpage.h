@@ -4,6 +4,7 @@
 #include <string>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 
@@ -28,6 +29,8 @@ public:
     // Controls.
     static constexpr int kPassive = 1064, kPort = 1065, kReset = 1066, kFirewall = 1046;
     static constexpr int kFirewallHost = 1016, kFirewallUser = 1017, kFirewallPassword = 1018;
+    // The encryption choice, named by its caption's number.
+    static constexpr int kEncryption = 1343;
     static constexpr unsigned kDefaultPort = 21;
     static constexpr unsigned kHighestPort = 65535;
 
@@ -46,7 +49,9 @@ public:
     // The page's part of OK, after the profile page has saved: false keeps the sheet open.
     bool apply();
 
+    // The port of the chosen encryption: 990 for implicit TLS, else 21.
     void resetPort();
+    unsigned defaultPort() const;
     void focusPort();
 
 private:
@@ -54,6 +59,8 @@ private:
     bool takeValues();
     void showValues();
     void writeRecord();
+    // A new encryption choice takes its own default port when the field holds the other's.
+    void encryptionChosen();
 
     tsy::SiteMgr50& db_;
     platform::Prompts& prompts_;
@@ -64,11 +71,13 @@ private:
     bool passive_ = false;
     unsigned port_ = kDefaultPort;
     bool useFirewall_ = false;
+    int encryption_ = 0;
     std::string firewallHost_, firewallUser_, firewallPassword_;
 
     QCheckBox* passiveBox_ = nullptr;
     QLineEdit* portEdit_ = nullptr;
     QPushButton* resetButton_ = nullptr;
+    QComboBox* encryptionBox_ = nullptr;
     QCheckBox* firewallBox_ = nullptr;
     QLineEdit* firewallHostEdit_ = nullptr;
     QLineEdit* firewallUserEdit_ = nullptr;

@@ -20,6 +20,22 @@ struct Message {
     Icon icon = Icon::Warning;
 };
 
+// A server certificate the user must judge: one that did not verify, or one that differs
+// from the certificate the user chose to trust always for that host and port.
+struct CertificateQuestion {
+    std::string host;
+    int port = 0;
+    std::string subject, issuer, validFrom, validUntil;
+    std::string fingerprint;  // SHA-256
+    // Why it did not verify: message numbers, the last of which may take detail.
+    std::vector<int> reasons;
+    std::string detail;
+    // Set when another certificate was trusted for this host and port: its fingerprint.
+    std::string trustedFingerprint;
+    bool changed() const { return !trustedFingerprint.empty(); }
+};
+enum class CertificateAnswer { Cancel, AcceptOnce, AlwaysTrust };
+
 // Every modal question the programs ask goes through this one interface: the window
 // shows dialogs, tests install a scripted implementation that records the questions
 // and gives chosen answers. Called on the UI thread only (workers go through their
@@ -30,6 +46,10 @@ public:
     virtual Answer ask(const Message& message) = 0;
     // The password prompt for a host; nothing when the user cancels.
     virtual std::optional<std::string> askPassword(const std::string& host) = 0;
+    // The certificate dialog. Whoever cannot show it refuses the connection.
+    virtual CertificateAnswer askCertificate(const CertificateQuestion&) {
+        return CertificateAnswer::Cancel;
+    }
 };
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "certificatedialog.h"
 #include "passworddialog.h"
 #include "uitexts.h"
 
@@ -95,4 +96,11 @@ std::optional<std::string> QtPrompts::askPassword(const std::string& host) {
     PasswordDialog dialog(parent_, QString::fromStdString(host));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.password().toStdString();
+}
+
+platform::CertificateAnswer QtPrompts::askCertificate(
+    const platform::CertificateQuestion& question) {
+    CertificateDialog dialog(parent_, question);
+    dialog.exec();
+    return dialog.answer();
 }

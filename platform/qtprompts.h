@@ -13,6 +13,8 @@ public:
     QtPrompts(QWidget* parent, int titleStringId) : parent_(parent), titleId_(titleStringId) {}
     platform::Answer ask(const platform::Message& message) override;
     std::optional<std::string> askPassword(const std::string& host) override;
+    platform::CertificateAnswer askCertificate(
+        const platform::CertificateQuestion& question) override;
 
 private:
     QPointer<QWidget> parent_;

@@ -6,9 +6,9 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libsqlite3-dev
+  libsqlite3-dev libssl-dev openssl
   libgtest-dev libgmock-dev
-  python3 python3-pyftpdlib vsftpd netbase
+  python3 python3-pyftpdlib python3-openssl vsftpd netbase
   lftp curl
   fonts-wqy-microhei fonts-dejavu-core shared-mime-info adwaita-icon-theme
   clang libclang-rt-14-dev

@@ -42,6 +42,8 @@ public:
     // The connection is ready: the first listing runs now, while the worker waits. False
     // when the listing found the connection gone and the window dropped the session.
     virtual bool remoteReady() = 0;
+    // Where the certificates the user trusts always are kept; empty keeps none.
+    virtual std::string trustStorePath() { return {}; }
     // The worker is done: connected or not. It returns right after this call.
     virtual void connectFinished(bool connected) = 0;
 };

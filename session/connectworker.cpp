@@ -53,20 +53,20 @@ bool ConnectWorker::onUi(const std::function<void()>& work) {
     return ui_.runAndWait(work) && !stopping_;
 }
 
-bool ConnectWorker::message(int id, const std::string& argument) {
+bool ConnectWorker::message(int id, const std::vector<platform::MessageArg>& args) {
     return onUi([&] {
-        host_.prompts().ask({id, {argument}, platform::Buttons::Ok, platform::Icon::Warning});
+        host_.prompts().ask({id, args, platform::Buttons::Ok, platform::Icon::Warning});
     });
 }
 
-bool ConnectWorker::refuse(int id, const std::string& argument) {
+bool ConnectWorker::refuse(int id, const std::vector<platform::MessageArg>& args) {
     // The server's last words (SYST after a refused password) must not stand beside the
     // message as if connected.
     onUi([&] {
         host_.setConnectionIcon(0);
         host_.setStatusText(0, {});
     });
-    return message(id, argument);
+    return message(id, args);
 }
 
 bool ConnectWorker::askPassword(const std::string& host, std::string& password) {
@@ -88,7 +88,10 @@ int ConnectWorker::run() {
         });
         return 0;
     }
-    onUi([&] { host_.setProfileControlsEnabled(false); });
+    onUi([&] {
+        host_.setProfileControlsEnabled(false);
+        trustStorePath_ = host_.trustStorePath();
+    });
 
     const bool throughFirewall = profile_.useFirewall != 0;
     auto owned =
@@ -98,6 +101,7 @@ int ConnectWorker::run() {
             : std::make_unique<ftp::FtpSession>(profile_.host, profile_.user, profile_.password);
     ftp::FtpSession& session = *owned;
     session.passive = usesPassiveMode(profile_);
+    session.implicitTls = profile_.encryption == kRequireImplicitTls;
     ftp::StatusSink* sink = nullptr;
     onUi([&] { sink = host_.statusSink(); });
     session.setStatusSink(sink);
@@ -145,38 +149,36 @@ void ConnectWorker::fail(ftp::FtpSession& session) {
 }
 
 int ConnectWorker::connectDirect(ftp::FtpSession& session) {
-    if (profile_.port > 0 && profile_.port != 21) session.port = profile_.port;
+    const int port = connectionPort(profile_);
+    if (port > 0 && port != 21) session.port = port;
     onUi([&] { host_.setConnectionIcon(1); });
-    if (!session.open()) {
-        refuse(kConnectFailed, profile_.host);
-        return 0;
-    }
+    if (!openSession(session, profile_.host, kConnectFailed)) return 0;
     onUi([&] { host_.setStatusMessage(0, kConnectedTo, {profile_.host}); });
+    if (!secureControl(session, profile_.host, session.port)) return 0;
     std::string password = profile_.password;
     if (password.empty() && !askPassword(profile_.host, password)) return 0;
     session.password = password;
     const int code = session.login(profile_.host, profile_.user, password);
     if (code != 200 && code != 230) {
-        refuse(code == 530 ? kLoginRefused : kConnectFailed, profile_.host);
+        refuse(code == 530 ? kLoginRefused : kConnectFailed, {profile_.host});
         return 0;
     }
-    return 1;
+    return secureData(session, profile_.host) ? 1 : 0;
 }
 
 int ConnectWorker::connectThroughFirewall(ftp::FtpSession& session) {
-    session.port = firewallPort_;
+    // Encryption is with the firewall, which carries both logins.
+    session.port = session.implicitTls && firewallPort_ == 21 ? kImplicitTlsPort : firewallPort_;
     onUi([&] { host_.setConnectionIcon(1); });
-    if (!session.open()) {
-        refuse(kFirewallFailed, profile_.firewallHost);
-        return 0;
-    }
+    if (!openSession(session, profile_.firewallHost, kFirewallFailed)) return 0;
     onUi([&] { host_.setStatusMessage(0, kConnectedTo, {profile_.firewallHost}); });
+    if (!secureControl(session, profile_.firewallHost, session.port)) return 0;
     std::string firewallPassword = profile_.firewallPassword;
     if (firewallPassword.empty() && !askPassword(profile_.firewallHost, firewallPassword)) return 0;
     session.password = firewallPassword;
     int code = session.login(profile_.firewallHost, profile_.firewallUser, firewallPassword);
     if (code != 200 && code != 230) {
-        refuse(kFirewallFailed, profile_.firewallHost);
+        refuse(kFirewallFailed, {profile_.firewallHost});
         return 0;
     }
     onUi([&] {
@@ -190,10 +192,10 @@ int ConnectWorker::connectThroughFirewall(ftp::FtpSession& session) {
         refuse(code == 421   ? kServerBusy
                : code == 530 ? kLoginRefused
                              : kConnectFailed,
-               profile_.host);
+               {profile_.host});
         return 0;
     }
-    return 1;
+    return secureData(session, profile_.firewallHost) ? 1 : 0;
 }
 
 bool ConnectWorker::loggedIn(ftp::FtpSession& session, bool throughFirewall) {
@@ -207,7 +209,7 @@ bool ConnectWorker::loggedIn(ftp::FtpSession& session, bool throughFirewall) {
     if (profile_.initialDirMode == 2 && !profile_.initialRemoteDir.empty())
         initial = profile_.initialRemoteDir;
     if (!initial.empty() && !session.changeDirectory(initial, false))
-        message(kInitialDirectoryRefused, initial);
+        message(kInitialDirectoryRefused, {initial});
 
     auto keepAlive = [&] {
         if (session.sendCommand(kIdleCommand, false)) {

@@ -13,7 +13,8 @@
 
 namespace ftp {
 class FtpSession;
-}
+struct CertificateFacts;
+}  // namespace ftp
 
 namespace session {
 
@@ -34,6 +35,10 @@ public:
         kLoginRefused = 1205,
         kConnectedTo = 1206,
         kInitialDirectoryRefused = 1260,
+        kTlsRefused = 1321,
+        kTlsHandshakeFailed = 1322,
+        kTlsUnavailable = 1323,
+        kDataProtectionRefused = 1324,
     };
 
     ConnectWorker(ConnectHost& host, platform::UiThread& ui);
@@ -64,9 +69,19 @@ private:
 
     // UI-thread calls; false when the window is closing and the worker must stop.
     bool onUi(const std::function<void()>& work);
-    bool message(int id, const std::string& argument);
+    bool message(int id, const std::vector<platform::MessageArg>& args);
     // A failed connect step: icon and status bar back to disconnected, then the message.
-    bool refuse(int id, const std::string& argument);
+    bool refuse(int id, const std::vector<platform::MessageArg>& args);
+    // The connection's encryption as the profile asks, before anything of the login is
+    // sent: AUTH TLS (or the implicit handshake open() made) and the certificate. False
+    // when the connection must end: the user was told, or chose so.
+    bool secureControl(ftp::FtpSession& session, const std::string& hostName, int port);
+    bool acceptCertificate(const ftp::FtpSession& session, const std::string& hostName, int port);
+    // PBSZ and PROT after login; false when the connection must end.
+    bool secureData(ftp::FtpSession& session, const std::string& hostName);
+    // open(), and the message when it fails: for TLS from the first byte, a failed
+    // handshake says so.
+    bool openSession(ftp::FtpSession& session, const std::string& hostName, int failedMessage);
     bool askPassword(const std::string& host, std::string& password);
     // Ends a failed connection: the session is closed, then the window gives it up.
     void fail(ftp::FtpSession& session);
@@ -81,11 +96,18 @@ private:
     std::atomic<bool> stopping_{false};
     std::atomic<int> result_{0};
     int firewallPort_ = 21;
+    std::string trustStorePath_;
     std::mutex sessionMutex_;
     ftp::FtpSession* session_ = nullptr;  // guarded: what stop() aborts
 };
 
 // Whether a profile connects in passive mode: its flag, or ":passive_mode" in its name.
 bool usesPassiveMode(const ServerProfile& profile);
+
+// The certificate dialog's question for a certificate that did not verify, or that is not
+// the one trusted for host and port (trustedFingerprint, empty when none).
+platform::CertificateQuestion certificateQuestion(const ftp::CertificateFacts& facts,
+                                                  const std::string& host, int port,
+                                                  const std::string& trustedFingerprint);
 
 }  // namespace session

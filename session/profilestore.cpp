@@ -21,17 +21,23 @@ std::string valueOrDefault(tsy::CRegistryBase& key, const char* name, const std:
 
 }  // namespace
 
-int openSiteDatabase(tsy::SiteMgr50& db) {
+std::string siteDatabaseFolder() {
     tsy::CRegistryBase key(tsy::CTscCommon::getHKCUTsypageSite(), tsy::HKEY_CURRENT_USER, 1);
     // Without a product folder there is no sound default: a relative "Site/" would
     // follow the current directory around, so nothing is written then.
     std::string product = tsy::CTscCommon::getProductFolder(tsy::CTscCommon::ProductTop, 0);
     std::string folderDefault = product.empty() ? "" : product + kSiteFolderDefault + "/";
     std::string folder = valueOrDefault(key, kSiteDbValue, folderDefault);
+    if (!folder.empty() && !tsy::hasEndYenMark(folder)) tsy::addLastYenMark(folder);
+    return folder;
+}
+
+int openSiteDatabase(tsy::SiteMgr50& db) {
+    std::string folder = siteDatabaseFolder();
+    tsy::CRegistryBase key(tsy::CTscCommon::getHKCUTsypageSite(), tsy::HKEY_CURRENT_USER, 1);
     std::string siteFile = valueOrDefault(key, kSiteProfValue, kSiteProfDefault);
     std::string serverFile = valueOrDefault(key, kServProfValue, kServProfDefault);
     if (folder.empty()) return -1;
-    if (!tsy::hasEndYenMark(folder)) tsy::addLastYenMark(folder);
     return db.setDB(folder, siteFile, serverFile, 0);
 }
 
@@ -61,6 +67,7 @@ int loadProfile(tsy::SiteMgr50& db, const std::string& name, ServerProfile& reco
         loaded.transferType = db.GetServProfTrandelType(id);
         loaded.initialDirMode = db.GetServProfInitDirMode(id);
         loaded.lockDir = db.GetServProfLockDir(id);
+        loaded.encryption = db.GetServProfEncryption(id);
         loaded.initialRemoteDir = tsy::take(db.GetServProfInitRemoteDir(id));
         loaded.mruLocalDir = tsy::take(db.GetServProfMRUDirLocal(id));
         loaded.mruRemoteDir = tsy::take(db.GetServProfMRUDirRemote(id));
@@ -81,6 +88,7 @@ int saveProfile(tsy::SiteMgr50& db, const ServerProfile& record) {
         db.SetServProfInitDirMode(id, record.initialDirMode);
         db.SetServProfInitRemoteDir(id, record.initialRemoteDir);
         db.SetServProfLockDir(id, record.lockDir);
+        db.SetServProfEncryption(id, record.encryption);
         db.SetServProfMRUDirLocal(id, record.mruLocalDir);
         db.SetServProfMRUDirRemote(id, record.mruRemoteDir);
     }

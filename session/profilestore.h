@@ -29,6 +29,10 @@ inline constexpr const char* kServProfDefault = "SVP";
 // found at all).
 int openSiteDatabase(tsy::SiteMgr50& db);
 
+// The folder of the site database by the same rule, with its trailing "/"; empty when
+// there is none. The certificates the user trusts are kept there too.
+std::string siteDatabaseFolder();
+
 // 1 when the profile was found and the record filled (name included), 0 otherwise; the
 // record then keeps what it had.
 int loadProfile(tsy::SiteMgr50& db, const std::string& name, ServerProfile& record);

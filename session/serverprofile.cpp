@@ -10,4 +10,10 @@ void clearProfile(ServerProfile& record) {
     record.asciiSuffixes = std::move(suffixes);
 }
 
+int connectionPort(const ServerProfile& profile) {
+    if (profile.encryption == kRequireImplicitTls && (profile.port <= 0 || profile.port == 21))
+        return kImplicitTlsPort;
+    return profile.port;
+}
+
 }  // namespace session

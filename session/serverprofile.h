@@ -4,6 +4,16 @@
 
 namespace session {
 
+// How a profile's connections are encrypted, as stored. A profile stored before the
+// choice existed reads as plain FTP; a new one requires explicit TLS.
+enum Encryption : int {
+    kPlainFtp = 0,
+    kRequireExplicitTls = 1,
+    kExplicitTlsIfAvailable = 2,
+    kRequireImplicitTls = 3,
+};
+inline constexpr int kImplicitTlsPort = 990;
+
 // One server profile of the site database, as the main window, the connect worker and
 // the options sheet use it.
 struct ServerProfile {
@@ -24,11 +34,16 @@ struct ServerProfile {
     int initialDirMode = 0;  // 0 default, 1 last used, 2 specified
     int lockDir = 0;
     int port = 21;
+    int encryption = kRequireExplicitTls;
     // Working form: each extension followed by ':' ("HTM:HTML:...:PL:").
     std::string asciiSuffixes;
 };
 
-// Texts empty, flags and numbers 0, port 21; the suffix list stays.
+// Texts empty, flags and numbers 0, port 21, explicit TLS required; the suffix list stays.
 void clearProfile(ServerProfile& record);
+
+// The port a connection goes to: the profile's, or 990 for implicit TLS when the profile
+// keeps the default 21 (or none).
+int connectionPort(const ServerProfile& profile);
 
 }  // namespace session

@@ -9,7 +9,17 @@ namespace {
 
 // Each file records the version of each kind of table it holds, so that a later version
 // can convert it, and this one refuses a file written by a newer one.
-constexpr int kSchemaVersion = 1;
+// Server profiles: 2 added the encryption column.
+constexpr int kServerSchemaVersion = 2;
+constexpr int kSiteSchemaVersion = 1;
+
+// Conversions of server profile tables, by the version they lead to. A profile stored
+// before encryption could be chosen reads as plain FTP (0), as it always connected.
+constexpr const char* kServerConversions[] = {
+    nullptr,
+    nullptr,
+    "ALTER TABLE server_profile ADD COLUMN encryption INTEGER NOT NULL DEFAULT 0",
+};
 
 constexpr const char* kServerTables = R"(
 CREATE TABLE IF NOT EXISTS server_profile (
@@ -31,7 +41,8 @@ CREATE TABLE IF NOT EXISTS server_profile (
     init_remote_dir TEXT,
     mru_dir_local TEXT,
     mru_dir_remote TEXT,
-    ascii_suffix TEXT
+    ascii_suffix TEXT,
+    encryption INTEGER NOT NULL DEFAULT 0
 );)";
 
 constexpr const char* kSiteTables = R"(
@@ -89,7 +100,8 @@ CREATE TABLE IF NOT EXISTS site_link (
     UNIQUE (site_id, path, target)
 );)";
 
-bool prepareSchema(SqliteDb& db, const char* part, const char* tables) {
+bool prepareSchema(SqliteDb& db, const char* part, const char* tables, int current,
+                   const char* const* conversions) {
     SqliteDb::Transaction transaction(db);
     if (!transaction.ok()) return false;
     if (!db.exec("CREATE TABLE IF NOT EXISTS schema_version ("
@@ -100,17 +112,21 @@ bool prepareSchema(SqliteDb& db, const char* part, const char* tables) {
     query.bind(1, std::string_view(part));
     if (query.step()) {
         std::int64_t version = query.integer(0);
-        if (version > kSchemaVersion) {
+        if (version > current) {
             db.noteError(std::string(part) + " were written by a newer version (" +
                          std::to_string(version) + ")");
             return false;
         }
-        // Conversions from older versions go here.
-        return transaction.commit();
+        if (version == current) return transaction.commit();
+        for (std::int64_t next = version + 1; next <= current; ++next)
+            if (conversions && conversions[next] && !db.exec(conversions[next])) return false;
+        SqliteDb::Statement update(db, "UPDATE schema_version SET version = ? WHERE part = ?");
+        update.bind(1, std::int64_t{current}).bind(2, std::string_view(part));
+        return update.run() && transaction.commit();
     }
     if (query.failed() || !db.exec(tables)) return false;
     SqliteDb::Statement insert(db, "INSERT INTO schema_version (part, version) VALUES (?, ?)");
-    insert.bind(1, std::string_view(part)).bind(2, std::int64_t{kSchemaVersion});
+    insert.bind(1, std::string_view(part)).bind(2, std::int64_t{current});
     return insert.run() && transaction.commit();
 }
 
@@ -155,13 +171,14 @@ int SiteMgr50::setDB(const std::string& folder, const std::string& siteProfileFi
 
     // Each file is opened on its own, so that one damaged file leaves the other usable.
     bool serversOk = servers_.open(base + serverProfileFile) &&
-                     prepareSchema(servers_, "server profiles", kServerTables);
+                     prepareSchema(servers_, "server profiles", kServerTables, kServerSchemaVersion,
+                                   kServerConversions);
     if (!serversOk) {
         lastError_ = servers_.lastError();
         servers_.close();
     }
-    bool sitesOk =
-        sites_.open(base + siteProfileFile) && prepareSchema(sites_, "site profiles", kSiteTables);
+    bool sitesOk = sites_.open(base + siteProfileFile) &&
+                   prepareSchema(sites_, "site profiles", kSiteTables, kSiteSchemaVersion, nullptr);
     if (!sitesOk) {
         if (lastError_.empty()) lastError_ = sites_.lastError();
         sites_.close();
@@ -320,6 +337,12 @@ int SiteMgr50::GetServProfInitDirMode(int id) {
 int SiteMgr50::GetServProfLockDir(int id) {
     return serverNumber("lock_dir", id);
 }
+int SiteMgr50::GetServProfEncryption(int id) {
+    return serverNumber("encryption", id);
+}
+int SiteMgr50::SetServProfEncryption(int id, int v) {
+    return setServerNumber("encryption", id, v);
+}
 int SiteMgr50::SetServProfPortNum(int id, int v) {
     return setServerNumber("port", id, v);
 }
@@ -375,8 +398,8 @@ int SiteMgr50::GetServProfInfo(const std::string& name, ServProfInfo& info) {
                               "SELECT host, user_id, password, extra_text, use_firewall, "
                               "firewall_host, firewall_user, firewall_password, port, "
                               "passive_mode, transfer_type, init_dir_mode, lock_dir, "
-                              "init_remote_dir, mru_dir_local, mru_dir_remote, ascii_suffix "
-                              "FROM server_profile WHERE name = ?");
+                              "init_remote_dir, mru_dir_local, mru_dir_remote, ascii_suffix, "
+                              "encryption FROM server_profile WHERE name = ?");
     query.bind(1, name);
     if (!query.step()) {
         if (query.failed()) return fail(servers_);
@@ -401,6 +424,7 @@ int SiteMgr50::GetServProfInfo(const std::string& name, ServProfInfo& info) {
     info.mruDirLocal = query.optionalText(14);
     info.mruDirRemote = query.optionalText(15);
     info.asciiSuffix = query.optionalText(16);
+    info.encryption = number(17);
     return 0;
 }
 
@@ -414,8 +438,8 @@ int SiteMgr50::SetServProfInfo(const std::string& name, const ServProfInfo& info
         servers_,
         "INSERT INTO server_profile (name, host, user_id, password, extra_text, use_firewall, "
         "firewall_host, firewall_user, firewall_password, port, passive_mode, transfer_type, "
-        "init_dir_mode, lock_dir, init_remote_dir, mru_dir_local, mru_dir_remote, ascii_suffix) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+        "init_dir_mode, lock_dir, init_remote_dir, mru_dir_local, mru_dir_remote, ascii_suffix, "
+        "encryption) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
         "ON CONFLICT (name) DO UPDATE SET host = excluded.host, user_id = excluded.user_id, "
         "password = excluded.password, extra_text = excluded.extra_text, "
         "use_firewall = excluded.use_firewall, firewall_host = excluded.firewall_host, "
@@ -424,7 +448,8 @@ int SiteMgr50::SetServProfInfo(const std::string& name, const ServProfInfo& info
         "passive_mode = excluded.passive_mode, transfer_type = excluded.transfer_type, "
         "init_dir_mode = excluded.init_dir_mode, lock_dir = excluded.lock_dir, "
         "init_remote_dir = excluded.init_remote_dir, mru_dir_local = excluded.mru_dir_local, "
-        "mru_dir_remote = excluded.mru_dir_remote, ascii_suffix = excluded.ascii_suffix");
+        "mru_dir_remote = excluded.mru_dir_remote, ascii_suffix = excluded.ascii_suffix, "
+        "encryption = excluded.encryption");
     upsert.bind(1, name).bind(2, info.host).bind(3, info.user).bind(4, info.password);
     upsert.bind(5, info.extraText).bind(6, std::int64_t{info.useFirewall});
     upsert.bind(7, info.firewallHost).bind(8, info.firewallUser).bind(9, info.firewallPassword);
@@ -432,6 +457,7 @@ int SiteMgr50::SetServProfInfo(const std::string& name, const ServProfInfo& info
     upsert.bind(12, std::int64_t{info.transferType}).bind(13, std::int64_t{info.initDirMode});
     upsert.bind(14, std::int64_t{info.lockDir}).bind(15, info.initRemoteDir);
     upsert.bind(16, info.mruDirLocal).bind(17, info.mruDirRemote).bind(18, info.asciiSuffix);
+    upsert.bind(19, std::int64_t{info.encryption});
     return upsert.run() ? 0 : fail(servers_);
 }
 

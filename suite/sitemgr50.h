@@ -19,6 +19,7 @@ struct ServProfInfo {
     int transferType = 0;
     int initDirMode = 0;
     int lockDir = 0;
+    int encryption = 0;  // as the profile store numbers it; 0 plain FTP
     // Absent until set.
     std::optional<std::string> initRemoteDir, mruDirLocal, mruDirRemote, asciiSuffix;
 };
@@ -79,6 +80,9 @@ public:
     int GetServProfTrandelType(int id);
     int GetServProfInitDirMode(int id);
     int GetServProfLockDir(int id);
+    // How the profile's connections are encrypted; 0 (plain) for one never set.
+    int GetServProfEncryption(int id);
+    int SetServProfEncryption(int id, int value);
     int SetServProfPortNum(int id, int value);
     int SetServProfUsePassiveMode(int id, int value);
     int SetServProfTrandelType(int id, int value);

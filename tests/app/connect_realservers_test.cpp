@@ -29,20 +29,37 @@ namespace {
 struct Mode {
     const char* server;
     bool passive;
+    RealFtpServer::Tls tls = RealFtpServer::Tls::None;
 };
 
 class RealServerConnect : public ConnectTest, public ::testing::WithParamInterface<Mode> {
 protected:
-    // Opens the window on a profile for the server (in the case's mode) and connects.
+    // The case's server, started (with TLS when the case says so).
+    std::unique_ptr<RealFtpServer> startServer() {
+        auto server = testsupport::makeRealServer(GetParam().server, RealFtpServer::Login::User);
+        server->setTls(GetParam().tls);
+        EXPECT_TRUE(server->start()) << server->error();
+        return server;
+    }
+    // Opens the window on a profile for the server (in the case's mode) and connects. The
+    // fixture's certificate is self-signed: the user accepts it once.
     void connectTo(const RealFtpServer& server) {
         auto p = profile("real", server.port());
         p.user = server.user();
         p.password = server.password();
         p.passiveMode = GetParam().passive ? 1 : 0;
+        if (GetParam().tls != RealFtpServer::Tls::None) {
+            p.encryption = GetParam().tls == RealFtpServer::Tls::Implicit
+                               ? session::kRequireImplicitTls
+                               : session::kRequireExplicitTls;
+            prompts_.certificate(platform::CertificateAnswer::AcceptOnce);
+        }
         save(p);
         openWindow("real");
         ASSERT_TRUE(connect());
         ASSERT_NE(window_->ftpSession(), nullptr) << server.log();
+        EXPECT_EQ(window_->ftpSession()->dataProtected(),
+                  GetParam().tls != RealFtpServer::Tls::None);
     }
 };
 
@@ -65,8 +82,8 @@ bool dropOn(QWidget* viewport, const QList<QUrl>& urls) {
 }  // namespace
 
 TEST_P(RealServerConnect, ListsNamesWithBlanksLinksAndNonAsciiNames) {
-    auto server = testsupport::makeRealServer(GetParam().server, RealFtpServer::Login::User);
-    ASSERT_TRUE(server->start()) << server->error();
+    auto server = startServer();
+    ASSERT_FALSE(HasFailure());
     namespace fs = std::filesystem;
     const fs::path root = server->root();
     fs::create_directories(root / "images");
@@ -92,8 +109,8 @@ TEST_P(RealServerConnect, ListsNamesWithBlanksLinksAndNonAsciiNames) {
 
 // A folder made, renamed and deleted (with a file in it) through the server pane.
 TEST_P(RealServerConnect, MakeRenameAndDeleteAFolder) {
-    auto server = testsupport::makeRealServer(GetParam().server, RealFtpServer::Login::User);
-    ASSERT_TRUE(server->start()) << server->error();
+    auto server = startServer();
+    ASSERT_FALSE(HasFailure());
     namespace fs = std::filesystem;
     const fs::path root = server->root();
     connectTo(*server);
@@ -138,8 +155,8 @@ TEST_P(RealServerConnect, MakeRenameAndDeleteAFolder) {
 // Files and a folder dropped on the server pane, as from a file manager, are uploaded into
 // the server's current folder; the local pane's drag data names the selected entries.
 TEST_P(RealServerConnect, DroppedFilesAndFoldersAreUploaded) {
-    auto server = testsupport::makeRealServer(GetParam().server, RealFtpServer::Login::User);
-    ASSERT_TRUE(server->start()) << server->error();
+    auto server = startServer();
+    ASSERT_FALSE(HasFailure());
     namespace fs = std::filesystem;
     const fs::path desk = root_ / "desk";
     const std::map<std::string, std::string> files = {{"a.html", "<p>a</p>\n"},
@@ -197,8 +214,8 @@ TEST_P(RealServerConnect, DroppedFilesAndFoldersAreUploaded) {
 // Ctrl+P on a server file: the dialog starts at the file's mode, one click on the group's
 // write box, OK, and the listing shows the new mode.
 TEST_P(RealServerConnect, CtrlPChangesTheMode) {
-    auto server = testsupport::makeRealServer(GetParam().server, RealFtpServer::Login::User);
-    ASSERT_TRUE(server->start()) << server->error();
+    auto server = startServer();
+    ASSERT_FALSE(HasFailure());
     const std::filesystem::path file = std::filesystem::path(server->root()) / "cgi.pl";
     std::ofstream(file) << "#!/usr/bin/perl\n";
     std::filesystem::permissions(file, std::filesystem::perms(0750));
@@ -224,8 +241,15 @@ TEST_P(RealServerConnect, CtrlPChangesTheMode) {
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerConnect,
                          ::testing::Values(Mode{"pyftpdlib", true}, Mode{"pyftpdlib", false},
-                                           Mode{"vsftpd", true}, Mode{"vsftpd", false}),
+                                           Mode{"vsftpd", true}, Mode{"vsftpd", false},
+                                           Mode{"pyftpdlib", true, RealFtpServer::Tls::Explicit},
+                                           Mode{"vsftpd", false, RealFtpServer::Tls::Explicit},
+                                           Mode{"vsftpd", true, RealFtpServer::Tls::Implicit}),
                          [](const auto& info) {
+                             const std::string tls =
+                                 info.param.tls == RealFtpServer::Tls::None       ? ""
+                                 : info.param.tls == RealFtpServer::Tls::Explicit ? "_explicit_tls"
+                                                                                  : "_implicit_tls";
                              return std::string(info.param.server) +
-                                    (info.param.passive ? "_passive" : "_active");
+                                    (info.param.passive ? "_passive" : "_active") + tls;
                          });

@@ -80,6 +80,7 @@ protected:
         p.password = "pw";
         p.port = port;
         p.mruLocalDir = (root_ / "local").string() + "/";
+        p.encryption = session::kPlainFtp;  // the scripted dialogues are plain unless a test says
         return p;
     }
     void save(const session::ServerProfile& p) { ASSERT_EQ(session::saveProfile(db_, p), 1); }

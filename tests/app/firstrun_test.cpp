@@ -2,6 +2,7 @@
 // is created in it, and Connect fills the remote pane.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -58,6 +59,9 @@ TEST_F(ConnectTest, FirstRunLeadsThroughTheOptionsSheetToAListing) {
         tabs->setCurrentIndex(tabs->count() - 1);
         QApplication::processEvents();
         in<QCheckBox>(sheet, 1064)->setChecked(true);
+        // The scripted server speaks plain FTP: the user says so (new profiles require TLS).
+        auto* encryption = in<QComboBox>(sheet, 1343);
+        encryption->setCurrentIndex(encryption->findData(session::kPlainFtp));
         type(sheet, 1065, QString::number(server.port()));
         QTest::mouseClick(in<QPushButton>(sheet, 1), Qt::LeftButton);
     });
@@ -69,6 +73,7 @@ TEST_F(ConnectTest, FirstRunLeadsThroughTheOptionsSheetToAListing) {
     session::ServerProfile stored;
     ASSERT_EQ(session::loadProfile(db_, "My site", stored), 1);
     EXPECT_EQ(stored.port, server.port());
+    EXPECT_EQ(stored.encryption, session::kPlainFtp);
     EXPECT_EQ(window_->currentProfile().name, "My site");
     EXPECT_EQ(window_->control<QComboBox>(1000)->currentText(), "My site");
 

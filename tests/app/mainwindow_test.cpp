@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTreeView>
@@ -16,6 +17,7 @@
 
 #include "aboutdialog.h"
 #include "artwork.h"
+#include "certificatedialog.h"
 #include "directorycombo.h"
 #include "ftpsession.h"
 #include "helpdialog.h"
@@ -273,6 +275,7 @@ TEST(MainWindowScreenshot, ChineseEnglishAndAbout) {
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         const QString suffix = language == UiTexts::Language::Chinese ? "zh" : "en";
+        window.showLock(MainWindow::Lock::Encrypted, uitexts::message(1320, {"TLSv1.3"}));
         saveScreenshot(window, "mainwindow_" + suffix + ".png");
         AboutDialog about(&window);
         about.show();
@@ -315,4 +318,39 @@ TEST_F(MainWindowTest, CtrlThenBacktickSwitchesTheTrace) {
     EXPECT_FALSE(ftp::trace::traceEnabled());
     EXPECT_FALSE(mark->isVisible());
     std::filesystem::current_path(previous);
+}
+
+// The certificate dialog for an unverified and for a changed certificate, in both
+// languages; Cancel is its default, so Enter never trusts a certificate.
+TEST(CertificateDialogScreenshot, UnverifiedAndChanged) {
+    for (auto language : {UiTexts::Language::Chinese, UiTexts::Language::English}) {
+        UiTexts texts(language);
+        const QString suffix = language == UiTexts::Language::Chinese ? "zh" : "en";
+        platform::CertificateQuestion question{
+            "ftp.example.org",
+            21,
+            "CN=shared.hosting.example",
+            "CN=shared.hosting.example",
+            "2026-01-01 00:00:00 UTC",
+            "2027-01-01 00:00:00 UTC",
+            "3A:7F:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:01:23:45:67:89:AB:CD:EF:"
+            "10:32:54:76:98:BA",
+            {1337, 1340},
+            {},
+            {}};
+        for (bool changed : {false, true}) {
+            if (changed) question.trustedFingerprint = "11:22:33:44:55:66:77:88:99:AA:BB:CC";
+            CertificateDialog dialog(nullptr, question);
+            dialog.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+            auto* cancel = dialog.findChild<QPushButton*>("2");
+            ASSERT_NE(cancel, nullptr);
+            EXPECT_TRUE(cancel->isDefault());
+            EXPECT_EQ(dialog.findChild<QLabel*>("1334") != nullptr, changed);
+            saveScreenshot(
+                dialog, QString("certificate_%1%2.png").arg(changed ? "changed_" : "").arg(suffix));
+            QTest::keyClick(&dialog, Qt::Key_Return);
+            EXPECT_EQ(dialog.answer(), platform::CertificateAnswer::Cancel);
+        }
+    }
 }

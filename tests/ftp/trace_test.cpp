@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "ftpsession.h"
+#include "realftpservers.h"
 #include "recordingsinks.h"
 #include "scriptedftpserver.h"
 #include "testfiles.h"
@@ -68,6 +69,28 @@ TEST_F(TraceTest, LoginDialogueIsTracedWithThePasswordMasked) {
     EXPECT_NE(std::find(shown.begin(), shown.end(), "PASS *****"), shown.end());
     for (const auto& text : shown)
         EXPECT_EQ(text.find("secret-password"), std::string::npos);
+}
+
+// Over TLS the trace notes the handshake, and the password stays masked.
+TEST_F(TraceTest, EncryptedLoginIsTracedWithTlsUpAndThePasswordMasked) {
+    const std::string cert = (dir_ / "c.pem").string(), key = (dir_ / "k.pem").string();
+    ASSERT_TRUE(testsupport::makeSelfSignedCertificate("127.0.0.1", cert, key));
+    ScriptedFtpServer server;
+    server.setTlsCertificate(cert, key);
+    server.expectAuthTls().expectLogin("abcd");
+    server.start();
+    ftp::FtpSession session("127.0.0.1", "abcd", "secret-password");
+    session.port = server.port();
+    ASSERT_TRUE(ftp::trace::enable(path_));
+    ASSERT_EQ(session.open(), 1);
+    ASSERT_EQ(session.startTls(), 1) << session.tlsError();
+    EXPECT_EQ(session.login("127.0.0.1", "abcd", "secret-password"), 230);
+    ftp::trace::disable();
+    const std::string traced = contents();
+    EXPECT_NE(traced.find("AUTH TLS\r\n (ret = 10)\n"), std::string::npos) << traced;
+    EXPECT_NE(traced.find("TLS up: TLSv1."), std::string::npos) << traced;
+    EXPECT_NE(traced.find("PASS *****\r\n (ret = 22)\n"), std::string::npos) << traced;
+    EXPECT_EQ(traced.find("secret-password"), std::string::npos) << traced;
 }
 
 TEST_F(TraceTest, FailedReadsAreTracedWithTheirCount) {

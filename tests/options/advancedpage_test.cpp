@@ -102,3 +102,51 @@ TEST_F(SheetTest, TheAdvancedPageFollowsTheProfileShown) {
     EXPECT_TRUE(edit(CAdvancedPage::kFirewallHost)->text().isEmpty());
     EXPECT_FALSE(control<QCheckBox>(CAdvancedPage::kPassive)->isChecked());
 }
+
+// The encryption choice: new profiles require explicit TLS, stored ones show what they
+// hold, and implicit TLS brings its own default port where the field holds the other's.
+TEST_F(SheetTest, EncryptionChoiceAndItsPort) {
+    session::ServerProfile plain = store("plain");
+    plain.encryption = session::kPlainFtp;
+    session::saveProfile(db_, plain);
+    open("plain");
+    sheet_->showPage(Sheet::AdvancedPage);
+    auto* choice = control<QComboBox>(CAdvancedPage::kEncryption);
+    ASSERT_NE(choice, nullptr);
+    EXPECT_EQ(choice->currentData().toInt(), session::kPlainFtp);
+    EXPECT_EQ(choice->count(), 4);
+
+    auto choose = [&](int encryption) {
+        choice->setCurrentIndex(choice->findData(encryption));
+        emit choice->activated(choice->currentIndex());
+    };
+    const struct {
+        const char* typed;  // null: the field as it is
+        int encryption;
+        const char* port;
+    } rows[] = {
+        {nullptr, session::kRequireImplicitTls, "990"},
+        {nullptr, session::kExplicitTlsIfAvailable, "21"},
+        {"2121", session::kRequireImplicitTls, "2121"},
+        {"990", session::kRequireExplicitTls, "21"},
+        {"21", session::kRequireImplicitTls, "990"},
+    };
+    for (const auto& row : rows) {
+        if (row.typed) type(CAdvancedPage::kPort, row.typed);
+        choose(row.encryption);
+        EXPECT_EQ(edit(CAdvancedPage::kPort)->text(), row.port) << row.encryption;
+    }
+    type(CAdvancedPage::kPort, "0");
+    EXPECT_TRUE(pressOk());
+    EXPECT_EQ(stored("plain").encryption, session::kRequireImplicitTls);
+    EXPECT_EQ(stored("plain").port, 990);
+
+    // New: explicit TLS required, port 21.
+    open("plain");
+    sheet_->showPage(Sheet::ProfilePage);
+    click(CProfilePage::kNew);
+    sheet_->showPage(Sheet::AdvancedPage);
+    EXPECT_EQ(control<QComboBox>(CAdvancedPage::kEncryption)->currentData().toInt(),
+              session::kRequireExplicitTls);
+    EXPECT_EQ(edit(CAdvancedPage::kPort)->text(), "21");
+}

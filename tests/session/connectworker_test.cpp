@@ -98,6 +98,7 @@ struct Row {
     std::string script;
     std::string message;  // "id argument" of the one message asked, or ""
     bool connected;
+    int encryption = session::kPlainFtp;
 };
 
 void expectRow(const Row& row) {
@@ -124,6 +125,7 @@ void expectRow(const Row& row) {
     profile.firewallPassword = "fwpw";
     profile.initialDirMode = *row.initialDirectory ? 2 : 0;
     profile.initialRemoteDir = row.initialDirectory;
+    profile.encryption = row.encryption;
     RecordingHost host(profile, server);
     if (!*row.password)
         host.prompts_.password(row.typed ? std::optional<std::string>(row.typed) : std::nullopt);
@@ -191,6 +193,18 @@ TEST(ConnectWorker, SequencesAndTheirMessages) {
          firewall + "PASS pw|530 Denied\n" + syst + quit, "1205 ftp.example.org", false},
         {"other refusal behind the firewall", true, "pw", "", "",
          firewall + "PASS pw|500 What\n" + syst + quit, "1200 ftp.example.org", false},
+        // TLS asked for and refused: never a USER in clear, unless it was optional.
+        {"TLS required, AUTH TLS refused", false, "pw", "", "",
+         "AUTH TLS|502 Not implemented\n" + quit, "1321 127.0.0.1", false,
+         session::kRequireExplicitTls},
+        {"TLS if available, AUTH TLS not offered: plain", false, "pw", "", "",
+         "AUTH TLS|502 Not implemented\n" + login + home + idle + listing, "", true,
+         session::kExplicitTlsIfAvailable},
+        {"TLS if available, AUTH TLS refused for a reason", false, "pw", "", "",
+         "AUTH TLS|534 Not for you\n" + quit, "1321 127.0.0.1", false,
+         session::kExplicitTlsIfAvailable},
+        {"TLS required, the firewall refuses it", true, "pw", "", "",
+         "AUTH TLS|504 Unknown\n" + quit, "1321 127.0.0.1", false, session::kRequireExplicitTls},
     };
     for (const Row& row : rows)
         expectRow(row);

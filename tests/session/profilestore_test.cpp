@@ -3,10 +3,12 @@
 
 #include "cregistrybase.h"
 #include "ctsccommon.h"
+#include "fileio.h"
 #include "pathhelpers.h"
 #include "profilestore.h"
 #include "scratchconfig.h"
 #include "sitemgr50.h"
+#include "truststore.h"
 
 using session::ServerProfile;
 using tsy::CRegistryBase;
@@ -34,6 +36,7 @@ ServerProfile everyField() {
     p.initialDirMode = 2;
     p.lockDir = 1;
     p.port = 2121;
+    p.encryption = session::kExplicitTlsIfAvailable;
     p.asciiSuffixes = "HTM:";
     return p;
 }
@@ -56,6 +59,7 @@ void expectSameStoredFields(const ServerProfile& a, const ServerProfile& b) {
     EXPECT_EQ(a.initialDirMode, b.initialDirMode);
     EXPECT_EQ(a.lockDir, b.lockDir);
     EXPECT_EQ(a.port, b.port);
+    EXPECT_EQ(a.encryption, b.encryption);
 }
 
 class ProfileStore : public ::testing::Test {
@@ -131,7 +135,8 @@ TEST_F(ProfileStore, UnknownProfilesAndEmptyNames) {
     cleared.asciiSuffixes = record.asciiSuffixes;
     expectSameStoredFields(record, cleared);
     EXPECT_EQ(record.port, 21);
-    EXPECT_EQ(record.asciiSuffixes, "HTM:");  // the list is left alone
+    EXPECT_EQ(record.encryption, session::kRequireExplicitTls);  // a new profile's choice
+    EXPECT_EQ(record.asciiSuffixes, "HTM:");                     // the list is left alone
 }
 
 TEST_F(ProfileStore, StoredFormsOfTheTextExtensionList) {
@@ -177,3 +182,47 @@ TEST_F(ProfileStore, StoredFormsOfTheTextExtensionList) {
 }
 
 }  // namespace
+
+TEST(ConnectionPort, ImplicitTlsTakes990ForTheDefaultPortOnly) {
+    const struct {
+        int encryption, port, expected;
+    } rows[] = {
+        {session::kRequireImplicitTls, 21, 990},    {session::kRequireImplicitTls, 0, 990},
+        {session::kRequireImplicitTls, 2990, 2990}, {session::kRequireExplicitTls, 21, 21},
+        {session::kPlainFtp, 2121, 2121},
+    };
+    for (const auto& row : rows) {
+        ServerProfile p;
+        p.encryption = row.encryption;
+        p.port = row.port;
+        EXPECT_EQ(session::connectionPort(p), row.expected) << row.encryption << " " << row.port;
+    }
+}
+
+TEST(TrustStore, OneFingerprintPerHostAndPortAndNoForgedLines) {
+    ScratchConfig config;
+    const std::string path = config.root() + "/Site/" + session::TrustStore::kFileName;
+    using Verdict = session::TrustStore::Verdict;
+    {
+        session::TrustStore store(path);
+        EXPECT_EQ(store.check("ftp.example.org", 21, "AA:BB"), Verdict::Unknown);
+        ASSERT_TRUE(store.remember("ftp.example.org", 21, "AA:BB"));
+        ASSERT_TRUE(store.remember("ftp.example.org", 990, "CC:DD"));
+        // A host that could write a line of its own is refused.
+        EXPECT_FALSE(store.remember("evil.example 21 EE:FF\nftp.example.org", 21, "EE:FF"));
+        EXPECT_FALSE(store.remember("", 21, "EE:FF"));
+        EXPECT_FALSE(session::TrustStore("").remember("h", 21, "AA"));
+    }
+    EXPECT_EQ(ScratchConfig::mode(path), 0600u);
+    std::string bytes;
+    ASSERT_TRUE(tsy::readWholeFile(path, bytes));
+    tsy::writeFileAtomically(path, bytes + "damaged line\n", 0600);
+
+    session::TrustStore reread(path);  // as at the next start
+    EXPECT_EQ(reread.check("ftp.example.org", 21, "AA:BB"), Verdict::Trusted);
+    EXPECT_EQ(reread.check("ftp.example.org", 21, "CC:DD"), Verdict::Changed);
+    EXPECT_EQ(reread.check("ftp.example.org", 990, "CC:DD"), Verdict::Trusted);
+    EXPECT_EQ(reread.check("damaged", 0, "line"), Verdict::Unknown);
+    ASSERT_TRUE(reread.remember("ftp.example.org", 21, "EE:FF"));  // trusted anew
+    EXPECT_EQ(session::TrustStore(path).trusted("ftp.example.org", 21), "EE:FF");
+}

@@ -37,8 +37,10 @@ TEST_F(SiteDatabase, EveryServerProfileFieldRoundTrips) {
     EXPECT_EQ(db_.GetServProfPortNum(id), 21);  // the defaults of a new profile
     EXPECT_EQ(db_.GetServProfMRUDirLocal(id), nullptr);
     EXPECT_EQ(db_.GetServProfAsciiSuffix(id), nullptr);
+    EXPECT_EQ(db_.GetServProfEncryption(id), 0);
 
     EXPECT_EQ(db_.SetServProfPortNum(id, 2121), 0);
+    EXPECT_EQ(db_.SetServProfEncryption(id, 3), 0);
     EXPECT_EQ(db_.SetServProfUsePassiveMode(id, 1), 0);
     EXPECT_EQ(db_.SetServProfTrandelType(id, 2), 0);
     EXPECT_EQ(db_.SetServProfInitDirMode(id, 2), 0);
@@ -70,6 +72,7 @@ TEST_F(SiteDatabase, EveryServerProfileFieldRoundTrips) {
     EXPECT_EQ(other.GetServProfTrandelType(id), 2);
     EXPECT_EQ(other.GetServProfInitDirMode(id), 2);
     EXPECT_EQ(other.GetServProfLockDir(id), 1);
+    EXPECT_EQ(other.GetServProfEncryption(id), 3);
     EXPECT_EQ(take(other.GetServProfInitRemoteDir(id)), "/pub/www");
     EXPECT_EQ(take(other.GetServProfMRUDirLocal(id)), "/home/ann/site/");
     const tsy::SiteString remote = tsy::adopt(other.GetServProfMRUDirRemote(id));
@@ -99,6 +102,34 @@ TEST_F(SiteDatabase, EveryServerProfileFieldRoundTrips) {
     EXPECT_EQ(copy.transferType, info.transferType);
     EXPECT_EQ(copy.asciiSuffix, info.asciiSuffix);
     EXPECT_EQ(copy.mruDirLocal, info.mruDirLocal);
+    EXPECT_EQ(copy.encryption, 3);
+}
+
+// A file of the first version, before profiles chose their encryption, is converted when
+// opened: its profiles read as plain FTP, as they always connected.
+TEST_F(SiteDatabase, FirstVersionProfilesReadAsPlainFtp) {
+    ASSERT_EQ(db_.SetServProf("old", "h", "u", "", "", 0, "", "", ""), 0);
+    db_.setDB(config_.root() + "/other", "a", "b", 0);  // let go of the files
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open((folder_ + "SVP").c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw,
+                           "ALTER TABLE server_profile DROP COLUMN encryption; "
+                           "UPDATE schema_version SET version = 1 WHERE part = 'server profiles'",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+
+    SiteMgr50 reopened;
+    ASSERT_EQ(reopened.setDB(folder_, "STP", "SVP", 0), 0) << reopened.lastError();
+    const int id = reopened.ServProfGetID("old");
+    ASSERT_GE(id, 0);
+    EXPECT_EQ(reopened.GetServProfEncryption(id), 0);
+    EXPECT_EQ(reopened.SetServProfEncryption(id, 1), 0);
+    EXPECT_EQ(reopened.GetServProfEncryption(id), 1);
+    reopened.setDB(config_.root() + "/other", "a", "b", 0);
+    SiteMgr50 again;  // converted once: opened again as it is
+    ASSERT_EQ(again.setDB(folder_, "STP", "SVP", 0), 0) << again.lastError();
+    EXPECT_EQ(again.GetServProfEncryption(id), 1);
 }
 
 TEST_F(SiteDatabase, UnknownNamesAndIdentifiersAndEmptyNamesFail) {

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """A pyftpdlib server on 127.0.0.1 for the tests: binds an ephemeral port, writes the
-port number to a file once it listens, and serves until it is terminated."""
+port number to a file once it listens, and serves until it is terminated. With --tls-cert
+it speaks explicit TLS (AUTH TLS) and refuses logins and data connections without it."""
 import argparse
 import logging
 import os
@@ -18,6 +19,7 @@ def main():
     parser.add_argument("--user")
     parser.add_argument("--password", default="")
     parser.add_argument("--anonymous", action="store_true")
+    parser.add_argument("--tls-cert", help="certificate and key, PEM, in one file")
     args = parser.parse_args()
 
     authorizer = DummyAuthorizer()
@@ -26,7 +28,15 @@ def main():
     if args.anonymous:
         authorizer.add_anonymous(args.root, perm="elradfmwMT")
 
-    handler = FTPHandler
+    if args.tls_cert:
+        from pyftpdlib.handlers import TLS_FTPHandler
+
+        handler = TLS_FTPHandler
+        handler.certfile = args.tls_cert
+        handler.tls_control_required = True
+        handler.tls_data_required = True
+    else:
+        handler = FTPHandler
     handler.authorizer = authorizer
     handler.banner = "pyftpdlib ready."
     logging.basicConfig(stream=sys.stderr, level=logging.INFO)

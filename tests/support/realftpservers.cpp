@@ -17,6 +17,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -132,7 +133,40 @@ bool ensureVsftpdUser(std::string& error) {
     return ok;
 }
 
+bool isAddress(const std::string& name) {
+    in_addr address{};
+    return ::inet_pton(AF_INET, name.c_str(), &address) == 1;
+}
+
 }  // namespace
+
+bool makeSelfSignedCertificate(const std::string& name, const std::string& certFile,
+                               const std::string& keyFile) {
+    // An EC key: made in milliseconds, where RSA would cost each fixture a second.
+    const std::string command =
+        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 30 "
+        "-subj '/CN=" +
+        name + "' -addext 'subjectAltName=" + (isAddress(name) ? "IP:" : "DNS:") + name +
+        "' -keyout '" + keyFile + "' -out '" + certFile + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+std::string certificateFingerprint(const std::string& certFile) {
+    const std::string command = "openssl x509 -noout -fingerprint -sha256 -in '" + certFile + "'";
+    std::string text;
+    if (FILE* out = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, out))
+            text += buffer;
+        ::pclose(out);
+    }
+    const auto equals = text.find('=');
+    if (equals == std::string::npos) return {};
+    text = text.substr(equals + 1);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
 
 int freeLoopbackPort() {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -201,6 +235,16 @@ bool RealFtpServer::spawn(const std::vector<std::string>& argv) {
     return true;
 }
 
+bool RealFtpServer::makeCertificate() {
+    if (tls_ == Tls::None) return true;
+    const std::string key = work_ + "/key.pem";
+    if (!makeSelfSignedCertificate("127.0.0.1", certificateFile(), key))
+        return fail("openssl could not make a certificate; run scripts/setup.sh");
+    // pyftpdlib takes key and certificate from one file.
+    std::ofstream(work_ + "/both.pem") << readFile(key) << readFile(certificateFile());
+    return true;
+}
+
 bool RealFtpServer::waitUntilLoginWorks() {
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     std::string last = "no connection";
@@ -213,6 +257,14 @@ bool RealFtpServer::waitUntilLoginWorks() {
         if (port_ > 0) {
             RawControl control(port_);
             std::string text;
+            // Only the engine logs in with TLS: a listening server (implicit), or one that
+            // greets and offers AUTH TLS, counts as started.
+            if (control.ok() && tls_ == Tls::Implicit) return true;
+            if (control.ok() && tls_ == Tls::Explicit) {
+                if (control.reply(text) != 220) return fail("welcome was not 220: " + text);
+                if (control.command("AUTH TLS", text) == 234) return true;
+                return fail("AUTH TLS refused: " + text);
+            }
             if (control.ok()) {
                 int code = control.reply(text);
                 if (code != 220) return fail("welcome was not 220: " + text);
@@ -266,6 +318,9 @@ bool PyftpdlibServer::start() {
     }
     if (::access("/usr/bin/python3", X_OK) != 0)
         return fail("/usr/bin/python3 is missing; run scripts/setup.sh");
+    if (tls_ == Tls::Implicit) return fail("pyftpdlib speaks no implicit TLS");
+    if (!makeCertificate()) return false;
+    if (tls_ == Tls::Explicit) argv.insert(argv.end(), {"--tls-cert", work_ + "/both.pem"});
     return spawn(argv) && waitUntilLoginWorks();
 }
 
@@ -276,6 +331,7 @@ bool VsftpdServer::start() {
     if (!makeWorkDirectory()) return fail("cannot create a temporary directory");
     const std::string empty = work_ + "/empty";
     if (::mkdir(empty.c_str(), 0555) != 0) return fail("cannot create secure_chroot_dir");
+    if (!makeCertificate()) return false;
 
     uid_t owner = 0;
     gid_t group = 0;
@@ -315,6 +371,16 @@ bool VsftpdServer::start() {
                  << "anon_root=" << root_ << "\n"
                  << "anon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
                  << "anon_other_write_enable=YES\nanon_umask=022\n";
+        }
+        if (tls_ != Tls::None) {
+            // As strict as vsftpd gets: no login and no data in clear, and every data
+            // connection must resume the control connection's TLS session.
+            conf << "ssl_enable=YES\nrsa_cert_file=" << certificateFile() << "\n"
+                 << "rsa_private_key_file=" << work_ << "/key.pem\n"
+                 << "force_local_logins_ssl=YES\nforce_local_data_ssl=YES\n"
+                 << "force_anon_logins_ssl=YES\nforce_anon_data_ssl=YES\n"
+                 << "allow_anon_ssl=YES\nrequire_ssl_reuse=YES\nssl_ciphers=HIGH\n"
+                 << "implicit_ssl=" << (tls_ == Tls::Implicit ? "YES" : "NO") << "\n";
         }
         conf.close();
         if (!spawn({"/usr/sbin/vsftpd", work_ + "/vsftpd.conf"})) return false;

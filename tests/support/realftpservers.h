@@ -14,6 +14,9 @@ namespace testsupport {
 class RealFtpServer {
 public:
     enum class Login { Anonymous, User };
+    // None: plain FTP. Explicit: AUTH TLS, required for login and data. Implicit: TLS from
+    // the first byte (vsftpd only). The certificate is made at start-up for 127.0.0.1.
+    enum class Tls { None, Explicit, Implicit };
 
     virtual ~RealFtpServer();
     virtual bool start() = 0;
@@ -26,6 +29,11 @@ public:
     const std::string& password() const { return password_; }
     const std::string& error() const { return error_; }
     std::string log() const;
+    // Before start().
+    void setTls(Tls tls) { tls_ = tls; }
+    Tls tls() const { return tls_; }
+    // The certificate (PEM) the server shows, once started with TLS.
+    std::string certificateFile() const { return work_ + "/cert.pem"; }
 
     // Gives a file or tree that a test created under root() to the login's system user,
     // so the server may change it (vsftpd sessions run as that user).
@@ -38,9 +46,11 @@ protected:
     // A server counts as started only once a login on it has succeeded.
     bool waitUntilLoginWorks();
     bool fail(std::string why);
+    bool makeCertificate();
 
     const char* kind_;
     Login login_;
+    Tls tls_ = Tls::None;
     int port_ = 0;
     pid_t pid_ = -1;
     std::string work_;  // temporary directory holding root, config and log
@@ -69,5 +79,13 @@ std::unique_ptr<RealFtpServer> makeRealServer(const std::string& kind, RealFtpSe
 
 // A free TCP port on 127.0.0.1 at the moment of the call.
 int freeLoopbackPort();
+
+// Makes a self-signed certificate for name (a DNS name or an address), with its key, into
+// certFile and keyFile (PEM). False when openssl failed.
+bool makeSelfSignedCertificate(const std::string& name, const std::string& certFile,
+                               const std::string& keyFile);
+
+// The SHA-256 fingerprint of a PEM certificate, as the engine writes it ("AB:CD:...").
+std::string certificateFingerprint(const std::string& certFile);
 
 }  // namespace testsupport

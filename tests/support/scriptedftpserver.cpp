@@ -3,13 +3,17 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <openssl/ssl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 namespace testsupport {
 namespace {
@@ -81,12 +85,28 @@ bool ControlConnection::openData() {
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     server.dataSocket_ = fd;
-    return true;
+    if (!server.protectData_) return true;
+    SSL* ssl = SSL_new(server.tlsContext_);
+    SSL_set_fd(ssl, fd);
+    server.dataTls_ = ssl;
+    if (SSL_accept(ssl) == 1) return true;
+    closeData();
+    return false;
+}
+
+void ControlConnection::cutDataHandshake() {
+    const int fd = server.dataSocket_.load();
+    char hello[64];
+    if (fd >= 0 && waitFor(fd, POLLIN, server.stopping_)) ::recv(fd, hello, sizeof hello, 0);
+    closeData();
 }
 
 void ControlConnection::sendData(const std::string& bytes, DataDelivery delivery) {
     const int fd = server.dataSocket_.load();
     if (fd < 0) return;
+    auto sendBytes = [this](int socket, const char* data, std::size_t n) {
+        return server.put(socket, data, n);
+    };
     switch (delivery) {
         case DataDelivery::Whole:
             sendBytes(fd, bytes.data(), bytes.size());
@@ -106,7 +126,7 @@ void ControlConnection::sendData(const std::string& bytes, DataDelivery delivery
         case DataDelivery::StallMidway: {
             sendBytes(fd, bytes.data(), bytes.size() / 2);
             char byte;
-            while (waitFor(fd, POLLIN, server.stopping_) && ::recv(fd, &byte, 1, 0) > 0) {
+            while (waitFor(fd, POLLIN, server.stopping_) && server.get(fd, &byte, 1) > 0) {
             }
             break;
         }
@@ -119,7 +139,7 @@ std::string ControlConnection::receiveData(std::size_t limit) {
     if (fd < 0) return bytes;
     char buffer[65536];
     while (bytes.size() < limit && waitFor(fd, POLLIN, server.stopping_)) {
-        ssize_t got = ::recv(fd, buffer, std::min(sizeof buffer, limit - bytes.size()), 0);
+        ssize_t got = server.get(fd, buffer, std::min(sizeof buffer, limit - bytes.size()));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         bytes.append(buffer, static_cast<std::size_t>(got));
@@ -128,6 +148,10 @@ std::string ControlConnection::receiveData(std::size_t limit) {
 }
 
 void ControlConnection::closeData() {
+    if (SSL* ssl = std::exchange(server.dataTls_, nullptr)) {
+        SSL_shutdown(ssl);
+        SSL_free(ssl);
+    }
     closeAtomic(server.dataSocket_);
 }
 
@@ -157,6 +181,58 @@ ScriptedFtpServer::~ScriptedFtpServer() {
     ::close(listenSocket_);
     closeAtomic(passiveListener_);
     closeAtomic(dataSocket_);
+    SSL_free(dataTls_);
+    SSL_free(controlTls_);
+    SSL_CTX_free(tlsContext_);
+}
+
+void ScriptedFtpServer::setTlsCertificate(const std::string& certFile, const std::string& keyFile) {
+    tlsContext_ = SSL_CTX_new(TLS_server_method());
+    if (!tlsContext_ || SSL_CTX_use_certificate_chain_file(tlsContext_, certFile.c_str()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(tlsContext_, keyFile.c_str(), SSL_FILETYPE_PEM) != 1)
+        throw std::runtime_error("scripted server: cannot load " + certFile);
+    static const unsigned char context[] = "scripted";
+    SSL_CTX_set_session_id_context(tlsContext_, context, sizeof context - 1);
+}
+
+ScriptedFtpServer& ScriptedFtpServer::expectAuthTls() {
+    return expect("AUTH TLS", "234 Proceed with negotiation.\r\n", Delivery::Whole,
+                  [](ControlConnection& c) {
+                      ScriptedFtpServer& server = c.server;
+                      SSL* ssl = SSL_new(server.tlsContext_);
+                      SSL_set_fd(ssl, c.socket);
+                      if (SSL_accept(ssl) == 1) {
+                          server.controlTls_ = ssl;
+                      } else {
+                          SSL_free(ssl);
+                          c.closeNow();
+                      }
+                  });
+}
+
+ScriptedFtpServer& ScriptedFtpServer::expectProtection() {
+    expect("PBSZ 0", "200 PBSZ=0\r\n");
+    return expect("PROT P", "200 Protection level set to P\r\n", Delivery::Whole,
+                  [](ControlConnection& c) { c.server.protectData_ = true; });
+}
+
+SSL* ScriptedFtpServer::tlsOf(int socket) const {
+    if (controlTls_ && socket == currentSocket_.load()) return controlTls_;
+    if (dataTls_ && socket == dataSocket_.load()) return dataTls_;
+    return nullptr;
+}
+
+bool ScriptedFtpServer::put(int socket, const char* data, std::size_t n) {
+    SSL* ssl = tlsOf(socket);
+    if (!ssl) return sendBytes(socket, data, n);
+    return n == 0 || SSL_write(ssl, data, static_cast<int>(n)) == static_cast<int>(n);
+}
+
+ssize_t ScriptedFtpServer::get(int socket, char* buffer, std::size_t n) {
+    SSL* ssl = tlsOf(socket);
+    if (!ssl) return ::recv(socket, buffer, n, 0);
+    const int got = SSL_read(ssl, buffer, static_cast<int>(n));
+    return got > 0 ? got : (SSL_get_error(ssl, got) == SSL_ERROR_ZERO_RETURN ? 0 : -1);
 }
 
 void ScriptedFtpServer::setWelcome(std::string text, Delivery delivery) {
@@ -224,7 +300,11 @@ ScriptedFtpServer& ScriptedFtpServer::expectPort() {
 
 void ScriptedFtpServer::runDataStep(ControlConnection& c, const DataStep& step, bool sending) {
     if (!step.preliminary.empty()) c.send(step.preliminary);
-    if (step.connect && c.openData()) {
+    if (step.connect && step.cutHandshake) {
+        protectData_ = false;  // the connection is taken plainly and cut
+        if (c.openData()) c.cutDataHandshake();
+        protectData_ = true;
+    } else if (step.connect && c.openData()) {
         if (sending) {
             c.sendData(step.data, step.delivery);
         } else {
@@ -280,6 +360,12 @@ bool ScriptedFtpServer::waitForDisconnect(std::chrono::milliseconds timeout) {
 }
 
 void ScriptedFtpServer::run() {
+    // TLS writes go through write(), without MSG_NOSIGNAL: a client that has gone must not
+    // end the test program.
+    sigset_t pipe;
+    ::sigemptyset(&pipe);
+    ::sigaddset(&pipe, SIGPIPE);
+    ::pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     while (!stopping_) {
         int socket = ::accept4(listenSocket_, nullptr, nullptr, SOCK_CLOEXEC);
         if (socket < 0) {
@@ -296,6 +382,8 @@ void ScriptedFtpServer::run() {
         currentSocket_ = socket;
         ++accepted_;
         serve(socket);
+        if (SSL* ssl = std::exchange(controlTls_, nullptr)) SSL_free(ssl);
+        protectData_ = false;
         currentSocket_ = -1;
         ::close(socket);
         {
@@ -309,22 +397,22 @@ void ScriptedFtpServer::run() {
 void ScriptedFtpServer::deliver(int socket, const std::string& text, Delivery delivery) {
     switch (delivery) {
         case Delivery::Whole:
-            sendBytes(socket, text.data(), text.size());
+            put(socket, text.data(), text.size());
             break;
         case Delivery::ByteByByte:
         case Delivery::SlowBytes:
             // A client that has gone, or a server that stops, ends the reply early.
             for (char c : text) {
-                if (stopping_ || !sendBytes(socket, &c, 1)) break;
+                if (stopping_ || !put(socket, &c, 1)) break;
                 if (delivery == Delivery::SlowBytes) std::this_thread::sleep_for(slowByteDelay_);
             }
             break;
         case Delivery::CloseMidway:
-            sendBytes(socket, text.data(), text.size() / 2);
+            put(socket, text.data(), text.size() / 2);
             ::shutdown(socket, SHUT_RDWR);
             break;
         case Delivery::CloseAfter:
-            sendBytes(socket, text.data(), text.size());
+            put(socket, text.data(), text.size());
             ::shutdown(socket, SHUT_RDWR);
             break;
     }
@@ -338,7 +426,7 @@ bool ScriptedFtpServer::readLine(int socket, std::string& line) {
     line.clear();
     for (;;) {
         char c = 0;
-        ssize_t got = ::recv(socket, &c, 1, 0);
+        ssize_t got = get(socket, &c, 1);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return false;
         if (c == '\n') {

@@ -12,6 +12,9 @@
 #include <thread>
 #include <vector>
 
+typedef struct ssl_st SSL;
+typedef struct ssl_ctx_st SSL_CTX;
+
 namespace testsupport {
 
 // How a scripted reply reaches the client.
@@ -44,6 +47,8 @@ struct DataStep {
     std::string final = "226 Transfer complete.\r\n";
     Delivery finalDelivery = Delivery::Whole;
     bool connect = true;  // false: the data connection is never opened
+    // With protected data: the server reads the client's first TLS bytes and closes.
+    bool cutHandshake = false;
     std::chrono::milliseconds finalDelay{0};
 };
 
@@ -62,6 +67,8 @@ struct ControlConnection {
     void sendData(const std::string& bytes, DataDelivery delivery = DataDelivery::Whole);
     std::string receiveData(std::size_t limit = std::string::npos);  // until the client closes
     void closeData();
+    // Reads the client's first TLS bytes on the data connection and closes it.
+    void cutDataHandshake();
 };
 
 // A scripted FTP server on 127.0.0.1 with an ephemeral port, on a thread of its own.
@@ -120,6 +127,13 @@ public:
     std::size_t connectionsAccepted() const { return accepted_.load(); }
     bool scriptDone() const;
 
+    // TLS with this certificate and key (PEM files): expectAuthTls() answers 234 and makes
+    // the handshake; expectProtection() answers PBSZ and PROT P, after which every data
+    // connection is TLS too (resumed sessions accepted).
+    void setTlsCertificate(const std::string& certFile, const std::string& keyFile);
+    ScriptedFtpServer& expectAuthTls();
+    ScriptedFtpServer& expectProtection();
+
     // Waits until the client has closed its control connection (or the timeout).
     bool waitForDisconnect(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
@@ -129,6 +143,10 @@ private:
     void serve(int socket);
     void deliver(int socket, const std::string& text, Delivery delivery);
     bool readLine(int socket, std::string& line);
+    // Bytes on a socket, through TLS where it is up.
+    bool put(int socket, const char* data, std::size_t n);
+    ssize_t get(int socket, char* buffer, std::size_t n);
+    SSL* tlsOf(int socket) const;
 
     void runDataStep(ControlConnection& connection, const DataStep& step, bool sending);
 
@@ -159,6 +177,12 @@ private:
     std::size_t dataPiece_ = 7;
     std::chrono::milliseconds dataPause_{1};
     std::vector<std::string> received_;  // guarded by mutex_
+
+    // TLS; used by the server thread only.
+    SSL_CTX* tlsContext_ = nullptr;
+    SSL* controlTls_ = nullptr;
+    SSL* dataTls_ = nullptr;
+    bool protectData_ = false;
 };
 
 }  // namespace testsupport

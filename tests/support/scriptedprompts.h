@@ -51,6 +51,29 @@ public:
         passwords_.pop_front();
         return next;
     }
+    // Queues the answer of the next certificate dialog.
+    void certificate(platform::CertificateAnswer next) {
+        std::lock_guard lock(mutex_);
+        certificateAnswers_.push_back(next);
+    }
+    platform::CertificateAnswer askCertificate(
+        const platform::CertificateQuestion& question) override {
+        std::lock_guard lock(mutex_);
+        certificates_.push_back(question);
+        if (certificateAnswers_.empty()) {
+            unexpected_.push_back(kCertificateDialog);
+            return platform::CertificateAnswer::Cancel;
+        }
+        auto next = certificateAnswers_.front();
+        certificateAnswers_.pop_front();
+        return next;
+    }
+    std::vector<platform::CertificateQuestion> certificates() const {
+        std::lock_guard lock(mutex_);
+        return certificates_;
+    }
+    static constexpr int kCertificateDialog = 1325;
+
     std::vector<std::string> passwordHosts() const {
         std::lock_guard lock(mutex_);
         return passwordHosts_;
@@ -78,6 +101,8 @@ private:
     std::deque<platform::Answer> answers_;
     std::deque<std::optional<std::string>> passwords_;
     std::vector<std::string> passwordHosts_;
+    std::deque<platform::CertificateAnswer> certificateAnswers_;
+    std::vector<platform::CertificateQuestion> certificates_;
     std::vector<platform::Message> asked_;
     std::vector<int> unexpected_;
 };
