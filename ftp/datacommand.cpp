@@ -40,9 +40,10 @@ bool FtpSession::beginDataCommand(const DataCommand& data, std::string& reply, i
         closeDataSocket();
         return false;
     };
-    if (data.type != 0) {
+    if (data.type != TransferMode::Automatic) {
         // A binary file sent in another representation than asked for would arrive changed.
-        const int typeCode = sendAndRead(data.type == 2 ? "TYPE I" : "TYPE A", reply);
+        const int typeCode =
+            sendAndRead(data.type == TransferMode::Binary ? "TYPE I" : "TYPE A", reply);
         if (typeCode == 0 || typeCode >= 400) {
             refuse(typeCode);
             return fail();

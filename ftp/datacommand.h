@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "ftpcodes.h"
 #include "sinks.h"
 
 namespace ftp {
@@ -18,8 +19,9 @@ struct DataCommand {
     // Sent on the same prepared data connection when the command is refused ("LIST" after
     // "LIST -la"); a refusal of it leaves the command's code in lastError.
     std::string fallback;
-    // TYPE before the command: 0 none (a listing keeps the current type), 1 text, 2 binary.
-    int type = 0;
+    // TYPE before the command (Text: A, Binary: I); Automatic sends none, as a listing
+    // keeps the current type.
+    TransferMode type = TransferMode::Automatic;
     // Runs once the server has agreed to move the data, before its connection is taken:
     // 0, or the errno that stops the transfer.
     std::function<int()> agreed;

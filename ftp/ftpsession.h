@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "fileentry.h"
+#include "ftpcodes.h"
 #include "servertype.h"
 #include "sinks.h"
 #include "tls.h"
@@ -91,7 +92,7 @@ public:
     std::optional<std::vector<FileEntry>> list();
 
     // File transfers. mode: 1 text, 2 binary.
-    int setType(int mode);
+    int setType(TransferMode mode);
     // lastError of a failed transfer that is neither an errno value nor a reply code.
     // kIncompleteTransfer: in binary mode the bytes received differ from the size the
     // server announced or the caller listed (expectedSize, -1 when unknown).

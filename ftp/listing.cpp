@@ -75,7 +75,8 @@ private:
 std::optional<std::vector<FileEntry>> FtpSession::list() {
     std::string reply;
     int code = 0;
-    if (!beginDataCommand({"LIST -la", "LIST", 0, {}}, reply, code)) return std::nullopt;
+    if (!beginDataCommand({"LIST -la", "LIST", TransferMode::Automatic, {}}, reply, code))
+        return std::nullopt;
     ListingAssembler assembler(serverType);
     const bool received = receiveInto(assembler);
     // A listing the server did not confirm may be cut short; showing it as whole would

@@ -238,11 +238,15 @@ private:
     int writeError_ = 0;
 };
 
+TransferMode typeOf(bool binary) {
+    return binary ? TransferMode::Binary : TransferMode::Text;
+}
+
 }  // namespace
 
-int FtpSession::setType(int mode) {
+int FtpSession::setType(TransferMode mode) {
     if (!connected) return 0;
-    if (!sendCommand(mode == 2 ? "TYPE I" : "TYPE A", true)) return 0;
+    if (!sendCommand(mode == TransferMode::Binary ? "TYPE I" : "TYPE A", true)) return 0;
     std::string reply;
     readReply(reply, true);
     return 1;
@@ -273,7 +277,7 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
 
     std::string reply;
     int code = 0;
-    if (!beginDataCommand({"STOR " + remoteName, "", binary ? 2 : 1, {}}, reply, code)) return 0;
+    if (!beginDataCommand({"STOR " + remoteName, "", typeOf(binary), {}}, reply, code)) return 0;
     reportProgress(size, 0);
     const auto start = Clock::now();
     FileSource source(file.get(), size, binary, progressSink_);
@@ -319,7 +323,7 @@ int FtpSession::download(const std::string& localPath, const std::string& remote
     };
     std::string reply;
     int code = 0;
-    if (!beginDataCommand({"RETR " + remoteName, "", binary ? 2 : 1, emptyFile}, reply, code)) {
+    if (!beginDataCommand({"RETR " + remoteName, "", typeOf(binary), emptyFile}, reply, code)) {
         if (code == 550 || code == 553) lastError = 553;  // both are reported as 553
         return 0;
     }

@@ -431,8 +431,8 @@ TEST(SetType, SendsTypeAOrTypeI) {
     ScriptedSession s;
     s.server.expect("TYPE A", "200 ok\r\n").expect("TYPE I", "500 whatever\r\n");
     ASSERT_NO_FATAL_FAILURE(s.connect());
-    EXPECT_EQ(s.session->setType(1), 1);
-    EXPECT_EQ(s.session->setType(2), 1);  // the code is not looked at
+    EXPECT_EQ(s.session->setType(ftp::TransferMode::Text), 1);
+    EXPECT_EQ(s.session->setType(ftp::TransferMode::Binary), 1);  // the code is not looked at
     EXPECT_EQ(s.server.commands(), (Commands{"TYPE A", "TYPE I"}));
 }
 
