@@ -173,6 +173,15 @@ int FtpSession::sendCommand(const std::string& command, bool showText, const cha
 }
 
 int FtpSession::readReply(std::string& text, bool showReply, std::size_t capacity) {
+    return readReplyText(text, showReply, capacity, false);
+}
+
+int FtpSession::readReplyLines(std::string& text, bool showReply) {
+    return readReplyText(text, showReply, kReplyCapacity, true);
+}
+
+int FtpSession::readReplyText(std::string& text, bool showReply, std::size_t capacity,
+                              bool keepLines) {
     text.clear();
     if (!connected) return 0;
 
@@ -204,6 +213,7 @@ int FtpSession::readReply(std::string& text, bool showReply, std::size_t capacit
         }
 
         if (byte == '\n') {
+            if (keepLines && text.size() < limit) text.push_back(byte);
             if (continuations == 0 || code == firstCode) break;
             if (firstCode == 0) firstCode = code;
             code = 0;
@@ -214,6 +224,7 @@ int FtpSession::readReply(std::string& text, bool showReply, std::size_t capacit
         ++position;
         if (position >= 1 && position <= 3 && byte >= '0' && byte <= '9') {
             code = code * 10 + (byte - '0');
+            if (keepLines && text.size() < limit) text.push_back(byte);
             continue;
         }
         if (byte != '\r' && text.size() < limit) text.push_back(byte);
@@ -240,6 +251,7 @@ void FtpSession::close() {
     passivePort = 0;
     connected = false;
     serverType = ServerType::Unix;
+    features_ = {};
 }
 
 }  // namespace ftp

@@ -17,6 +17,8 @@
 
 #include "fileentry.h"
 #include "ftpcodes.h"
+#include "nameencoding.h"
+#include "serverfeatures.h"
 #include "servertype.h"
 #include "sinks.h"
 #include "tls.h"
@@ -57,6 +59,9 @@ public:
     int open();
     int sendCommand(const std::string& command, bool showText, const char* displayText = nullptr);
     int readReply(std::string& text, bool showReply, std::size_t capacity = kReplyCapacity);
+    // As readReply, but text keeps every line as sent, codes included, each ended by LF:
+    // for replies whose lines are a list (FEAT).
+    int readReplyLines(std::string& text, bool showReply);
     void close();
 
     // Encryption. startTls: AUTH TLS and the handshake on the control connection, before
@@ -79,6 +84,11 @@ public:
               const std::string& userPassword);
     int loginViaSite(const std::string& serverHost, const std::string& userId,
                      const std::string& userPassword);
+    // After the login: FEAT, read once per session, and OPTS UTF8 ON when the server offers
+    // UTF8 and nameEncoding is not GB18030. A refusal of either changes nothing. Returns
+    // 0 only when the connection failed.
+    int learnFeatures();
+    const Features& features() const { return features_; }
 
     // Data connections: PASV or PORT, as `passive` says. Calling order of a transfer:
     // enterPassive (passive only), openDataConnection, the command and its preliminary
@@ -147,6 +157,8 @@ public:
     std::string password;
     std::string passiveAddress;
     sockaddr_in localAddress{};
+    // The profile's choice of how names are encoded on the server.
+    NameEncoding nameEncoding = NameEncoding::Automatic;
 
 protected:
     void showStatus(int pane, const std::string& text) const;
@@ -171,6 +183,7 @@ private:
         if (code != 0) lastError = code;
     }
     int sendAndRead(const std::string& command, std::string& reply, bool showReply = true);
+    int readReplyText(std::string& text, bool showReply, std::size_t capacity, bool keepLines);
     // The data path of LIST, RETR and STOR. Begins a command that moves data: PASV or
     // PORT, TYPE, the command, its preliminary reply (into reply) and the data connection.
     // True with the connection ready; false with it closed. code is the command's reply
@@ -217,6 +230,7 @@ private:
     std::unique_ptr<TlsConnection> dataTls_;
     bool dataProtected_ = false;
     std::string tlsError_;
+    Features features_;
     // Serialises closing a socket against abort(), which must never shut down a
     // descriptor number that has been closed and reused meanwhile.
     std::mutex socketMutex_;

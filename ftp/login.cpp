@@ -73,4 +73,19 @@ int FtpSession::loginViaSite(const std::string& serverHost, const std::string& u
     return result;
 }
 
+int FtpSession::learnFeatures() {
+    features_ = {};
+    if (!sendCommand("FEAT", true)) return 0;
+    std::string reply;
+    const int code = readReplyLines(reply, false);
+    if (code == 0) return 0;
+    features_ = parseFeatures(code, reply);
+    if (features_.utf8 && nameEncoding != NameEncoding::Gb18030) {
+        // Servers that offer UTF8 but want it asked for send other names until then.
+        if (!sendCommand("OPTS UTF8 ON", true)) return 0;
+        if (readReply(reply, true, 4096) == 0) return 0;
+    }
+    return 1;
+}
+
 }  // namespace ftp

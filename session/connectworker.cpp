@@ -163,6 +163,7 @@ int ConnectWorker::connectDirect(ftp::FtpSession& session) {
         refuse(code == 530 ? kLoginRefused : kConnectFailed, {profile_.host});
         return 0;
     }
+    if (!learnFeatures(session, profile_.host)) return 0;
     return secureData(session, profile_.host) ? 1 : 0;
 }
 
@@ -195,7 +196,14 @@ int ConnectWorker::connectThroughFirewall(ftp::FtpSession& session) {
                {profile_.host});
         return 0;
     }
+    if (!learnFeatures(session, profile_.host)) return 0;
     return secureData(session, profile_.firewallHost) ? 1 : 0;
+}
+
+bool ConnectWorker::learnFeatures(ftp::FtpSession& session, const std::string& hostName) {
+    if (session.learnFeatures()) return true;
+    refuse(kConnectFailed, {hostName});
+    return false;
 }
 
 bool ConnectWorker::loggedIn(ftp::FtpSession& session, bool throughFirewall) {

@@ -79,6 +79,8 @@ private:
     bool acceptCertificate(const ftp::FtpSession& session, const std::string& hostName, int port);
     // PBSZ and PROT after login; false when the connection must end.
     bool secureData(ftp::FtpSession& session, const std::string& hostName);
+    // What the server offers, asked once logged in; false when the connection failed.
+    bool learnFeatures(ftp::FtpSession& session, const std::string& hostName);
     // open(), and the message when it fails: for TLS from the first byte, a failed
     // handshake says so.
     bool openSession(ftp::FtpSession& session, const std::string& hostName, int failedMessage);

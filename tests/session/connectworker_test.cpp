@@ -110,8 +110,11 @@ void expectRow(const Row& row) {
         const std::string step = row.script.substr(start, end - start);
         const std::size_t bar = step.find('|');
         expected.push_back(step.substr(0, bar));
-        if (expected.back() != kListing)
-            server.expect(expected.back(), step.substr(bar + 1) + "\r\n");
+        // A lone CR in a reply ends a line of a multi-line reply.
+        std::string reply;
+        for (char c : step.substr(bar + 1))
+            reply += c == '\r' ? std::string("\r\n") : std::string(1, c);
+        if (expected.back() != kListing) server.expect(expected.back(), reply + "\r\n");
     }
     server.start();
     session::ServerProfile profile;
@@ -161,21 +164,31 @@ void expectRow(const Row& row) {
 
 TEST(ConnectWorker, SequencesAndTheirMessages) {
     const std::string user = "USER alice|331 Password\n", syst = "SYST|215 UNIX\n",
-                      login = user + "PASS pw|230 In\n" + syst, quit = "QUIT|221 Bye\n",
-                      home = "PWD|257 \"/home/alice\"\n", idle = "site IDLE 7200|200 OK\n",
-                      listing = std::string(kListing) + "|\n",
+                      feat = "FEAT|500 Unknown\n", login = user + "PASS pw|230 In\n" + syst,
+                      quit = "QUIT|221 Bye\n", home = "PWD|257 \"/home/alice\"\n",
+                      idle = "site IDLE 7200|200 OK\n", listing = std::string(kListing) + "|\n",
                       firewall = "USER fwuser|331 Firewall password\nPASS fwpw|230 Firewall ok\n" +
                                  syst + "SITE ftp.example.org|220 Relaying\n" + user;
     const Row rows[] = {
         // Direct: the connection is kept for two hours before the first listing.
-        {"direct", false, "pw", "", "", login + home + idle + listing, "", true},
+        {"direct", false, "pw", "", "", login + feat + home + idle + listing, "", true},
         {"typed password", false, "", "typed secret", "",
-         user + "PASS typed secret|230 In\n" + syst + home + idle + listing, "", true},
+         user + "PASS typed secret|230 In\n" + syst + feat + home + idle + listing, "", true},
+        // UTF8 offered: asked for; a refusal changes nothing.
+        {"FEAT offers UTF8", false, "pw", "", "",
+         login + "FEAT|211-Features:\r UTF8\r MLST type*;size*;\r211 End\n" +
+             "OPTS UTF8 ON|501 No\n" + home + idle + listing,
+         "", true},
+        {"FEAT without UTF8", false, "pw", "", "",
+         login + "FEAT|211-Features:\r EPSV\r211 End\n" + home + idle + listing, "", true},
+        {"FEAT answered without a code", false, "pw", "", "", login + "FEAT|\n" + quit,
+         "1200 127.0.0.1", false},
         {"cancelled password", false, "", nullptr, "", quit, "", false},
         {"initial directory", false, "pw", "", "/srv/www",
-         login + home + "CWD /srv/www|250 OK\n" + idle + listing, "", true},
+         login + feat + home + "CWD /srv/www|250 OK\n" + idle + listing, "", true},
         {"initial directory refused: still connected", false, "pw", "", "/gone",
-         login + home + "CWD /gone|550 No such directory\n" + idle + listing, "1260 /gone", true},
+         login + feat + home + "CWD /gone|550 No such directory\n" + idle + listing, "1260 /gone",
+         true},
         {"refused password", false, "pw", "", "",
          user + "PASS pw|530 Login incorrect\n" + syst + quit, "1205 127.0.0.1", false},
         {"refused user", false, "pw", "", "", "USER alice|500 No such user\n" + quit,
@@ -184,7 +197,7 @@ TEST(ConnectWorker, SequencesAndTheirMessages) {
          "1200 127.0.0.1", false},
         // Through the firewall the first listing comes before the two hours are asked for.
         {"firewall", true, "pw", "", "",
-         firewall + "PASS pw|230 In\n" + syst + home + listing + idle, "", true},
+         firewall + "PASS pw|230 In\n" + syst + feat + home + listing + idle, "", true},
         {"firewall refuses its user", true, "pw", "", "", "USER fwuser|530 No\n" + quit,
          "1203 127.0.0.1", false},
         {"server busy behind the firewall", true, "pw", "", "",
@@ -198,7 +211,7 @@ TEST(ConnectWorker, SequencesAndTheirMessages) {
          "AUTH TLS|502 Not implemented\n" + quit, "1321 127.0.0.1", false,
          session::kRequireExplicitTls},
         {"TLS if available, AUTH TLS not offered: plain", false, "pw", "", "",
-         "AUTH TLS|502 Not implemented\n" + login + home + idle + listing, "", true,
+         "AUTH TLS|502 Not implemented\n" + login + feat + home + idle + listing, "", true,
          session::kExplicitTlsIfAvailable},
         {"TLS if available, AUTH TLS refused for a reason", false, "pw", "", "",
          "AUTH TLS|534 Not for you\n" + quit, "1321 127.0.0.1", false,

@@ -247,10 +247,12 @@ ScriptedFtpServer& ScriptedFtpServer::expect(std::string command, std::string re
 }
 
 ScriptedFtpServer& ScriptedFtpServer::expectLogin(const std::string& user,
-                                                  const std::string& systReply) {
+                                                  const std::string& systReply,
+                                                  const std::string& featReply) {
     expect("USER " + user, "331 Password required.\r\n");
     expect("PASS *", "230 Logged in.\r\n");
-    return expect("SYST", systReply);
+    expect("SYST", systReply);
+    return expect("FEAT", featReply);
 }
 
 ScriptedFtpServer& ScriptedFtpServer::expectPasv() {

@@ -98,9 +98,11 @@ public:
 
     ScriptedFtpServer& expect(std::string command, std::string reply,
                               Delivery delivery = Delivery::Whole, Action action = {});
-    // Shorthand for the usual anonymous-style login: USER, PASS, SYST.
+    // Shorthand for the usual login as the connect worker makes it: USER, PASS, SYST,
+    // FEAT (refused unless told otherwise: the server offers nothing).
     ScriptedFtpServer& expectLogin(const std::string& user,
-                                   const std::string& systReply = "215 UNIX Type: L8\r\n");
+                                   const std::string& systReply = "215 UNIX Type: L8\r\n",
+                                   const std::string& featReply = "500 Unknown command.\r\n");
 
     // Answers PASV with 227 naming a new listener on 127.0.0.1.
     ScriptedFtpServer& expectPasv();
