@@ -68,6 +68,9 @@ int loadProfile(tsy::SiteMgr50& db, const std::string& name, ServerProfile& reco
         loaded.initialDirMode = db.GetServProfInitDirMode(id);
         loaded.lockDir = db.GetServProfLockDir(id);
         loaded.encryption = db.GetServProfEncryption(id);
+        loaded.nameEncoding = db.GetServProfNameEncoding(id);
+        loaded.listCommand = db.GetServProfListCommand(id);
+        loaded.verifyTransfers = db.GetServProfVerifyTransfers(id);
         loaded.initialRemoteDir = tsy::take(db.GetServProfInitRemoteDir(id));
         loaded.mruLocalDir = tsy::take(db.GetServProfMRUDirLocal(id));
         loaded.mruRemoteDir = tsy::take(db.GetServProfMRUDirRemote(id));
@@ -89,6 +92,9 @@ int saveProfile(tsy::SiteMgr50& db, const ServerProfile& record) {
         db.SetServProfInitRemoteDir(id, record.initialRemoteDir);
         db.SetServProfLockDir(id, record.lockDir);
         db.SetServProfEncryption(id, record.encryption);
+        db.SetServProfNameEncoding(id, record.nameEncoding);
+        db.SetServProfListCommand(id, record.listCommand);
+        db.SetServProfVerifyTransfers(id, record.verifyTransfers);
         db.SetServProfMRUDirLocal(id, record.mruLocalDir);
         db.SetServProfMRUDirRemote(id, record.mruRemoteDir);
     }

@@ -14,6 +14,11 @@ enum Encryption : int {
 };
 inline constexpr int kImplicitTlsPort = 990;
 
+// How names are encoded on the server, as stored (ftp::NameEncoding's order).
+enum NameEncodingChoice : int { kAutomaticNames = 0, kUtf8Names = 1, kGb18030Names = 2 };
+// Which listing command a profile uses, as stored.
+enum ListCommand : int { kMachineListing = 0, kAlwaysList = 1 };
+
 // One server profile of the site database, as the main window, the connect worker and
 // the options sheet use it.
 struct ServerProfile {
@@ -35,6 +40,9 @@ struct ServerProfile {
     int lockDir = 0;
     int port = 21;
     int encryption = kRequireExplicitTls;
+    int nameEncoding = kAutomaticNames;
+    int listCommand = kMachineListing;
+    int verifyTransfers = 1;
     // Working form: each extension followed by ':' ("HTM:HTML:...:PL:").
     std::string asciiSuffixes;
 };

@@ -9,8 +9,9 @@ namespace {
 
 // Each file records the version of each kind of table it holds, so that a later version
 // can convert it, and this one refuses a file written by a newer one.
-// Server profiles: 2 added the encryption column.
-constexpr int kServerSchemaVersion = 2;
+// Server profiles: 2 added the encryption column; 3 the name encoding, the listing
+// command and the verification of transfers.
+constexpr int kServerSchemaVersion = 3;
 constexpr int kSiteSchemaVersion = 1;
 
 // Conversions of server profile tables, by the version they lead to. A profile stored
@@ -19,6 +20,9 @@ constexpr const char* kServerConversions[] = {
     nullptr,
     nullptr,
     "ALTER TABLE server_profile ADD COLUMN encryption INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE server_profile ADD COLUMN name_encoding INTEGER NOT NULL DEFAULT 0; "
+    "ALTER TABLE server_profile ADD COLUMN list_command INTEGER NOT NULL DEFAULT 0; "
+    "ALTER TABLE server_profile ADD COLUMN verify_transfers INTEGER NOT NULL DEFAULT 1",
 };
 
 constexpr const char* kServerTables = R"(
@@ -42,7 +46,10 @@ CREATE TABLE IF NOT EXISTS server_profile (
     mru_dir_local TEXT,
     mru_dir_remote TEXT,
     ascii_suffix TEXT,
-    encryption INTEGER NOT NULL DEFAULT 0
+    encryption INTEGER NOT NULL DEFAULT 0,
+    name_encoding INTEGER NOT NULL DEFAULT 0,
+    list_command INTEGER NOT NULL DEFAULT 0,
+    verify_transfers INTEGER NOT NULL DEFAULT 1
 );)";
 
 constexpr const char* kSiteTables = R"(
@@ -342,6 +349,24 @@ int SiteMgr50::GetServProfEncryption(int id) {
 }
 int SiteMgr50::SetServProfEncryption(int id, int v) {
     return setServerNumber("encryption", id, v);
+}
+int SiteMgr50::GetServProfNameEncoding(int id) {
+    return serverNumber("name_encoding", id);
+}
+int SiteMgr50::SetServProfNameEncoding(int id, int v) {
+    return setServerNumber("name_encoding", id, v);
+}
+int SiteMgr50::GetServProfListCommand(int id) {
+    return serverNumber("list_command", id);
+}
+int SiteMgr50::SetServProfListCommand(int id, int v) {
+    return setServerNumber("list_command", id, v);
+}
+int SiteMgr50::GetServProfVerifyTransfers(int id) {
+    return serverNumber("verify_transfers", id);
+}
+int SiteMgr50::SetServProfVerifyTransfers(int id, int v) {
+    return setServerNumber("verify_transfers", id, v);
 }
 int SiteMgr50::SetServProfPortNum(int id, int v) {
     return setServerNumber("port", id, v);

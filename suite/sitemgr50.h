@@ -83,6 +83,15 @@ public:
     // How the profile's connections are encrypted; 0 (plain) for one never set.
     int GetServProfEncryption(int id);
     int SetServProfEncryption(int id, int value);
+    // 0 automatic, 1 UTF-8, 2 GB18030.
+    int GetServProfNameEncoding(int id);
+    int SetServProfNameEncoding(int id, int value);
+    // 0 the machine listing where offered, 1 always LIST.
+    int GetServProfListCommand(int id);
+    int SetServProfListCommand(int id, int value);
+    // 1 (the default) checks every transfer, 0 does not.
+    int GetServProfVerifyTransfers(int id);
+    int SetServProfVerifyTransfers(int id, int value);
     int SetServProfPortNum(int id, int value);
     int SetServProfUsePassiveMode(int id, int value);
     int SetServProfTrandelType(int id, int value);

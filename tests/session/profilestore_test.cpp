@@ -37,6 +37,9 @@ ServerProfile everyField() {
     p.lockDir = 1;
     p.port = 2121;
     p.encryption = session::kExplicitTlsIfAvailable;
+    p.nameEncoding = session::kGb18030Names;
+    p.listCommand = session::kAlwaysList;
+    p.verifyTransfers = 0;
     p.asciiSuffixes = "HTM:";
     return p;
 }
@@ -60,6 +63,9 @@ void expectSameStoredFields(const ServerProfile& a, const ServerProfile& b) {
     EXPECT_EQ(a.lockDir, b.lockDir);
     EXPECT_EQ(a.port, b.port);
     EXPECT_EQ(a.encryption, b.encryption);
+    EXPECT_EQ(a.nameEncoding, b.nameEncoding);
+    EXPECT_EQ(a.listCommand, b.listCommand);
+    EXPECT_EQ(a.verifyTransfers, b.verifyTransfers);
 }
 
 class ProfileStore : public ::testing::Test {

@@ -38,8 +38,14 @@ TEST_F(SiteDatabase, EveryServerProfileFieldRoundTrips) {
     EXPECT_EQ(db_.GetServProfMRUDirLocal(id), nullptr);
     EXPECT_EQ(db_.GetServProfAsciiSuffix(id), nullptr);
     EXPECT_EQ(db_.GetServProfEncryption(id), 0);
+    EXPECT_EQ(db_.GetServProfNameEncoding(id), 0);
+    EXPECT_EQ(db_.GetServProfListCommand(id), 0);
+    EXPECT_EQ(db_.GetServProfVerifyTransfers(id), 1);
 
     EXPECT_EQ(db_.SetServProfPortNum(id, 2121), 0);
+    EXPECT_EQ(db_.SetServProfNameEncoding(id, 2), 0);
+    EXPECT_EQ(db_.SetServProfListCommand(id, 1), 0);
+    EXPECT_EQ(db_.SetServProfVerifyTransfers(id, 0), 0);
     EXPECT_EQ(db_.SetServProfEncryption(id, 3), 0);
     EXPECT_EQ(db_.SetServProfUsePassiveMode(id, 1), 0);
     EXPECT_EQ(db_.SetServProfTrandelType(id, 2), 0);
@@ -73,6 +79,9 @@ TEST_F(SiteDatabase, EveryServerProfileFieldRoundTrips) {
     EXPECT_EQ(other.GetServProfInitDirMode(id), 2);
     EXPECT_EQ(other.GetServProfLockDir(id), 1);
     EXPECT_EQ(other.GetServProfEncryption(id), 3);
+    EXPECT_EQ(other.GetServProfNameEncoding(id), 2);
+    EXPECT_EQ(other.GetServProfListCommand(id), 1);
+    EXPECT_EQ(other.GetServProfVerifyTransfers(id), 0);
     EXPECT_EQ(take(other.GetServProfInitRemoteDir(id)), "/pub/www");
     EXPECT_EQ(take(other.GetServProfMRUDirLocal(id)), "/home/ann/site/");
     const tsy::SiteString remote = tsy::adopt(other.GetServProfMRUDirRemote(id));
@@ -114,6 +123,9 @@ TEST_F(SiteDatabase, FirstVersionProfilesReadAsPlainFtp) {
     ASSERT_EQ(sqlite3_open((folder_ + "SVP").c_str(), &raw), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(raw,
                            "ALTER TABLE server_profile DROP COLUMN encryption; "
+                           "ALTER TABLE server_profile DROP COLUMN name_encoding; "
+                           "ALTER TABLE server_profile DROP COLUMN list_command; "
+                           "ALTER TABLE server_profile DROP COLUMN verify_transfers; "
                            "UPDATE schema_version SET version = 1 WHERE part = 'server profiles'",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
@@ -124,6 +136,9 @@ TEST_F(SiteDatabase, FirstVersionProfilesReadAsPlainFtp) {
     const int id = reopened.ServProfGetID("old");
     ASSERT_GE(id, 0);
     EXPECT_EQ(reopened.GetServProfEncryption(id), 0);
+    // Later columns come with their defaults.
+    EXPECT_EQ(reopened.GetServProfNameEncoding(id), 0);
+    EXPECT_EQ(reopened.GetServProfVerifyTransfers(id), 1);
     EXPECT_EQ(reopened.SetServProfEncryption(id, 1), 0);
     EXPECT_EQ(reopened.GetServProfEncryption(id), 1);
     reopened.setDB(config_.root() + "/other", "a", "b", 0);
