@@ -38,14 +38,8 @@ TEST_F(SiteDatabase, EveryServerProfileFieldRoundTrips) {
     EXPECT_EQ(db_.GetServProfMRUDirLocal(id), nullptr);
     EXPECT_EQ(db_.GetServProfAsciiSuffix(id), nullptr);
     EXPECT_EQ(db_.GetServProfEncryption(id), 0);
-    EXPECT_EQ(db_.GetServProfNameEncoding(id), 0);
-    EXPECT_EQ(db_.GetServProfListCommand(id), 0);
-    EXPECT_EQ(db_.GetServProfVerifyTransfers(id), 1);
 
     EXPECT_EQ(db_.SetServProfPortNum(id, 2121), 0);
-    EXPECT_EQ(db_.SetServProfNameEncoding(id, 2), 0);
-    EXPECT_EQ(db_.SetServProfListCommand(id, 1), 0);
-    EXPECT_EQ(db_.SetServProfVerifyTransfers(id, 0), 0);
     EXPECT_EQ(db_.SetServProfEncryption(id, 3), 0);
     EXPECT_EQ(db_.SetServProfUsePassiveMode(id, 1), 0);
     EXPECT_EQ(db_.SetServProfTrandelType(id, 2), 0);
@@ -79,9 +73,6 @@ TEST_F(SiteDatabase, EveryServerProfileFieldRoundTrips) {
     EXPECT_EQ(other.GetServProfInitDirMode(id), 2);
     EXPECT_EQ(other.GetServProfLockDir(id), 1);
     EXPECT_EQ(other.GetServProfEncryption(id), 3);
-    EXPECT_EQ(other.GetServProfNameEncoding(id), 2);
-    EXPECT_EQ(other.GetServProfListCommand(id), 1);
-    EXPECT_EQ(other.GetServProfVerifyTransfers(id), 0);
     EXPECT_EQ(take(other.GetServProfInitRemoteDir(id)), "/pub/www");
     EXPECT_EQ(take(other.GetServProfMRUDirLocal(id)), "/home/ann/site/");
     const tsy::SiteString remote = tsy::adopt(other.GetServProfMRUDirRemote(id));
@@ -112,6 +103,28 @@ TEST_F(SiteDatabase, EveryServerProfileFieldRoundTrips) {
     EXPECT_EQ(copy.asciiSuffix, info.asciiSuffix);
     EXPECT_EQ(copy.mruDirLocal, info.mruDirLocal);
     EXPECT_EQ(copy.encryption, 3);
+}
+
+TEST_F(SiteDatabase, NumberColumnsOfLaterVersionsRoundTrip) {
+    ASSERT_EQ(db_.SetServProf("p", "h", "u", "", "", 0, "", "", ""), 0);
+    const int id = db_.ServProfGetID("p");
+    struct Column {
+        int (SiteMgr50::*get)(int);
+        int (SiteMgr50::*set)(int, int);
+        int byDefault, stored;
+    };
+    const Column columns[] = {
+        {&SiteMgr50::GetServProfNameEncoding, &SiteMgr50::SetServProfNameEncoding, 0, 2},
+        {&SiteMgr50::GetServProfListCommand, &SiteMgr50::SetServProfListCommand, 0, 1},
+        {&SiteMgr50::GetServProfVerifyTransfers, &SiteMgr50::SetServProfVerifyTransfers, 1, 0},
+    };
+    SiteMgr50 other;
+    ASSERT_EQ(other.setDB(folder_, "STP", "SVP", 0), 0);
+    for (const Column& c : columns) {
+        EXPECT_EQ((db_.*c.get)(id), c.byDefault);
+        EXPECT_EQ((db_.*c.set)(id, c.stored), 0);
+        EXPECT_EQ((other.*c.get)(id), c.stored);
+    }
 }
 
 // A file of the first version, before profiles chose their encryption, is converted when
