@@ -1,6 +1,8 @@
 // Opening and closing the control connection, sending commands.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "ftpsession.h"
 #include "realftpservers.h"
 #include "recordingsinks.h"
@@ -30,8 +32,11 @@ TEST(Open, ConnectsAndRecordsTheLocalAddress) {
     session.port = server.port();
     ASSERT_EQ(session.open(), 1);
     EXPECT_TRUE(session.connected);
-    EXPECT_EQ(ntohl(session.localAddress.sin_addr.s_addr), INADDR_LOOPBACK);
-    EXPECT_NE(session.localAddress.sin_port, 0);
+    sockaddr_in local{};
+    std::memcpy(&local, &session.localAddress, sizeof local);
+    EXPECT_EQ(local.sin_family, AF_INET);
+    EXPECT_EQ(ntohl(local.sin_addr.s_addr), INADDR_LOOPBACK);
+    EXPECT_NE(local.sin_port, 0);
     EXPECT_EQ(session.open(), 0) << "a second open on a connected session must fail";
 }
 
