@@ -134,8 +134,9 @@ bool ensureVsftpdUser(std::string& error) {
 }
 
 bool isAddress(const std::string& name) {
-    in_addr address{};
-    return ::inet_pton(AF_INET, name.c_str(), &address) == 1;
+    in6_addr address{};
+    return ::inet_pton(AF_INET, name.c_str(), &address) == 1 ||
+           ::inet_pton(AF_INET6, name.c_str(), &address) == 1;
 }
 
 }  // namespace
