@@ -5,6 +5,7 @@
 
 #include "connecttestfixture.h"
 #include "filelistview.h"
+#include "remotepanecontroller.h"
 #include "testfiles.h"
 #include "transfercontroller.h"
 #include "transferprogressdialog.h"
@@ -86,22 +87,25 @@ TEST_F(ConnectTest, ChineseNamesRoundTripInTheServersEncoding) {
         std::filesystem::remove_all(root_ / "local");
         std::filesystem::create_directories(root_ / "local");
         const std::string listing = "-rw-r--r-- 1 a b 3 Mar  1 09:12 " + row.listed + "\r\n";
+        // The folder is named 中文 in the same encoding.
+        const std::string folder = "/" + row.listed.substr(0, row.listed.size() - 4);
+        const std::string pwd = "257 \"" + folder + "\"\r\n";
         auto listed = [&](ScriptedFtpServer& s) {
-            s.expect("NOOP", "200 OK\r\n").expect("PWD", "257 \"/www\"\r\n").expectPasv();
+            s.expect("NOOP", "200 OK\r\n").expect("PWD", pwd).expectPasv();
             s.expectSendData("LIST -la", DataStep{.data = listing});
         };
         ScriptedFtpServer server;
         server.expectLogin("alice", "215 UNIX Type: L8\r\n", row.feat);
         if (row.optsUtf8) server.expect("OPTS UTF8 ON", "200 ok\r\n");
-        server.expect("PWD", "257 \"/www\"\r\n").expect("site IDLE 7200", "200 OK\r\n");
+        server.expect("PWD", pwd).expect("site IDLE 7200", "200 OK\r\n");
         listed(server);
-        server.expect("NOOP", "200 OK\r\n").expect("PWD", "257 \"/www\"\r\n").expectPasv();
+        server.expect("NOOP", "200 OK\r\n").expect("PWD", pwd).expectPasv();
         server.expect("TYPE*", "200 ok\r\n")
             .expectSendData("RETR " + row.listed, DataStep{.data = "abc"});
-        server.expect("NOOP", "200 OK\r\n")
-            .expect("NOOP", "200 OK\r\n")
-            .expect("PWD", "257 \"/www\"\r\n");
+        server.expect("NOOP", "200 OK\r\n").expect("NOOP", "200 OK\r\n").expect("PWD", pwd);
         server.expectPasv().expect("TYPE*", "200 ok\r\n").expectReceiveData("STOR " + row.listed);
+        listed(server);
+        server.expect("NOOP", "200 OK\r\n").expect("CWD " + folder, "250 ok\r\n");
         listed(server);
         server.start();
         auto p = profile("Harbour Lane", server.port());
@@ -128,6 +132,10 @@ TEST_F(ConnectTest, ChineseNamesRoundTripInTheServersEncoding) {
         window_->listingFilters().local.notOnOtherSide = true;
         window_->refreshLocal();
         EXPECT_EQ(window_->localModel().size(), 0) << "the server has it under its own bytes";
+        auto* box = window_->control<QComboBox>(1002);
+        EXPECT_EQ(box->currentText(), QString::fromUtf8("/中文"));
+        // Typed, the folder goes out in the server's encoding.
+        window_->remotePane().pathTyped("/中文");
         EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.mismatches());
         window_.reset();
     }

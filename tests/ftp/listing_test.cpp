@@ -343,6 +343,12 @@ TEST(MachineListing, WhatTheServerOffersDecidesTheCommand) {
          {{"OPTS MLST Type;Size;Modify;", "501 No.\r\n"}, {"PASV", ""}, {"MLSD", ""}},
          kMlsdListing,
          mlsdNames},
+        {"OPTS UTF8 refused: the session goes on",
+         kFeatMlst,
+         true,
+         {{"OPTS UTF8 ON", "501 Not understood.\r\n"}, {"PASV", ""}, {"MLSD", ""}},
+         kMlsdListing,
+         mlsdNames},
         {"FEAT refused: LIST as ever",
          "500 Unknown command.\r\n",
          true,
@@ -455,4 +461,14 @@ TEST(NamesEncoding, ListingsAndTheProfileDecideIt) {
         EXPECT_EQ(s.session->namesEncoding(), row.after) << row.what;
         EXPECT_TRUE(s.server.mismatches().empty()) << row.what;
     }
+}
+
+TEST(NamesEncoding, StatusBarReadsCommandsAndRepliesInTheServersEncoding) {
+    ScriptedSession s;
+    s.server.expect("DELE \xd6\xd0\xce\xc4.txt", "250 \xd6\xd0\xce\xc4.txt deleted.\r\n");
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    s.session->nameEncoding = ftp::NameEncoding::Gb18030;
+    EXPECT_EQ(s.session->deleteFile("\xd6\xd0\xce\xc4.txt"), 1);
+    EXPECT_EQ(s.status.pane(0),
+              (Commands{" Scripted server ready.", "DELE 中文.txt", " 中文.txt deleted."}));
 }
