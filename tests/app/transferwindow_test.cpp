@@ -76,11 +76,15 @@ TEST_F(ConnectTest, ChineseNamesRoundTripInTheServersEncoding) {
         std::string feat;
         bool optsUtf8;
         std::string listed;
+        int listCommand = session::kMachineListing;
     } rows[] = {
         {"GBK server, automatic", session::kAutomaticNames, "500 no\r\n", false, gbk},
         {"GB18030 chosen where the server claims UTF8", session::kGb18030Names, featUtf8, false,
          gbk},
         {"UTF-8 server, automatic", session::kAutomaticNames, featUtf8, true, utf8},
+        {"a server offering MLSD to a profile that keeps LIST", session::kAutomaticNames,
+         "211-Features:\r\n UTF8\r\n MLST type*;size*;modify*;\r\n211 End\r\n", true, utf8,
+         session::kAlwaysList},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -111,6 +115,7 @@ TEST_F(ConnectTest, ChineseNamesRoundTripInTheServersEncoding) {
         auto p = profile("Harbour Lane", server.port());
         p.passiveMode = 1;
         p.nameEncoding = row.profileEncoding;
+        p.listCommand = row.listCommand;
         save(p);
         openWindow("Harbour Lane");
         ASSERT_TRUE(connect());
