@@ -3,13 +3,19 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <fcntl.h>
+
+#include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <tuple>
 
 #include "ftpsession.h"
+#include "mlsdlisting.h"
 #include "realftpservers.h"
+#include "recordingsinks.h"
 #include "testfiles.h"
 
 using testsupport::randomBytes;
@@ -34,7 +40,10 @@ protected:
         if (tls == RealFtpServer::Tls::Explicit) {
             ASSERT_EQ(session_->startTls(), 1) << session_->tlsError() << server_->log();
         }
+        session_->setStatusSink(&status_);
         ASSERT_EQ(session_->login("127.0.0.1", server_->user(), server_->password()), 230);
+        // As the connect worker does: what the server offers decides the listing command.
+        ASSERT_EQ(session_->learnFeatures(), 1);
         if (tls != RealFtpServer::Tls::None) {
             ASSERT_EQ(session_->protectData(), 1) << session_->lastError;
         }
@@ -50,6 +59,7 @@ protected:
 
     std::unique_ptr<RealFtpServer> server_;
     std::unique_ptr<ftp::FtpSession> session_;
+    testsupport::RecordingStatusSink status_;
     std::string local_;
 };
 
@@ -84,12 +94,56 @@ TEST_P(RealServer, ListsBlanksLinksAndUtf8Names) {
     EXPECT_EQ(byName["with  blanks.txt"]->size, 5);
     ASSERT_TRUE(byName.count("sub dir"));
     EXPECT_EQ(byName["sub dir"]->kind, ftp::FileEntry::Directory);
+    // pyftpdlib's machine listing types a link as what it leads to.
     ASSERT_TRUE(byName.count("link to dir"));
-    EXPECT_EQ(byName["link to dir"]->kind, ftp::FileEntry::Link);
+    EXPECT_EQ(byName["link to dir"]->kind,
+              isPyftpdlib() ? ftp::FileEntry::Directory : ftp::FileEntry::Link);
     ASSERT_TRUE(byName.count("link-to-file"));
-    EXPECT_EQ(byName["link-to-file"]->kind, ftp::FileEntry::Link);
+    EXPECT_EQ(byName["link-to-file"]->kind,
+              isPyftpdlib() ? ftp::FileEntry::File : ftp::FileEntry::Link);
     EXPECT_TRUE(byName.count("中文名.html"));
     EXPECT_TRUE(byName.count("café.txt"));
+}
+
+// pyftpdlib offers MLST: listed by MLSD with exact sizes and the files' own times, shown
+// in local time as the local pane shows its files. vsftpd offers none: LIST as ever.
+TEST_P(RealServer, MachineListingWhereOfferedWithTheFilesTimes) {
+    struct Row {
+        const char* name;
+        std::time_t modified;  // UTC seconds
+        std::int64_t size;
+    } rows[] = {
+        {"old.html", 946684799, 10},          // 1999-12-31 23:59:59 UTC
+        {"leap.txt", 951782400, 3000000000},  // 2000-02-29 00:00:00 UTC, beyond 32 bits
+        {"recent.css", std::time(nullptr) - 3600, 1},
+    };
+    for (const Row& row : rows) {
+        const std::string path = remote(row.name);
+        writeFile(path, "x");
+        fs::resize_file(path, static_cast<std::uintmax_t>(row.size));
+        const timespec times[2] = {{row.modified, 0}, {row.modified, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+    auto entries = session_->list();
+    ASSERT_TRUE(entries.has_value()) << session_->lastError;
+    const std::vector<std::string> commands = status_.pane(0);
+    const bool mlsd = std::find(commands.begin(), commands.end(), "MLSD") != commands.end();
+    const bool list = std::find(commands.begin(), commands.end(), "LIST -la") != commands.end();
+    EXPECT_EQ(mlsd, isPyftpdlib());
+    EXPECT_EQ(list, !isPyftpdlib());
+    std::size_t found = 0;
+    for (const Row& row : rows)
+        for (const auto& e : *entries) {
+            if (e.name != row.name) continue;
+            ++found;
+            EXPECT_EQ(e.kind, ftp::FileEntry::File) << row.name;
+            EXPECT_EQ(e.size, row.size) << row.name;
+            if (mlsd) {
+                EXPECT_EQ(e.dateText, ftp::localDateText(row.modified)) << row.name;
+                EXPECT_EQ(e.attributes, "-rw-r--r--") << row.name;
+            }
+        }
+    EXPECT_EQ(found, std::size(rows));
 }
 
 TEST_P(RealServer, BinaryTransfersAreByteExactBothWays) {
