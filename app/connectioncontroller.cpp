@@ -137,8 +137,11 @@ bool ConnectionController::refreshRemote() {
 void ConnectionController::showRemotePath(const std::string& path) {
     remotePath_ = path;
     auto* combo = remoteCombo();
-    const QString text = fromBytes(path);
-    if (combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) combo->addItem(text);
+    const QString text = QString::fromStdString(
+        ftp::nameForDisplay(path, session_ ? session_->namesEncoding() : ftp::NameEncoding::Utf8));
+    // The item keeps the path's bytes: choosing it goes back to exactly that folder.
+    if (combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
+        combo->addItem(text, QByteArray::fromStdString(path));
     combo->setEditText(text);
     window_.showRemoteTitle(text);
 }

@@ -21,6 +21,7 @@ struct RemoteListItem {
     std::string attributes;  // the listing's permission word
     std::string dateText;    // as the listing parser gave it
     std::string name;        // the whole name, exact bytes as the server sent them
+    std::string shownName;   // the name read in the server's encoding (UTF-8)
     std::string typeName;
     std::int64_t size = 0;
     bool isDirectory = false;

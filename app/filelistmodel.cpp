@@ -22,6 +22,14 @@ const std::string& attributesOf(const RemoteListItem& item) {
     return item.attributes;
 }
 
+// The name rows sort and compare by: remote names as they read, not as their bytes.
+const std::string& comparedName(const LocalListItem& item) {
+    return item.name;
+}
+const std::string& comparedName(const RemoteListItem& item) {
+    return item.shownName;
+}
+
 // Local rows with equal date texts fall back on the seconds; remote rows have none.
 int secondsOrder(const LocalListItem& a, const LocalListItem& b) {
     return a.timeKey == b.timeKey ? 0 : a.timeKey < b.timeKey ? -1 : 1;
@@ -41,7 +49,7 @@ bool before(const Item& a, const Item& b, int column, int direction) {
     int order = 0;
     switch (column) {
         case 0:
-            order = compareNoCase(a.name, b.name);
+            order = compareNoCase(comparedName(a), comparedName(b));
             break;
         case 2:
             order = compareNoCase(a.typeName, b.typeName);
@@ -194,7 +202,7 @@ int FileListModel<Item>::findName(const std::string& name) const {
         nameIndex_.reserve(rows_.size());
         // The first of equal names wins, as a search from the top of the list finds it.
         for (std::size_t i = rows_.size(); i-- > 0;)
-            nameIndex_[lowerAscii(rows_[i].item.name)] = static_cast<int>(i);
+            nameIndex_[lowerAscii(comparedName(rows_[i].item))] = static_cast<int>(i);
         nameIndexValid_ = true;
     }
     auto it = nameIndex_.find(lowerAscii(name));

@@ -54,18 +54,22 @@ int MainWindow::insertLocalItem(int, const std::string& name, std::int64_t size,
 int MainWindow::insertRemoteItem(int, const std::string& name, std::int64_t size,
                                  const std::string& dateText, const std::string& attributes,
                                  ftp::EntryType entryType, bool isDirectory) {
-    if (!comparison::passesComparison(filters_.remote, name, dateText, *localModel_)) return 0;
+    // Names compare with the local pane's as they read, whatever bytes the server uses.
+    std::string shown = ftp::nameForDisplay(
+        name, ftpSession() ? ftpSession()->namesEncoding() : ftp::NameEncoding::Utf8);
+    if (!comparison::passesComparison(filters_.remote, shown, dateText, *localModel_)) return 0;
     RemoteListModel::Row row;
     const FileTypeCache::Type type =
-        isDirectory ? fileTypeCache_->folderType() : fileTypeCache_->lookupRemote(name);
+        isDirectory ? fileTypeCache_->folderType() : fileTypeCache_->lookupRemote(shown);
     row.item.attributes = attributes;
     row.item.dateText = dateText;
     row.item.name = name;
+    row.text = QString::fromStdString(shown);
+    row.item.shownName = std::move(shown);
     row.item.typeName = type.typeName;
     row.item.size = size;
     row.item.isDirectory = isDirectory;
     row.item.entryType = entryType;
-    row.text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     if (!isDirectory) row.size = QString::fromStdString(sizeText(size));
     if (ftpSession() && ftpSession()->serverType == ftp::ServerType::Unix)
         row.attributes = QString::fromStdString(attributes);

@@ -21,8 +21,15 @@ constexpr int kNothingSelected = 1221;
 constexpr int kNewDirectoryName = 1232;
 constexpr int kChosenDirectoryInvalid = 1257;
 
-QString fromBytes(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+constexpr int kNotEncodable = 1357;
+
+ftp::NameEncoding encodingOf(const ftp::FtpSession* session) {
+    return session ? session->namesEncoding() : ftp::NameEncoding::Utf8;
+}
+
+// A server path or name as the user reads it.
+QString shown(const ftp::FtpSession* session, const std::string& bytes) {
+    return QString::fromStdString(ftp::nameForDisplay(bytes, encodingOf(session)));
 }
 
 // The window does not respond while an FTP exchange runs; the cursor says so.
@@ -105,7 +112,13 @@ void RemotePaneController::moved(const std::string& directory) {
 void RemotePaneController::directoryChosen(int index) {
     ftp::FtpSession* session = idleSession();
     if (!session || index < 0 || !host_.connection().checkConnection()) return;
-    if (session->changeDirectory(directories_.itemText(index).toStdString(), false)) {
+    // A path the box learned from the server goes back as its bytes; one typed into it
+    // earlier as the server encodes it.
+    const QVariant bytes = directories_.itemData(index);
+    std::string path = bytes.toByteArray().toStdString();
+    if (!bytes.isValid() && !serverName(*session, directories_.itemText(index).toStdString(), path))
+        return;
+    if (session->changeDirectory(path, false)) {
         host_.connection().refreshRemote();
         return;
     }
@@ -114,14 +127,15 @@ void RemotePaneController::directoryChosen(int index) {
     directories_.removeItem(index);
     std::string current;
     if (session->currentDirectory(current))
-        directories_.setCurrentIndex(directories_.findText(fromBytes(current)));
+        directories_.setCurrentIndex(directories_.findText(shown(session, current)));
 }
 
 void RemotePaneController::pathTyped(const std::string& typed) {
     ftp::FtpSession* session = idleSession();
     if (!session || !host_.connection().refreshIdle() || !host_.connection().checkConnection())
         return;
-    std::string text = typed;
+    std::string text;
+    if (!serverName(*session, typed, text)) return;
     const auto pattern = text.find("*.");
     if (pattern != std::string::npos) {
         host_.nameFilter() = {true, text.substr(pattern)};
@@ -131,7 +145,7 @@ void RemotePaneController::pathTyped(const std::string& typed) {
         host_.connection().refreshRemote();
         return;
     }
-    directories_.showPath(fromBytes(host_.connection().remotePath()));
+    directories_.showPath(shown(session, host_.connection().remotePath()));
 }
 
 void RemotePaneController::compare(keys::Command command) {
@@ -189,7 +203,8 @@ void RemotePaneController::openRow(int row) {
         return host_.connection().connectionLost();
     if (move.outcome != transfer::RemoteOutcome::Changed) return;
     moved(move.directory);
-    moveTogether(name);
+    // The local folder of that name is the one a download of it makes.
+    moveTogether(ftp::localFileName(name, session->namesEncoding()).name);
 }
 
 void RemotePaneController::upOneLevel() {
@@ -224,8 +239,10 @@ void RemotePaneController::refresh() {
 bool RemotePaneController::follow(const std::string& name) {
     ftp::FtpSession* session = host_.ftpSession();
     if (!session || host_.transferRunning()) return true;
+    std::string bytes;
+    if (!serverName(*session, name, bytes)) return true;
     WaitCursor wait;
-    const transfer::RemoteMove move = transfer::changeRemoteDirectory(*session, name);
+    const transfer::RemoteMove move = transfer::changeRemoteDirectory(*session, bytes);
     if (move.outcome == transfer::RemoteOutcome::ConnectionLost) {
         host_.connection().connectionLost();
         return false;
@@ -237,11 +254,19 @@ bool RemotePaneController::follow(const std::string& name) {
     return true;
 }
 
+bool RemotePaneController::serverName(ftp::FtpSession& session, const std::string& text,
+                                      std::string& bytes) {
+    if (ftp::nameForServer(text, session.namesEncoding(), bytes)) return true;
+    host_.prompts().ask({kNotEncodable, {text}, platform::Buttons::Ok, platform::Icon::Warning});
+    return false;
+}
+
 void RemotePaneController::newDirectory() {
     if (!idleSession() || !host_.connection().checkConnection()) return;
     RemoteListModel::Row row;
     const FileTypeCache::Type folder = host_.fileTypeCache().folderType();
     row.item.name = uitexts::text(kNewDirectoryName).toStdString();
+    row.item.shownName = row.item.name;
     row.item.dateText = nowText();
     row.item.typeName = folder.typeName;
     row.item.attributes = "---";
@@ -270,15 +295,19 @@ void RemotePaneController::editEnded(Editing kind, const std::optional<std::stri
     transfer::RemoteOutcome outcome = transfer::RemoteOutcome::Unchanged;
     if (kind == Editing::NewDirectory) {
         const std::string cancelled = uitexts::text(kNewDirectoryName).toStdString();
-        outcome =
-            transfer::makeRemoteDirectory(*session, transfer::newDirectoryName(typed, cancelled));
+        std::string name;
+        if (!serverName(*session, transfer::newDirectoryName(typed, cancelled), name)) name.clear();
+        outcome = transfer::makeRemoteDirectory(*session, name);
         // The refresh drops the placeholder row, whatever MKD said.
         if (outcome != transfer::RemoteOutcome::ConnectionLost)
             outcome = transfer::RemoteOutcome::Changed;
     } else {
-        const std::string oldName = firstSelectedName();
-        if (!typed || typed->empty() || oldName.empty() || *typed == oldName) return;
-        outcome = transfer::renameRemote(*session, oldName, *typed, host_.prompts());
+        const QList<int> rows = list_.selectedRows();
+        if (rows.isEmpty() || !typed || typed->empty()) return;
+        const RemoteListItem& item = host_.remoteModel().item(rows.front());
+        std::string newName;
+        if (*typed == item.shownName || !serverName(*session, *typed, newName)) return;
+        outcome = transfer::renameRemote(*session, item.name, newName, host_.prompts());
     }
     if (outcome == transfer::RemoteOutcome::ConnectionLost)
         return host_.connection().connectionLost();

@@ -42,6 +42,9 @@ private:
     std::string firstSelectedName() const override;
     // A session that no transfer job is using, or null.
     ftp::FtpSession* idleSession();
+    // Typed text as the server's name bytes; false, after a message, when the server's
+    // encoding cannot write it.
+    bool serverName(ftp::FtpSession& session, const std::string& text, std::string& bytes);
     // After a move on the server: remember where it is and show it.
     void moved(const std::string& directory);
 

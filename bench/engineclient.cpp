@@ -21,7 +21,9 @@ public:
         session_.tlsAnchors = server.certificate;
         ok_ = session_.open() == 1 && (!server.tls || session_.startTls() == 1) &&
               session_.login("127.0.0.1", server.user, server.password) == 230 &&
-              (!server.tls || session_.protectData() == 1);
+              (!server.tls || session_.protectData() == 1) &&
+              (!server.askFeatures || session_.learnFeatures() == 1);
+        session_.machineListing = server.machineListing;
     }
     ~Connected() { session_.close(); }
     bool ok() const { return ok_; }

@@ -30,6 +30,10 @@ struct Server {
     // as the trust anchor every client verifies it with.
     bool tls = false;
     std::string certificate;
+    // FEAT after the login, as the window asks it; with machineListing false the engine
+    // lists by LIST even where MLSD is offered.
+    bool askFeatures = false;
+    bool machineListing = true;
 };
 
 // The engine doing each benchmark's work in one session: connect, log in, work, QUIT.

@@ -51,7 +51,12 @@ FtpSession::~FtpSession() {
 }
 
 void FtpSession::showStatus(int pane, const std::string& text) const {
-    if (statusSink_) statusSink_->setStatusText(pane, text);
+    if (!statusSink_) return;
+    // Commands and replies carry names in the server's encoding; the sink shows UTF-8.
+    if (pane == 0 && namesEncoding() == NameEncoding::Gb18030)
+        statusSink_->setStatusText(pane, nameForDisplay(text, NameEncoding::Gb18030));
+    else
+        statusSink_->setStatusText(pane, text);
 }
 
 void FtpSession::setControlSocket(int fd) {

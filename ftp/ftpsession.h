@@ -97,6 +97,11 @@ public:
     // 0 only when the connection failed.
     int learnFeatures();
     const Features& features() const { return features_; }
+    // The encoding names are read and written in (effectiveEncoding), as the profile, the
+    // features and the listings so far decide it; any thread may ask.
+    NameEncoding namesEncoding() const {
+        return effectiveEncoding(nameEncoding, features_.utf8, !sawOtherNames_.load());
+    }
 
     // Data connections: passive (EPSV or PASV) or active (EPRT or PORT), as `passive`,
     // the control connection's family and the server's features say (chooseDataCommand).
@@ -109,7 +114,9 @@ public:
     int acceptDataConnection();
 
     // The current remote directory, one entry per listing line in listing order
-    // (kind 0 for lines that are no entry); nullopt on failure.
+    // (kind 0 for lines that are no entry); nullopt on failure. MLSD when the server
+    // offers it and machineListing allows, after one OPTS MLST asking for the facts; a
+    // refused MLSD is not tried again and LIST lists instead.
     std::optional<std::vector<FileEntry>> list();
 
     // File transfers. mode: 1 text, 2 binary.
@@ -170,6 +177,8 @@ public:
     sockaddr_storage localAddress{};
     // The profile's choice of how names are encoded on the server.
     NameEncoding nameEncoding = NameEncoding::Automatic;
+    // Machine listings (MLSD) when the server offers them; false keeps to LIST.
+    bool machineListing = true;
 
 protected:
     void showStatus(int pane, const std::string& text) const;
@@ -197,6 +206,9 @@ private:
         if (code != 0) lastError = code;
     }
     int sendAndRead(const std::string& command, std::string& reply, bool showReply = true);
+    // One listing: MLSD, or LIST with its fallback.
+    std::optional<std::vector<FileEntry>> listWith(bool machine);
+    bool prepareMachineListing();
     int readReplyText(std::string& text, bool showReply, std::size_t capacity, bool keepLines);
     // The data path of LIST, RETR and STOR. Begins a command that moves data: PASV or
     // PORT, TYPE, the command, its preliminary reply (into reply) and the data connection.
@@ -250,6 +262,11 @@ private:
     // The last passive reply was EPSV's: the data goes to the control connection's peer.
     bool extendedPassive_ = false;
     bool epsvRefused_ = false;
+    // Once a listing held a name that is not UTF-8, automatic stays with GB18030 for the
+    // session, so an empty folder does not switch an upload's names to UTF-8.
+    std::atomic<bool> sawOtherNames_{false};
+    bool mlsdRefused_ = false;
+    bool mlstOptionsSent_ = false;
     // Serialises closing a socket against abort(), which must never shut down a
     // descriptor number that has been closed and reused meanwhile.
     std::mutex socketMutex_;

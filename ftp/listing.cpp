@@ -4,6 +4,7 @@
 
 #include "datacommand.h"
 #include "ftpsession.h"
+#include "mlsdlisting.h"
 
 namespace ftp {
 namespace {
@@ -14,7 +15,7 @@ constexpr std::size_t kReceiveBlock = 64 * 1024;
 // Turns listing bytes into entries, handing the learned name column from line to line.
 class ListingAssembler : public DataSink {
 public:
-    explicit ListingAssembler(int serverType) : serverType_(serverType) {
+    ListingAssembler(int serverType, bool machine) : serverType_(serverType), machine_(machine) {
         // One "today" for the whole listing: every line is dated alike, and the clock is
         // read once rather than per line.
         const std::time_t now = std::time(nullptr);
@@ -53,6 +54,11 @@ private:
         if (!line_.empty() && line_.back() == '\r') line_.pop_back();
         FileEntry entry(std::move(line_), serverType_);
         line_.clear();
+        if (machine_) {
+            parseMlsdLine(entry);
+            entries_.push_back(std::move(entry));
+            return;
+        }
         entry.currentYear = year_;
         entry.currentMonth = month_;
         bool learned = false;
@@ -63,6 +69,7 @@ private:
 
     std::unique_ptr<char[]> block_ = std::make_unique_for_overwrite<char[]>(kReceiveBlock);
     int serverType_;
+    bool machine_;
     int year_ = 0;  // 0 lets the parser read the clock itself
     int month_ = 0;
     int column_ = 0;
@@ -73,11 +80,37 @@ private:
 }  // namespace
 
 std::optional<std::vector<FileEntry>> FtpSession::list() {
+    if (machineListing && features_.mlst && !mlsdRefused_) {
+        if (!prepareMachineListing()) return std::nullopt;
+        auto entries = listWith(true);
+        if (entries || !mlsdRefused_) return entries;
+    }
+    return listWith(false);
+}
+
+bool FtpSession::prepareMachineListing() {
+    if (mlstOptionsSent_) return true;
+    mlstOptionsSent_ = true;
+    const std::string options = mlstOptionsCommand(features_);
+    if (options.empty()) return true;
+    // A refusal leaves the server's own facts, which still make a listing.
+    std::string reply;
+    return sendAndRead(options, reply) != 0;
+}
+
+std::optional<std::vector<FileEntry>> FtpSession::listWith(bool machine) {
     std::string reply;
     int code = 0;
-    if (!beginDataCommand({"LIST -la", "LIST", TransferMode::Automatic, {}}, reply, code))
+    const DataCommand command = machine
+                                    ? DataCommand{"MLSD", {}, TransferMode::Automatic, {}}
+                                    : DataCommand{"LIST -la", "LIST", TransferMode::Automatic, {}};
+    if (!beginDataCommand(command, reply, code)) {
+        // Only a refusal sends the session to LIST for good: a data connection that
+        // failed says nothing about MLSD.
+        if (machine && code >= 500 && code <= 599) mlsdRefused_ = true;
         return std::nullopt;
-    ListingAssembler assembler(serverType);
+    }
+    ListingAssembler assembler(serverType, machine);
     const bool received = receiveInto(assembler);
     // A listing the server did not confirm may be cut short; showing it as whole would
     // hide files from the user and from recursive operations.
@@ -87,7 +120,9 @@ std::optional<std::vector<FileEntry>> FtpSession::list() {
         refuse(*finalCode);
         return std::nullopt;
     }
-    return assembler.finish();
+    std::vector<FileEntry> entries = assembler.finish();
+    if (!allNamesValidUtf8(entries)) sawOtherNames_ = true;
+    return entries;
 }
 
 }  // namespace ftp

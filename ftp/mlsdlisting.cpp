@@ -58,6 +58,9 @@ int kindOf(std::string_view type) {
 // "drwxr-xr-x" for the pane's permission column, from an octal mode or from such a text.
 std::string permissionText(std::string_view mode, int kind) {
     if (mode.size() == 10) return std::string(mode);
+    // Some servers write the mode as their language spells octal: "0o644".
+    if (mode.size() > 2 && mode[0] == '0' && (mode[1] == 'o' || mode[1] == 'O'))
+        mode.remove_prefix(2);
     if (mode.size() < 3 || mode.size() > 7) return {};
     for (char c : mode)
         if (c < '0' || c > '7') return {};

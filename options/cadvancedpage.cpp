@@ -35,6 +35,12 @@ constexpr EncryptionChoice kEncryptionChoices[] = {
     {session::kPlainFtp, 1347},
 };
 
+constexpr EncryptionChoice kNameEncodingChoices[] = {
+    {session::kAutomaticNames, 1351},
+    {session::kUtf8Names, 1352},
+    {session::kGb18030Names, 1353},
+};
+
 QString text(int control) {
     return uitexts::dialogText(CAdvancedPage::kDialogId, control);
 }
@@ -69,6 +75,10 @@ CAdvancedPage::CAdvancedPage(tsy::SiteMgr50& db, platform::Prompts& prompts,
     encryptionBox_ = named(new QComboBox(this), kEncryption);
     for (const EncryptionChoice& choice : kEncryptionChoices)
         encryptionBox_->addItem(uitexts::text(choice.caption), choice.value);
+    nameEncodingBox_ = named(new QComboBox(this), kNameEncoding);
+    for (const EncryptionChoice& choice : kNameEncodingChoices)
+        nameEncodingBox_->addItem(uitexts::text(choice.caption), choice.value);
+    alwaysListBox_ = named(new QCheckBox(uitexts::text(kAlwaysList), this), kAlwaysList);
 
     auto* passiveGroup = new QGroupBox(text(kPassiveGroup), this);
     auto* passiveLayout = new QVBoxLayout(passiveGroup);
@@ -87,6 +97,11 @@ CAdvancedPage::CAdvancedPage(tsy::SiteMgr50& db, platform::Prompts& prompts,
     auto* encryptionLayout = new QVBoxLayout(encryptionGroup);
     encryptionLayout->addWidget(encryptionBox_);
 
+    auto* namesGroup = new QGroupBox(uitexts::text(kNameEncoding), this);
+    auto* namesLayout = new QVBoxLayout(namesGroup);
+    namesLayout->addWidget(nameEncodingBox_);
+    namesLayout->addWidget(alwaysListBox_);
+
     auto* firewallGroup = new QGroupBox(text(kFirewallGroup), this);
     auto* firewallLayout = new QVBoxLayout(firewallGroup);
     firewallLayout->addWidget(firewallBox_);
@@ -102,6 +117,7 @@ CAdvancedPage::CAdvancedPage(tsy::SiteMgr50& db, platform::Prompts& prompts,
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(encryptionGroup);
+    layout->addWidget(namesGroup);
     layout->addWidget(firewallGroup);
     layout->addStretch();
 
@@ -123,6 +139,8 @@ void CAdvancedPage::reload() {
     firewallPassword_ = record.firewallPassword;
     port_ = static_cast<unsigned>(record.port);
     encryption_ = record.encryption;
+    nameEncoding_ = record.nameEncoding;
+    alwaysList_ = record.listCommand == session::kAlwaysList;
     showValues();
 }
 
@@ -132,6 +150,8 @@ void CAdvancedPage::showValues() {
     firewallBox_->setChecked(useFirewall_);
     // A value this version does not know shows as nothing chosen, and stays as it is.
     encryptionBox_->setCurrentIndex(encryptionBox_->findData(encryption_));
+    nameEncodingBox_->setCurrentIndex(nameEncodingBox_->findData(nameEncoding_));
+    alwaysListBox_->setChecked(alwaysList_);
     showBytes(firewallHostEdit_, firewallHost_);
     showBytes(firewallUserEdit_, firewallUser_);
     showBytes(firewallPasswordEdit_, firewallPassword_);
@@ -148,6 +168,9 @@ bool CAdvancedPage::takeValues() {
     passive_ = passiveBox_->isChecked();
     useFirewall_ = firewallBox_->isChecked();
     if (encryptionBox_->currentIndex() >= 0) encryption_ = encryptionBox_->currentData().toInt();
+    if (nameEncodingBox_->currentIndex() >= 0)
+        nameEncoding_ = nameEncodingBox_->currentData().toInt();
+    alwaysList_ = alwaysListBox_->isChecked();
     firewallHost_ = takeBytes(firewallHostEdit_);
     firewallUser_ = takeBytes(firewallUserEdit_);
     firewallPassword_ = takeBytes(firewallPasswordEdit_);
@@ -158,6 +181,8 @@ void CAdvancedPage::writeRecord() {
     session::ServerProfile& record = profilePage_.record();
     record.port = static_cast<int>(port_ == 0 ? defaultPort() : port_);
     record.encryption = encryption_;
+    record.nameEncoding = nameEncoding_;
+    record.listCommand = alwaysList_ ? session::kAlwaysList : session::kMachineListing;
     record.useFirewall = useFirewall_ ? 1 : 0;
     record.passiveMode = passive_ ? 1 : 0;
     record.firewallHost = firewallHost_;

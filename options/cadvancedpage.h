@@ -31,6 +31,8 @@ public:
     static constexpr int kFirewallHost = 1016, kFirewallUser = 1017, kFirewallPassword = 1018;
     // The encryption choice, named by its caption's number.
     static constexpr int kEncryption = 1343;
+    // How the server's names are encoded, and the listing command, by their captions.
+    static constexpr int kNameEncoding = 1350, kAlwaysList = 1354;
     static constexpr unsigned kDefaultPort = 21;
     static constexpr unsigned kHighestPort = 65535;
 
@@ -72,12 +74,16 @@ private:
     unsigned port_ = kDefaultPort;
     bool useFirewall_ = false;
     int encryption_ = 0;
+    int nameEncoding_ = 0;
+    bool alwaysList_ = false;
     std::string firewallHost_, firewallUser_, firewallPassword_;
 
     QCheckBox* passiveBox_ = nullptr;
     QLineEdit* portEdit_ = nullptr;
     QPushButton* resetButton_ = nullptr;
     QComboBox* encryptionBox_ = nullptr;
+    QComboBox* nameEncodingBox_ = nullptr;
+    QCheckBox* alwaysListBox_ = nullptr;
     QCheckBox* firewallBox_ = nullptr;
     QLineEdit* firewallHostEdit_ = nullptr;
     QLineEdit* firewallUserEdit_ = nullptr;

@@ -13,6 +13,17 @@ bool usesPassiveMode(const ServerProfile& profile) {
     return profile.passiveMode != 0 || profile.name.find(":passive_mode") != std::string::npos;
 }
 
+ftp::NameEncoding nameEncodingOf(const ServerProfile& profile) {
+    switch (profile.nameEncoding) {
+        case kUtf8Names:
+            return ftp::NameEncoding::Utf8;
+        case kGb18030Names:
+            return ftp::NameEncoding::Gb18030;
+        default:
+            return ftp::NameEncoding::Automatic;
+    }
+}
+
 ConnectWorker::ConnectWorker(ConnectHost& host, platform::UiThread& ui) : host_(host), ui_(ui) {}
 
 ConnectWorker::~ConnectWorker() {
@@ -102,6 +113,8 @@ int ConnectWorker::run() {
     ftp::FtpSession& session = *owned;
     session.passive = usesPassiveMode(profile_);
     session.implicitTls = profile_.encryption == kRequireImplicitTls;
+    session.nameEncoding = nameEncodingOf(profile_);
+    session.machineListing = profile_.listCommand != kAlwaysList;
     ftp::StatusSink* sink = nullptr;
     onUi([&] { sink = host_.statusSink(); });
     session.setStatusSink(sink);

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "connecthost.h"
+#include "nameencoding.h"
 #include "prompts.h"
 #include "serverprofile.h"
 #include "uithread.h"
@@ -107,6 +108,9 @@ private:
 
 // Whether a profile connects in passive mode: its flag, or ":passive_mode" in its name.
 bool usesPassiveMode(const ServerProfile& profile);
+
+// The profile's name encoding as the engine takes it; an unknown stored value is automatic.
+ftp::NameEncoding nameEncodingOf(const ServerProfile& profile);
 
 // The certificate dialog's question for a certificate that did not verify, or that is not
 // the one trusted for host and port (trustedFingerprint, empty when none).

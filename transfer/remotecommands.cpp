@@ -19,6 +19,11 @@ bool lost(const ftp::FtpSession& session) {
     return session.lastError < 0;
 }
 
+// A server name in a message: as it reads in the server's encoding.
+std::string shown(const ftp::FtpSession& session, const std::string& name) {
+    return ftp::nameForDisplay(name, session.namesEncoding());
+}
+
 void tell(platform::Prompts& prompts, int id, std::vector<platform::MessageArg> args) {
     prompts.ask({id, std::move(args), platform::Buttons::Ok});
 }
@@ -51,7 +56,7 @@ RemoteMove moveTo(ftp::FtpSession& session, const std::string& path, platform::P
     if (!alive(session)) return {RemoteOutcome::ConnectionLost, {}};
     if (session.changeDirectory(path, true)) return landed(session);
     if (lost(session)) return {RemoteOutcome::ConnectionLost, {}};
-    if (prompts && refused) tell(*prompts, refused, {subject});
+    if (prompts && refused) tell(*prompts, refused, {shown(session, subject)});
     return {};
 }
 
@@ -62,11 +67,6 @@ bool deleteItem(ftp::FtpSession& session, const RemoteItem& item, platform::Prom
 }
 
 }  // namespace
-
-bool isSafeListingName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string_view("/\r\n\0", 4)) == std::string_view::npos;
-}
 
 std::string remoteDirectoryName(std::string_view columnText) {
     return std::string(columnText.substr(0, columnText.rfind('@')));
@@ -115,13 +115,14 @@ RemoteOutcome deleteRemoteItems(ftp::FtpSession& session, const std::vector<Remo
         return RemoteOutcome::Unchanged;
     }
     if (!alive(session)) return RemoteOutcome::ConnectionLost;
-    if (!confirm({deleteConfirmMode(items.size(), items.front().isDirectory), items.front().name}))
+    if (!confirm({deleteConfirmMode(items.size(), items.front().isDirectory),
+                  shown(session, items.front().name)}))
         return RemoteOutcome::Unchanged;
     bool allDone = true;
     for (const RemoteItem& item : items) {
         if (deleteItem(session, item, prompts)) continue;
         if (lost(session)) return RemoteOutcome::ConnectionLost;
-        tell(prompts, kCannotDelete, {item.name});
+        tell(prompts, kCannotDelete, {shown(session, item.name)});
         allDone = false;
     }
     return allDone || items.size() > 1 ? RemoteOutcome::Changed : RemoteOutcome::Unchanged;
@@ -162,7 +163,7 @@ RemoteOutcome renameRemote(ftp::FtpSession& session, const std::string& oldName,
     session.lastError = 0;
     if (session.rename(oldName, newName)) return RemoteOutcome::Changed;
     if (lost(session)) return RemoteOutcome::ConnectionLost;
-    tell(prompts, kRenameFailed, {oldName, newName});
+    tell(prompts, kRenameFailed, {shown(session, oldName), shown(session, newName)});
     return RemoteOutcome::Unchanged;
 }
 

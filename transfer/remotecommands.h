@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "filecommands.h"
+#include "nameencoding.h"
 #include "prompts.h"
 
 namespace ftp {
@@ -35,9 +36,7 @@ struct RemoteItem {
     bool isDirectory = false;
 };
 
-// A name from a listing that may be sent back as an argument: not empty, ".", "..",
-// and without "/", NUL, CR or LF.
-bool isSafeListingName(std::string_view name);
+using ftp::isSafeListingName;
 
 // The directory a row's name text opens: cut at its last "@".
 std::string remoteDirectoryName(std::string_view columnText);

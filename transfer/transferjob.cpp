@@ -139,7 +139,7 @@ bool TransferJob::acceptName(const std::string& name) {
     // A name from the server is never made into a local path that leaves the folder; one
     // with CR or LF could never be asked for, so nothing local is made for it either.
     if (isSafeLocalName(name) && !hasLineBreak(name)) return true;
-    notify(kUnsafeName, name);
+    notify(kUnsafeName, shownRemote(name));
     return false;
 }
 
@@ -286,21 +286,22 @@ bool TransferJob::uploadItem(const TransferItem& item) {
         message(kFileNotFound, {full});
         return false;
     }
-    if (!sendableName(name, full)) return true;
-    if (S_ISDIR(st.st_mode)) return uploadTopDirectory(full, name, st.st_dev, st.st_ino);
+    std::string remote;
+    if (!sendableName(name, full) || !remoteNameOf(name, full, remote)) return true;
+    if (S_ISDIR(st.st_mode)) return uploadTopDirectory(full, remote, st.st_dev, st.st_ino);
     // A FIFO or device would block the read for ever.
     if (!S_ISREG(st.st_mode)) {
         notify(kSpecialFileSkipped, full);
         return true;
     }
-    const bool binary = showFile(full, "", remotePath_, name, name);
-    const int ok = session.upload(full, name, binary);
+    const bool binary = showFile(full, "", shownRemote(remotePath_), name, name);
+    const int ok = session.upload(full, remote, binary);
     if (!ok && session.lastError == ftp::FtpSession::kNotRegularFile) {
         notify(kSpecialFileSkipped, full);
         return true;
     }
     // A cancelled top-level file does not stay half-published on the server.
-    if (cancelRequested_) session.deleteFile(name);
+    if (cancelRequested_) session.deleteFile(remote);
     if (!ok) {
         reportUploadError(session.lastError, name);
         return false;
@@ -319,7 +320,7 @@ bool TransferJob::uploadTopDirectory(const std::string& full, const std::string&
     const int ok = uploadTree();
     local_ = saved;
     if (!ok) {
-        if (!misplaced_) reportUploadError(session_->lastError, name);
+        if (!misplaced_) reportUploadError(session_->lastError, shownRemote(name));
         return false;
     }
     return backIn(start);
@@ -339,7 +340,7 @@ bool TransferJob::enterRemoteDirectory(const std::string& name) {
         connectionLost_ = true;
         return false;
     }
-    notify(kDirectorySkipped, childPath(remotePath_, name));
+    notify(kDirectorySkipped, shownRemote(childPath(remotePath_, name)));
     return false;
 }
 
@@ -397,11 +398,12 @@ bool TransferJob::uploadEntry(const std::string& name, const struct stat& st,
                               const std::string& here) {
     ftp::FtpSession& session = *session_;
     const std::string full = local_ + name;
-    if (!sendableName(name, full)) return true;
+    std::string remote;
+    if (!sendableName(name, full) || !remoteNameOf(name, full, remote)) return true;
     if (S_ISDIR(st.st_mode)) {
         // A link back up the tree would be walked without end.
         if (!localAncestors_.insert({st.st_dev, st.st_ino}).second) return true;
-        const bool entered = enterRemoteDirectory(name);
+        const bool entered = enterRemoteDirectory(remote);
         if (entered) {
             local_ = full + "/";
             session.currentDirectory(remotePath_);
@@ -414,8 +416,8 @@ bool TransferJob::uploadEntry(const std::string& name, const struct stat& st,
         notify(kSpecialFileSkipped, full);
         return true;
     }
-    const bool binary = showFile(full, "", here, name, name);
-    if (session.upload(full, name, binary)) return true;
+    const bool binary = showFile(full, "", shownRemote(here), name, name);
+    if (session.upload(full, remote, binary)) return true;
     if (session.lastError != ftp::FtpSession::kNotRegularFile) return false;
     notify(kSpecialFileSkipped, full);
     return true;
@@ -463,7 +465,7 @@ int TransferJob::downloadWorker() {
 TransferJob::FileOutcome TransferJob::downloadFile(const std::string& remoteDirectory,
                                                    const std::string& name, std::int64_t size,
                                                    bool inTree) {
-    const std::string localFile = local_ + name;
+    const std::string localFile = local_ + localNameOf(name);
     struct stat link {
     }, target{};
     const bool existed = ::lstat(localFile.c_str(), &link) == 0;
@@ -474,9 +476,10 @@ TransferJob::FileOutcome TransferJob::downloadFile(const std::string& remoteDire
         notify(kSpecialFileSkipped, localFile);
         return FileOutcome::Skipped;
     }
-    const bool binary = showFile(remoteDirectory, name, localFile, "", name);
+    const bool binary =
+        showFile(shownRemote(remoteDirectory), shownRemote(name), localFile, "", name);
     if (session_->download(localFile, name, binary, size)) {
-        notify(kFileTransferred, name);
+        notify(kFileTransferred, shownRemote(name));
         return FileOutcome::Done;
     }
     const int code = session_->lastError;
@@ -485,9 +488,9 @@ TransferJob::FileOutcome TransferJob::downloadFile(const std::string& remoteDire
         return FileOutcome::Skipped;
     }
     if (code == 553 && inTree)
-        return refusedInTree(childPath(remoteDirectory, name), localFile, existed);
-    return reportDownloadError(code, localFile, name) ? FileOutcome::FailedGoOn
-                                                      : FileOutcome::FailedStop;
+        return refusedInTree(shownRemote(childPath(remoteDirectory, name)), localFile, existed);
+    return reportDownloadError(code, localFile, shownRemote(name)) ? FileOutcome::FailedGoOn
+                                                                   : FileOutcome::FailedStop;
 }
 
 // One file of a tree that the server will not send does not end the job: it is named
@@ -512,13 +515,13 @@ int TransferJob::downloadTree(const std::string& name, int depth) {
         }
         // A folder that cannot be entered is skipped: its parent's files are not copied
         // into a new local folder in its place.
-        notify(kDirectorySkipped, name);
+        notify(kDirectorySkipped, shownRemote(name));
         return 1;
     }
     std::string here;
     session.currentDirectory(here);
 
-    const std::string target = local_ + name;
+    const std::string target = local_ + localNameOf(name);
     struct stat st {};
     const bool exists = ::lstat(target.c_str(), &st) == 0;
     if ((exists && !S_ISDIR(st.st_mode)) || (!exists && ::mkdir(target.c_str(), 0777) != 0)) {

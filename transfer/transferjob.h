@@ -85,6 +85,8 @@ public:
         kSpecialFileSkipped = 1295,
         kUnsendableName = 1296,
         kRefusedFiles = 1297,
+        kLocalNameChanged = 1355,
+        kNotEncodable = 1356,
     };
     // Server directories deeper than this are not copied: a link that leads back up the
     // tree would otherwise be copied without end.
@@ -137,6 +139,14 @@ private:
     void reportUploadError(int code, const std::string& name);
     bool reportDownloadError(int code, const std::string& localFile, const std::string& remoteName);
     bool acceptName(const std::string& name);
+    // Names between the two sides (transfernames.cpp). A server name as it reads:
+    std::string shownRemote(const std::string& bytes) const;
+    // The local name a server name is saved under; one that is not its faithful reading
+    // (replacement marks, characters made safe) is reported.
+    std::string localNameOf(const std::string& remoteName);
+    // The server's bytes for a local name; false, reported, when the server's encoding
+    // cannot write it: that entry is skipped and the job goes on.
+    bool remoteNameOf(const std::string& localName, const std::string& full, std::string& bytes);
     // A status-bar message that the worker does not wait for.
     void notify(int id, const std::string& argument);
     void leaveDirectory(const std::string& back);

@@ -1,4 +1,6 @@
 // Connecting the window to real FTP servers from Debian, in passive and active mode.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -7,6 +9,8 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTreeView>
+
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -101,7 +105,11 @@ TEST_P(RealServerConnect, ListsNamesWithBlanksLinksAndNonAsciiNames) {
                                                        "index.html", "my page.html", "文件.txt"}));
     const auto& model = window_->remoteModel();
     EXPECT_EQ(model.item(1).entryType, ftp::EntryType::Directory) << "a link to a directory";
-    EXPECT_EQ(model.item(2).entryType, ftp::EntryType::LinkToFile) << "a link to a file";
+    // pyftpdlib's machine listing types a link as the file it leads to.
+    EXPECT_EQ(model.item(2).entryType, std::string(GetParam().server) == "pyftpdlib"
+                                           ? ftp::EntryType::File
+                                           : ftp::EntryType::LinkToFile)
+        << "a link to a file";
     EXPECT_EQ(model.item(3).size, 14);
     window_->connection().toggleConnection();
     EXPECT_EQ(window_->ftpSession(), nullptr);
@@ -237,6 +245,55 @@ TEST_P(RealServerConnect, CtrlPChangesTheMode) {
     ASSERT_GE(row, 0);
     EXPECT_EQ(window_->remoteModel().item(row).attributes, "-rwxrwx---") << "listed again";
     EXPECT_TRUE(prompts_.asked().empty());
+}
+
+// Files just published to a server that lists by MLSD: its UTC times are shown in local
+// time, so in a time zone far from UTC the local pane's Ctrl+U and Ctrl+D find nothing.
+TEST_F(ConnectTest, NothingIsNewerRightAfterPublishing) {
+    const char* zone = std::getenv("TZ");
+    const std::string savedZone = zone ? zone : "";
+    ::setenv("TZ", "CST-8", 1);
+    ::tzset();
+    testsupport::PyftpdlibServer server;
+    ASSERT_TRUE(server.start()) << server.error();
+    namespace fs = std::filesystem;
+    const std::time_t hourAgo = std::time(nullptr) - 3600;
+    for (const char* name : {"index.html", "style.css", "site/page.html"}) {
+        const fs::path path = root_ / "local" / name;
+        testsupport::writeFile(path, name);
+        const timespec times[2] = {{hourAgo, 0}, {hourAgo, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+    auto p = profile("real", server.port());
+    p.user = server.user();
+    p.password = server.password();
+    p.passiveMode = 1;
+    save(p);
+    openWindow("real");
+    ASSERT_TRUE(connect());
+    window_->refreshLocal();
+    for (int row = 0; row < window_->localModel().size(); ++row)
+        window_->localList().selectRow(row, true);
+    window_->transfers().startUpload();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->transfers().running(); }, 20000));
+    ASSERT_EQ(window_->remoteModel().size(), 3) << server.log();
+    const std::string& listed = window_->remoteModel().item(1).dateText;
+    std::string now;
+    int seconds = 0;
+    localTimeTexts(std::time(nullptr), now, seconds);
+    EXPECT_EQ(listed.substr(0, 13), now.substr(0, 13)) << "the hour in local time";
+
+    for (Qt::Key key : {Qt::Key_U, Qt::Key_D}) {
+        QTest::keyClick(window_->localList().currentView(), key, Qt::ControlModifier);
+        EXPECT_EQ(window_->localModel().size(), 0) << char(key);
+        window_->refreshLocal();
+    }
+    window_.reset();
+    if (zone)
+        ::setenv("TZ", savedZone.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerConnect,

@@ -5,6 +5,8 @@
 
 #include "connecttestfixture.h"
 #include "filelistview.h"
+#include "remotepanecontroller.h"
+#include "testfiles.h"
 #include "transfercontroller.h"
 #include "transferprogressdialog.h"
 
@@ -59,4 +61,87 @@ TEST_F(ConnectTest, UploadShowsTheProgressDialogAndGivesTheWindowBack) {
     EXPECT_EQ(server.received(),
               (std::vector<std::string>{std::string(300000, 'h'), std::string(120000, 'p')}));
     EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+}
+
+// Chinese names on a GBK server and on a UTF-8 one: shown alike, downloaded to the same
+// UTF-8 local name, uploaded back with the bytes the server listed; the local pane then
+// finds nothing missing on the server.
+TEST_F(ConnectTest, ChineseNamesRoundTripInTheServersEncoding) {
+    const std::string gbk = "\xd6\xd0\xce\xc4.txt";
+    const std::string utf8 = "\xe4\xb8\xad\xe6\x96\x87.txt";
+    const std::string featUtf8 = "211-Features:\r\n UTF8\r\n211 End\r\n";
+    const struct {
+        const char* what;
+        int profileEncoding;
+        std::string feat;
+        bool optsUtf8;
+        std::string listed;
+        int listCommand = session::kMachineListing;
+    } rows[] = {
+        {"GBK server, automatic", session::kAutomaticNames, "500 no\r\n", false, gbk},
+        {"GB18030 chosen where the server claims UTF8", session::kGb18030Names, featUtf8, false,
+         gbk},
+        {"UTF-8 server, automatic", session::kAutomaticNames, featUtf8, true, utf8},
+        {"a server offering MLSD to a profile that keeps LIST", session::kAutomaticNames,
+         "211-Features:\r\n UTF8\r\n MLST type*;size*;modify*;\r\n211 End\r\n", true, utf8,
+         session::kAlwaysList},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::filesystem::remove_all(root_ / "local");
+        std::filesystem::create_directories(root_ / "local");
+        const std::string listing = "-rw-r--r-- 1 a b 3 Mar  1 09:12 " + row.listed + "\r\n";
+        // The folder is named 中文 in the same encoding.
+        const std::string folder = "/" + row.listed.substr(0, row.listed.size() - 4);
+        const std::string pwd = "257 \"" + folder + "\"\r\n";
+        auto listed = [&](ScriptedFtpServer& s) {
+            s.expect("NOOP", "200 OK\r\n").expect("PWD", pwd).expectPasv();
+            s.expectSendData("LIST -la", DataStep{.data = listing});
+        };
+        ScriptedFtpServer server;
+        server.expectLogin("alice", "215 UNIX Type: L8\r\n", row.feat);
+        if (row.optsUtf8) server.expect("OPTS UTF8 ON", "200 ok\r\n");
+        server.expect("PWD", pwd).expect("site IDLE 7200", "200 OK\r\n");
+        listed(server);
+        server.expect("NOOP", "200 OK\r\n").expect("PWD", pwd).expectPasv();
+        server.expect("TYPE*", "200 ok\r\n")
+            .expectSendData("RETR " + row.listed, DataStep{.data = "abc"});
+        server.expect("NOOP", "200 OK\r\n").expect("NOOP", "200 OK\r\n").expect("PWD", pwd);
+        server.expectPasv().expect("TYPE*", "200 ok\r\n").expectReceiveData("STOR " + row.listed);
+        listed(server);
+        server.expect("NOOP", "200 OK\r\n").expect("CWD " + folder, "250 ok\r\n");
+        listed(server);
+        server.start();
+        auto p = profile("Harbour Lane", server.port());
+        p.passiveMode = 1;
+        p.nameEncoding = row.profileEncoding;
+        p.listCommand = row.listCommand;
+        save(p);
+        openWindow("Harbour Lane");
+        ASSERT_TRUE(connect());
+
+        ASSERT_EQ(window_->remoteModel().size(), 1);
+        EXPECT_EQ(window_->remoteModel().row(0).text, QString::fromUtf8("中文.txt"));
+        EXPECT_EQ(window_->remoteModel().item(0).name, row.listed);
+        window_->remoteList().selectRow(0);
+        window_->transfers().startDownload();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->transfers().running(); }, 20000));
+        EXPECT_EQ(testsupport::readFile(root_ / "local" / utf8), "abc");
+
+        window_->refreshLocal();
+        ASSERT_EQ(window_->localModel().size(), 1);
+        window_->localList().selectRow(0);
+        window_->transfers().startUpload();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->transfers().running(); }, 20000));
+        EXPECT_EQ(server.received(), std::vector<std::string>{"abc"});
+        window_->listingFilters().local.notOnOtherSide = true;
+        window_->refreshLocal();
+        EXPECT_EQ(window_->localModel().size(), 0) << "the server has it under its own bytes";
+        auto* box = window_->control<QComboBox>(1002);
+        EXPECT_EQ(box->currentText(), QString::fromUtf8("/中文"));
+        // Typed, the folder goes out in the server's encoding.
+        window_->remotePane().pathTyped("/中文");
+        EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.mismatches());
+        window_.reset();
+    }
 }

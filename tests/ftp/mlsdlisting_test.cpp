@@ -80,6 +80,7 @@ const Row kMlsdRows[] = {
     {"octal mode, folder", "type=dir;unix.mode=755; d", "dir|d|0||drwxr-xr-x"},
     {"octal mode with file type bits", "type=OS.unix=symlink;unix.mode=120777; l",
      "link|l|0||lrwxrwxrwx"},
+    {"octal mode with a 0o prefix", "type=file;unix.mode=0o644; f", "file|f|0||-rw-r--r--"},
     {"mode as text", "type=file;UNIX.mode=-rwxr-x---; run", "file|run|0||-rwxr-x---"},
     {"mode that does not read", "type=file;UNIX.mode=0999; f", "file|f|0||"},
     {"no type: a file", "size=10; plain", "file|plain|10||"},

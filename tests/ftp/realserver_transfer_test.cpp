@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <fcntl.h>
+
+#include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <tuple>
 
 #include "ftpsession.h"
+#include "mlsdlisting.h"
 #include "realftpservers.h"
 #include "recordingsinks.h"
 #include "testfiles.h"
@@ -20,18 +25,18 @@ using testsupport::writeFile;
 namespace fs = std::filesystem;
 
 // How the session reaches the server: its address, the data connection's mode and
-// whether it asks FEAT (both servers offer EPSV there, so passive mode takes it).
+// whether the server offers EPSV (both do unless told not to; vsftpd always does).
 struct Route {
     const char* name;
     const char* address;
     bool passive;
-    bool askFeatures;
+    bool offersEpsv;
     const char* dataCommand;  // the one command that sets up every data connection
 };
 const Route kRoutes[] = {
-    {"Passive", "127.0.0.1", true, false, "PASV"},
-    {"Active", "127.0.0.1", false, false, "PORT"},
-    {"Epsv", "127.0.0.1", true, true, "EPSV"},
+    {"Passive", "127.0.0.1", true, true, "EPSV"},
+    {"Active", "127.0.0.1", false, true, "PORT"},
+    {"PasvWithoutEpsv", "127.0.0.1", true, false, "PASV"},
     {"Ipv6Passive", "::1", true, true, "EPSV"},
     {"Ipv6Active", "::1", false, true, "EPRT |2|::1|"},
 };
@@ -44,10 +49,10 @@ protected:
         server_ = testsupport::makeRealServer(kind, RealFtpServer::Login::User);
         server_->setTls(tls);
         server_->setAddress(route.address);
+        server_->setOffersEpsv(route.offersEpsv);
         ASSERT_TRUE(server_->start()) << server_->error();
         session_ =
             std::make_unique<ftp::FtpSession>(route.address, server_->user(), server_->password());
-        session_->setStatusSink(&status_);
         session_->port = server_->port();
         session_->passive = passive;
         session_->implicitTls = tls == RealFtpServer::Tls::Implicit;
@@ -55,10 +60,11 @@ protected:
         if (tls == RealFtpServer::Tls::Explicit) {
             ASSERT_EQ(session_->startTls(), 1) << session_->tlsError() << server_->log();
         }
+        session_->setStatusSink(&status_);
         ASSERT_EQ(session_->login("127.0.0.1", server_->user(), server_->password()), 230);
-        if (route.askFeatures) {
-            ASSERT_EQ(session_->learnFeatures(), 1);
-        }
+        // As the connect worker does: what the server offers decides the listing command
+        // and EPSV.
+        ASSERT_EQ(session_->learnFeatures(), 1);
         if (tls != RealFtpServer::Tls::None) {
             ASSERT_EQ(session_->protectData(), 1) << session_->lastError;
         }
@@ -121,12 +127,56 @@ TEST_P(RealServer, ListsBlanksLinksAndUtf8Names) {
     EXPECT_EQ(byName["with  blanks.txt"]->size, 5);
     ASSERT_TRUE(byName.count("sub dir"));
     EXPECT_EQ(byName["sub dir"]->kind, ftp::FileEntry::Directory);
+    // pyftpdlib's machine listing types a link as what it leads to.
     ASSERT_TRUE(byName.count("link to dir"));
-    EXPECT_EQ(byName["link to dir"]->kind, ftp::FileEntry::Link);
+    EXPECT_EQ(byName["link to dir"]->kind,
+              isPyftpdlib() ? ftp::FileEntry::Directory : ftp::FileEntry::Link);
     ASSERT_TRUE(byName.count("link-to-file"));
-    EXPECT_EQ(byName["link-to-file"]->kind, ftp::FileEntry::Link);
+    EXPECT_EQ(byName["link-to-file"]->kind,
+              isPyftpdlib() ? ftp::FileEntry::File : ftp::FileEntry::Link);
     EXPECT_TRUE(byName.count("中文名.html"));
     EXPECT_TRUE(byName.count("café.txt"));
+}
+
+// pyftpdlib offers MLST: listed by MLSD with exact sizes and the files' own times, shown
+// in local time as the local pane shows its files. vsftpd offers none: LIST as ever.
+TEST_P(RealServer, MachineListingWhereOfferedWithTheFilesTimes) {
+    struct Row {
+        const char* name;
+        std::time_t modified;  // UTC seconds
+        std::int64_t size;
+    } rows[] = {
+        {"old.html", 946684799, 10},          // 1999-12-31 23:59:59 UTC
+        {"leap.txt", 951782400, 3000000000},  // 2000-02-29 00:00:00 UTC, beyond 32 bits
+        {"recent.css", std::time(nullptr) - 3600, 1},
+    };
+    for (const Row& row : rows) {
+        const std::string path = remote(row.name);
+        writeFile(path, "x");
+        fs::resize_file(path, static_cast<std::uintmax_t>(row.size));
+        const timespec times[2] = {{row.modified, 0}, {row.modified, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+    auto entries = session_->list();
+    ASSERT_TRUE(entries.has_value()) << session_->lastError;
+    const std::vector<std::string> commands = status_.pane(0);
+    const bool mlsd = std::find(commands.begin(), commands.end(), "MLSD") != commands.end();
+    const bool list = std::find(commands.begin(), commands.end(), "LIST -la") != commands.end();
+    EXPECT_EQ(mlsd, isPyftpdlib());
+    EXPECT_EQ(list, !isPyftpdlib());
+    std::size_t found = 0;
+    for (const Row& row : rows)
+        for (const auto& e : *entries) {
+            if (e.name != row.name) continue;
+            ++found;
+            EXPECT_EQ(e.kind, ftp::FileEntry::File) << row.name;
+            EXPECT_EQ(e.size, row.size) << row.name;
+            if (mlsd) {
+                EXPECT_EQ(e.dateText, ftp::localDateText(row.modified)) << row.name;
+                EXPECT_EQ(e.attributes, "-rw-r--r--") << row.name;
+            }
+        }
+    EXPECT_EQ(found, std::size(rows));
 }
 
 TEST_P(RealServer, BinaryTransfersAreByteExactBothWays) {
@@ -218,9 +268,16 @@ TEST_P(RealServer, RefusedDownloadKeepsTheLocalFileAnd553) {
     EXPECT_EQ(session_->checkAlive(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, RealServer,
-                         ::testing::Combine(::testing::Values("pyftpdlib", "vsftpd"),
-                                            ::testing::ValuesIn(kRoutes)),
+// vsftpd always offers EPSV: PASV is met on pyftpdlib alone.
+std::vector<std::tuple<const char*, Route>> serverRoutes() {
+    std::vector<std::tuple<const char*, Route>> all;
+    for (const char* kind : {"pyftpdlib", "vsftpd"})
+        for (const Route& route : kRoutes)
+            if (route.offersEpsv || kind == std::string("pyftpdlib")) all.emplace_back(kind, route);
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealServer, ::testing::ValuesIn(serverRoutes()),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param)) +
                                     std::get<1>(info.param).name;

@@ -150,3 +150,38 @@ TEST_F(SheetTest, EncryptionChoiceAndItsPort) {
               session::kRequireExplicitTls);
     EXPECT_EQ(edit(CAdvancedPage::kPort)->text(), "21");
 }
+
+// The name encoding and the listing command: stored values show, chosen ones are stored.
+TEST_F(SheetTest, NameEncodingAndListCommand) {
+    const struct {
+        int stored, storedList;  // as saved before the sheet opens
+        int chosen;
+        bool alwaysList;
+    } rows[] = {
+        {session::kAutomaticNames, session::kMachineListing, session::kGb18030Names, true},
+        {session::kGb18030Names, session::kAlwaysList, session::kUtf8Names, false},
+        {session::kUtf8Names, session::kMachineListing, session::kAutomaticNames, false},
+    };
+    for (const auto& row : rows) {
+        session::ServerProfile web = store("web");
+        web.nameEncoding = row.stored;
+        web.listCommand = row.storedList;
+        session::saveProfile(db_, web);
+        open("web");
+        sheet_->showPage(Sheet::AdvancedPage);
+        auto* names = control<QComboBox>(CAdvancedPage::kNameEncoding);
+        auto* list = control<QCheckBox>(CAdvancedPage::kAlwaysList);
+        ASSERT_NE(names, nullptr);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(names->count(), 3);
+        EXPECT_EQ(names->currentData().toInt(), row.stored);
+        EXPECT_EQ(list->isChecked(), row.storedList == session::kAlwaysList);
+        names->setCurrentIndex(names->findData(row.chosen));
+        list->setChecked(row.alwaysList);
+        EXPECT_TRUE(pressOk());
+        const int id = db_.ServProfGetID("web");
+        EXPECT_EQ(db_.GetServProfNameEncoding(id), row.chosen);
+        EXPECT_EQ(db_.GetServProfListCommand(id),
+                  row.alwaysList ? session::kAlwaysList : session::kMachineListing);
+    }
+}

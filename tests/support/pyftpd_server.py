@@ -21,6 +21,8 @@ def main():
     parser.add_argument("--password", default="")
     parser.add_argument("--anonymous", action="store_true")
     parser.add_argument("--tls-cert", help="certificate and key, PEM, in one file")
+    parser.add_argument("--without-epsv", action="store_true",
+                        help="neither offer nor understand EPSV, as older servers")
     args = parser.parse_args()
 
     authorizer = DummyAuthorizer()
@@ -39,6 +41,8 @@ def main():
     else:
         handler = FTPHandler
     handler.authorizer = authorizer
+    if args.without_epsv:
+        handler.proto_cmds = {k: v for k, v in handler.proto_cmds.items() if k != "EPSV"}
     handler.banner = "pyftpdlib ready."
     logging.basicConfig(stream=sys.stderr, level=logging.INFO)
 

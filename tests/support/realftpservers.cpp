@@ -333,6 +333,7 @@ bool PyftpdlibServer::start() {
     if (tls_ == Tls::Implicit) return fail("pyftpdlib speaks no implicit TLS");
     if (!makeCertificate()) return false;
     if (tls_ == Tls::Explicit) argv.insert(argv.end(), {"--tls-cert", work_ + "/both.pem"});
+    if (!offersEpsv_) argv.push_back("--without-epsv");
     return spawn(argv) && waitUntilLoginWorks();
 }
 
@@ -340,6 +341,7 @@ bool VsftpdServer::start() {
     if (::geteuid() != 0) return fail("needs root to run the daemon with a local test user");
     if (::access("/usr/sbin/vsftpd", X_OK) != 0)
         return fail("/usr/sbin/vsftpd is missing; run scripts/setup.sh");
+    if (!offersEpsv_) return fail("vsftpd always offers EPSV");
     if (!makeWorkDirectory()) return fail("cannot create a temporary directory");
     const std::string empty = work_ + "/empty";
     if (::mkdir(empty.c_str(), 0555) != 0) return fail("cannot create secure_chroot_dir");

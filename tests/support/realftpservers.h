@@ -35,6 +35,8 @@ public:
     // "::1" (IPv6 only).
     void setTls(Tls tls) { tls_ = tls; }
     void setAddress(std::string address) { address_ = std::move(address); }
+    // False: FEAT does not offer EPSV and the command is unknown (pyftpdlib only).
+    void setOffersEpsv(bool offers) { offersEpsv_ = offers; }
     const std::string& address() const { return address_; }
     Tls tls() const { return tls_; }
     // The certificate (PEM) the server shows, once started with TLS.
@@ -57,6 +59,7 @@ protected:
     Login login_;
     Tls tls_ = Tls::None;
     std::string address_ = "127.0.0.1";
+    bool offersEpsv_ = true;
     int port_ = 0;
     pid_t pid_ = -1;
     std::string work_;  // temporary directory holding root, config and log

@@ -237,3 +237,90 @@ TEST_F(JobTest, LostConnectionIsHandledAfterTheJobLetGo) {
     EXPECT_EQ(std::vector<std::string>(host_.calls.end() - 2, host_.calls.end()),
               (Commands{"finish", "connection lost"}));
 }
+
+// Names in the server's encoding: local names read from the server's bytes, uploads
+// written in the encoding, and names that do not convert. The job goes on after each.
+struct NameRow {
+    const char* what;
+    ftp::NameEncoding encoding;
+    bool upload;
+    std::string name;   // the item's name: server bytes, or the local name
+    std::string sent;   // the name in RETR or STOR; empty: nothing is sent for it
+    std::string local;  // the local file
+    Commands status;    // the name messages (1355, 1356)
+};
+
+class JobNames : public JobTest {
+protected:
+    void run(const NameRow& row) {
+        SCOPED_TRACE(row.what);
+        std::filesystem::remove_all(root_);
+        std::filesystem::create_directories(root_);
+        ScriptedFtpServer server;
+        if (row.upload) {
+            file(row.local, "x\n");
+            file("after.txt", "x\n");
+            server.expect("NOOP", "200 ok\r\n");
+        }
+        server.expect("PWD", pwd("/pub"));
+        for (const std::string& name : {row.sent, std::string("after.txt")}) {
+            if (name.empty()) continue;
+            if (row.upload)
+                stor(server, "A", name);
+            else
+                retr(server, "A", name, "x\n");
+        }
+        auto session = openSession(server);
+        session->nameEncoding = row.encoding;
+        host_.calls.clear();
+        if (row.upload)
+            job_.startUpload(*session, settings({localFile(row.name), localFile("after.txt")}));
+        else
+            job_.startDownload(*session, settings({remoteFile(row.name), remoteFile("after.txt")}));
+        ASSERT_TRUE(waitForEnd());
+        EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.mismatches());
+        EXPECT_EQ(read(row.local), "x\n");
+        EXPECT_EQ(read("after.txt"), "x\n");
+        EXPECT_EQ(host_.only("status 0 135"), row.status);
+    }
+};
+
+TEST_F(JobNames, TravelInTheServersEncoding) {
+    const std::string gbk = "\xd6\xd0\xce\xc4.txt";           // 中文.txt in GBK
+    const std::string utf8 = "\xe4\xb8\xad\xe6\x96\x87.txt";  // 中文.txt
+    using ftp::NameEncoding;
+    const NameRow rows[] = {
+        {"GBK name downloads to a UTF-8 name", NameEncoding::Gb18030, false, gbk, gbk, utf8, {}},
+        {"UTF-8 name downloads as it is", NameEncoding::Utf8, false, utf8, utf8, utf8, {}},
+        {"bytes that do not read still download, under a marked name",
+         NameEncoding::Gb18030,
+         false,
+         "\xff.txt",
+         "\xff.txt",
+         "\xef\xbf\xbd.txt",
+         {"status 0 1355 \xef\xbf\xbd.txt"}},
+        {"upload to a GB18030 server sends GBK bytes",
+         NameEncoding::Gb18030,
+         true,
+         utf8,
+         gbk,
+         utf8,
+         {}},
+        {"upload to a UTF-8 server sends the name as it is",
+         NameEncoding::Utf8,
+         true,
+         utf8,
+         utf8,
+         utf8,
+         {}},
+        {"a local name GB18030 cannot write is skipped",
+         NameEncoding::Gb18030,
+         true,
+         "\xff.txt",
+         "",
+         "\xff.txt",
+         {"status 0 1356 " + root_.string() + "/\xff.txt"}},
+    };
+    for (const NameRow& row : rows)
+        ASSERT_NO_FATAL_FAILURE(run(row));
+}
