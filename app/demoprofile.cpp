@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "dataaddress.h"
 #include "profilestore.h"
 #include "sitemgr50.h"
 #include "truststore.h"
@@ -34,7 +35,11 @@ int main(int argc, char** argv) {
     profile.encryption = argc == 8 ? session::kRequireExplicitTls : session::kPlainFtp;
     if (argc == 8) {
         session::TrustStore trust(session::siteDatabaseFolder() + session::TrustStore::kFileName);
-        if (!trust.remember(profile.host, profile.port, argv[7])) {
+        // Kept as the connection will look it up: the address without brackets.
+        std::string name = profile.host;
+        int fieldPort = 0;
+        ftp::parseHostField(profile.host, name, fieldPort);
+        if (!trust.remember(name, fieldPort > 0 ? fieldPort : profile.port, argv[7])) {
             std::fprintf(stderr, "cannot store the trusted certificate\n");
             return 1;
         }

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <thread>
 
+#include "dataaddress.h"
 #include "socketio.h"
 #include "trace.h"
 
@@ -117,29 +118,57 @@ ssize_t FtpSession::readControlByte(char& byte) {
 
 int FtpSession::open() {
     if (connected || aborted_) return 0;
+    int fieldPort = 0;
+    if (!parseHostField(host, hostName_, fieldPort)) return 0;
+    // A port written in the host field ("[::1]:2121") names this host's port, so it wins
+    // over the configured one, the services database included.
+    const int controlPort = fieldPort > 0 ? fieldPort : chooseControlPort(port, servicesFtpPort());
 
     addrinfo hints{};
-    hints.ai_family = AF_INET;  // the session is IPv4 by design
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
     addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return 0;
-    sockaddr_in server{};
-    server.sin_family = AF_INET;
-    server.sin_addr = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
-    ::freeaddrinfo(found);
-
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return 0;
-    closeControlSocket();
-    setControlSocket(fd);
-    if (aborted_) return 0;  // an abort that came before the socket existed
-
-    server.sin_port = htons(static_cast<std::uint16_t>(chooseControlPort(port, servicesFtpPort())));
-    if (connectWithin(fd, reinterpret_cast<sockaddr*>(&server), sizeof server, kWaitSeconds) != 0)
+    if (::getaddrinfo(hostName_.c_str(), std::to_string(controlPort).c_str(), &hints, &found) !=
+            0 ||
+        !found)
         return 0;
+    const std::vector<sockaddr_storage> order = connectionOrder(addressesOf(found));
+    ::freeaddrinfo(found);
+    return openAddresses(order);
+}
 
+int FtpSession::openAddresses(const std::vector<sockaddr_storage>& order) {
+    if (connected || aborted_) return 0;
+    closeControlSocket();
+    bool reached = false;
+    for (const sockaddr_storage& address : order) {
+        // An abort between attempts ends them; one that came before the socket was
+        // published is seen right after.
+        if (aborted_) return 0;
+        const int fd = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) continue;
+        setControlSocket(fd);
+        if (aborted_) return 0;
+        if (connectWithin(fd, reinterpret_cast<const sockaddr*>(&address), addressLength(address),
+                          kWaitSeconds) == 0) {
+            reached = true;
+            break;
+        }
+        closeControlSocket();
+    }
+    if (!reached) return 0;
+
+    const int fd = controlSocket_.load();
     socklen_t length = sizeof localAddress;
     if (::getsockname(fd, reinterpret_cast<sockaddr*>(&localAddress), &length) != 0) return 0;
+    sockaddr_storage peer{};
+    length = sizeof peer;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) == 0)
+        connectedPort_ = ntohs(peer.ss_family == AF_INET6
+                                   ? reinterpret_cast<const sockaddr_in6*>(&peer)->sin6_port
+                                   : reinterpret_cast<const sockaddr_in*>(&peer)->sin_port);
+    epsvRefused_ = false;
     if (implicitTls && !handshakeControl()) return 0;
 
     connected = true;
@@ -254,6 +283,8 @@ void FtpSession::close() {
     closeControlSocket();
     controlBegin_ = controlEnd_ = 0;
     passivePort = 0;
+    extendedPassive_ = false;
+    epsvRefused_ = false;
     connected = false;
     serverType = ServerType::Unix;
     features_ = {};

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <netinet/in.h>
-
+#include <sys/socket.h>
 #include <sys/types.h>
 
 #include <array>
@@ -56,7 +56,15 @@ public:
     const std::string& rateFormat() const { return rateFormat_; }
 
     // Control connection. With implicitTls set, open() speaks TLS from the first byte.
+    // The host field may be a name, an IPv4 or an IPv6 address (brackets optional) and
+    // may end in ":port"; every address the name resolves to is tried in turn.
     int open();
+    // As open(), on addresses already resolved (their ports included), tried in order.
+    int openAddresses(const std::vector<sockaddr_storage>& order);
+    // After open(): the host without brackets or port (what a certificate must name) and
+    // the port connected to.
+    const std::string& hostName() const { return hostName_; }
+    int connectedPort() const { return connectedPort_; }
     int sendCommand(const std::string& command, bool showText, const char* displayText = nullptr);
     int readReply(std::string& text, bool showReply, std::size_t capacity = kReplyCapacity);
     // As readReply, but text keeps every line as sent, codes included, each ended by LF:
@@ -95,9 +103,12 @@ public:
         return effectiveEncoding(nameEncoding, features_.utf8, !sawOtherNames_.load());
     }
 
-    // Data connections: PASV or PORT, as `passive` says. Calling order of a transfer:
-    // enterPassive (passive only), openDataConnection, the command and its preliminary
-    // reply, acceptDataConnection, the data, closing the data socket, the final reply.
+    // Data connections: passive (EPSV or PASV) or active (EPRT or PORT), as `passive`,
+    // the control connection's family and the server's features say (chooseDataCommand).
+    // A refused EPSV falls back to PASV, for the rest of the session. Calling order of a
+    // transfer: enterPassive (passive only), openDataConnection, the command and its
+    // preliminary reply, acceptDataConnection, the data, closing the data socket, the final
+    // reply.
     int enterPassive();
     int openDataConnection();
     int acceptDataConnection();
@@ -163,7 +174,7 @@ public:
     std::string user;
     std::string password;
     std::string passiveAddress;
-    sockaddr_in localAddress{};
+    sockaddr_storage localAddress{};
     // The profile's choice of how names are encoded on the server.
     NameEncoding nameEncoding = NameEncoding::Automatic;
     // Machine listings (MLSD) when the server offers them; false keeps to LIST.
@@ -178,6 +189,9 @@ protected:
 
 private:
     void closeControlSocket();
+    // Where a passive data connection goes: the EPSV port at the control connection's
+    // peer, or the PASV address (its NAT fallback applied). False when there is none.
+    bool passiveTarget(sockaddr_storage& target) const;
     // The handshake on the control connection; 1, or 0 with lastError kTlsFailed.
     int handshakeControl();
     // The handshake on a data connection that has just been made.
@@ -243,6 +257,11 @@ private:
     bool dataProtected_ = false;
     std::string tlsError_;
     Features features_;
+    std::string hostName_;
+    int connectedPort_ = 0;
+    // The last passive reply was EPSV's: the data goes to the control connection's peer.
+    bool extendedPassive_ = false;
+    bool epsvRefused_ = false;
     // Once a listing held a name that is not UTF-8, automatic stays with GB18030 for the
     // session, so an empty folder does not switch an upload's names to UTF-8.
     std::atomic<bool> sawOtherNames_{false};

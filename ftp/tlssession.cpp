@@ -21,7 +21,7 @@ std::string FtpSession::tlsProtocol() const {
 int FtpSession::handshakeControl() {
     tlsError_.clear();
     if (!tlsContext_) tlsContext_ = std::make_unique<TlsContext>(tlsAnchors);
-    auto tls = TlsConnection::connect(*tlsContext_, controlSocket_.load(), host, nullptr,
+    auto tls = TlsConnection::connect(*tlsContext_, controlSocket_.load(), hostName_, nullptr,
                                       kWaitSeconds, aborted_, tlsError_);
     if (!tls) {
         lastError = kTlsFailed;
@@ -72,8 +72,8 @@ int FtpSession::handshakeData() {
     if (!dataProtected_) return 1;
     if (!tlsContext_ || !controlTls_) return 0;
     std::string error;
-    auto tls = TlsConnection::connect(*tlsContext_, dataSocket_.load(), host, controlTls_.get(),
-                                      dataIdleSeconds, aborted_, error, true);
+    auto tls = TlsConnection::connect(*tlsContext_, dataSocket_.load(), hostName_,
+                                      controlTls_.get(), dataIdleSeconds, aborted_, error, true);
     // The data connection must end at the server the user accepted.
     if (tls && tls->certificate().fingerprint != controlTls_->certificate().fingerprint) {
         tls.reset();

@@ -80,7 +80,7 @@ bool ConnectWorker::openSession(ftp::FtpSession& session, const std::string& hos
     return false;
 }
 
-bool ConnectWorker::secureControl(ftp::FtpSession& session, const std::string& hostName, int port) {
+bool ConnectWorker::secureControl(ftp::FtpSession& session, const std::string& hostName) {
     const int mode = profile_.encryption;
     if (mode == kPlainFtp) return true;
     if (mode != kRequireImplicitTls && !session.startTls()) {
@@ -96,11 +96,12 @@ bool ConnectWorker::secureControl(ftp::FtpSession& session, const std::string& h
             refuse(kTlsRefused, {hostName});
         return false;
     }
-    return acceptCertificate(session, hostName, port);
+    return acceptCertificate(session);
 }
 
-bool ConnectWorker::acceptCertificate(const ftp::FtpSession& session, const std::string& hostName,
-                                      int port) {
+bool ConnectWorker::acceptCertificate(const ftp::FtpSession& session) {
+    const std::string& hostName = session.hostName();
+    const int port = session.connectedPort();
     const ftp::CertificateFacts* facts = session.certificate();
     if (!facts) return false;
     if (facts->verified()) return true;

@@ -167,7 +167,7 @@ int ConnectWorker::connectDirect(ftp::FtpSession& session) {
     onUi([&] { host_.setConnectionIcon(1); });
     if (!openSession(session, profile_.host, kConnectFailed)) return 0;
     onUi([&] { host_.setStatusMessage(0, kConnectedTo, {profile_.host}); });
-    if (!secureControl(session, profile_.host, session.port)) return 0;
+    if (!secureControl(session, profile_.host)) return 0;
     std::string password = profile_.password;
     if (password.empty() && !askPassword(profile_.host, password)) return 0;
     session.password = password;
@@ -186,7 +186,7 @@ int ConnectWorker::connectThroughFirewall(ftp::FtpSession& session) {
     onUi([&] { host_.setConnectionIcon(1); });
     if (!openSession(session, profile_.firewallHost, kFirewallFailed)) return 0;
     onUi([&] { host_.setStatusMessage(0, kConnectedTo, {profile_.firewallHost}); });
-    if (!secureControl(session, profile_.firewallHost, session.port)) return 0;
+    if (!secureControl(session, profile_.firewallHost)) return 0;
     std::string firewallPassword = profile_.firewallPassword;
     if (firewallPassword.empty() && !askPassword(profile_.firewallHost, firewallPassword)) return 0;
     session.password = firewallPassword;

@@ -76,8 +76,10 @@ private:
     // The connection's encryption as the profile asks, before anything of the login is
     // sent: AUTH TLS (or the implicit handshake open() made) and the certificate. False
     // when the connection must end: the user was told, or chose so.
-    bool secureControl(ftp::FtpSession& session, const std::string& hostName, int port);
-    bool acceptCertificate(const ftp::FtpSession& session, const std::string& hostName, int port);
+    bool secureControl(ftp::FtpSession& session, const std::string& hostName);
+    // The trust store knows a server by the address or name it was reached at, without
+    // brackets, and the port connected to: "[::1]" and "::1" port 21 are one server.
+    bool acceptCertificate(const ftp::FtpSession& session);
     // PBSZ and PROT after login; false when the connection must end.
     bool secureData(ftp::FtpSession& session, const std::string& hostName);
     // What the server offers, asked once logged in; false when the connection failed.

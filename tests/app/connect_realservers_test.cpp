@@ -34,6 +34,7 @@ struct Mode {
     const char* server;
     bool passive;
     RealFtpServer::Tls tls = RealFtpServer::Tls::None;
+    const char* host = "127.0.0.1";  // the profile's host field; the server on ::1 for IPv6
 };
 
 class RealServerConnect : public ConnectTest, public ::testing::WithParamInterface<Mode> {
@@ -42,6 +43,7 @@ protected:
     std::unique_ptr<RealFtpServer> startServer() {
         auto server = testsupport::makeRealServer(GetParam().server, RealFtpServer::Login::User);
         server->setTls(GetParam().tls);
+        if (std::string(GetParam().host).find(':') != std::string::npos) server->setAddress("::1");
         EXPECT_TRUE(server->start()) << server->error();
         return server;
     }
@@ -49,6 +51,7 @@ protected:
     // fixture's certificate is self-signed: the user accepts it once.
     void connectTo(const RealFtpServer& server) {
         auto p = profile("real", server.port());
+        p.host = GetParam().host;
         p.user = server.user();
         p.password = server.password();
         p.passiveMode = GetParam().passive ? 1 : 0;
@@ -296,17 +299,19 @@ TEST_F(ConnectTest, NothingIsNewerRightAfterPublishing) {
     ::tzset();
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, RealServerConnect,
-                         ::testing::Values(Mode{"pyftpdlib", true}, Mode{"pyftpdlib", false},
-                                           Mode{"vsftpd", true}, Mode{"vsftpd", false},
-                                           Mode{"pyftpdlib", true, RealFtpServer::Tls::Explicit},
-                                           Mode{"vsftpd", false, RealFtpServer::Tls::Explicit},
-                                           Mode{"vsftpd", true, RealFtpServer::Tls::Implicit}),
-                         [](const auto& info) {
-                             const std::string tls =
-                                 info.param.tls == RealFtpServer::Tls::None       ? ""
-                                 : info.param.tls == RealFtpServer::Tls::Explicit ? "_explicit_tls"
-                                                                                  : "_implicit_tls";
-                             return std::string(info.param.server) +
-                                    (info.param.passive ? "_passive" : "_active") + tls;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Servers, RealServerConnect,
+    ::testing::Values(Mode{"pyftpdlib", true}, Mode{"pyftpdlib", false}, Mode{"vsftpd", true},
+                      Mode{"vsftpd", false}, Mode{"pyftpdlib", true, RealFtpServer::Tls::Explicit},
+                      Mode{"vsftpd", false, RealFtpServer::Tls::Explicit},
+                      Mode{"vsftpd", true, RealFtpServer::Tls::Implicit},
+                      Mode{"pyftpdlib", false, RealFtpServer::Tls::None, "::1"},
+                      Mode{"vsftpd", true, RealFtpServer::Tls::Explicit, "[::1]"}),
+    [](const auto& info) {
+        const std::string tls = info.param.tls == RealFtpServer::Tls::None       ? ""
+                                : info.param.tls == RealFtpServer::Tls::Explicit ? "_explicit_tls"
+                                                                                 : "_implicit_tls";
+        const bool ipv6 = std::string(info.param.host).find(':') != std::string::npos;
+        return std::string(info.param.server) + (info.param.passive ? "_passive" : "_active") +
+               tls + (ipv6 ? "_ipv6" : "");
+    });

@@ -278,3 +278,44 @@ TEST_F(ConnectTest, TrustedCertificateIsNotAskedAgain) {
     EXPECT_TRUE(prompts_.unexpected().empty());
     EXPECT_TRUE(server.mismatches().empty()) << server.mismatches().front();
 }
+
+// A certificate trusted always for an IPv6 server is kept under its address without
+// brackets and the port connected to, whichever way the host field writes them.
+TEST_F(ConnectTest, TrustOfAnIpv6ServerHoldsForEveryWayOfWritingIt) {
+    const Certificate& c = certificateFor("other.example");
+    ScriptedFtpServer server(AF_INET6);
+    server.setTlsCertificate(c.cert, c.key);
+    secureLoginScript(server);
+    server.expect("PWD", "257 \"/home/alice\"\r\n");
+    secureLoginScript(server);
+    server.start();
+    const std::string port = std::to_string(server.port());
+    auto bracketed = profile("bracketed", 21);
+    bracketed.host = "[::1]:" + port;
+    auto bare = profile("bare", server.port());
+    bare.host = "::1";
+    for (auto* p : {&bracketed, &bare}) {
+        p->passiveMode = 1;
+        p->encryption = session::kRequireExplicitTls;
+        save(*p);
+    }
+    prompts_.certificate(CertificateAnswer::AlwaysTrust);
+    openWindow("bracketed");
+    ASSERT_TRUE(connect());
+    ASSERT_NE(window_->ftpSession(), nullptr);
+    ASSERT_EQ(prompts_.certificates().size(), 1u);
+    EXPECT_EQ(prompts_.certificates()[0].host, "::1");
+    EXPECT_EQ(prompts_.certificates()[0].port, server.port());
+    EXPECT_EQ(session::TrustStore(session::siteDatabaseFolder() + session::TrustStore::kFileName)
+                  .check("::1", server.port(), testsupport::certificateFingerprint(c.cert)),
+              session::TrustStore::Verdict::Trusted);
+    window_->connection().toggleConnection();
+    window_.reset();
+
+    openWindow("bare");
+    ASSERT_TRUE(connect());
+    EXPECT_NE(window_->ftpSession(), nullptr);
+    EXPECT_EQ(prompts_.certificates().size(), 1u);
+    EXPECT_TRUE(prompts_.unexpected().empty());
+    EXPECT_TRUE(server.mismatches().empty()) << server.mismatches().front();
+}

@@ -28,7 +28,7 @@ inline const char* kListing =
     "lrwxrwxrwx   1 alice users        6 Feb 11 18:40 docs -> images\r\n"
     "lrwxrwxrwx   1 alice users        9 Feb 11 18:40 latest -> index.html\r\n";
 
-// The server side of a login and of the first listing in passive mode.
+// The server side of a login and of the first listing in passive mode (EPSV over IPv6).
 inline void loginScript(testsupport::ScriptedFtpServer& s,
                         const std::string& home = "/home/alice") {
     s.expectLogin("alice");
@@ -38,7 +38,10 @@ inline void listingScript(testsupport::ScriptedFtpServer& s, const std::string& 
                           const std::string& listing, bool links = false) {
     s.expect("NOOP", "200 OK\r\n");
     s.expect("PWD", "257 \"" + dir + "\"\r\n");
-    s.expectPasv();
+    if (s.family() == AF_INET6)
+        s.expectEpsv();
+    else
+        s.expectPasv();
     s.expectSendData("LIST -la", testsupport::DataStep{.data = listing});
     if (links) {
         s.expect("CWD docs", "250 OK\r\n");

@@ -1,6 +1,8 @@
 // Opening and closing the control connection, sending commands.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "ftpsession.h"
 #include "realftpservers.h"
 #include "recordingsinks.h"
@@ -30,9 +32,85 @@ TEST(Open, ConnectsAndRecordsTheLocalAddress) {
     session.port = server.port();
     ASSERT_EQ(session.open(), 1);
     EXPECT_TRUE(session.connected);
-    EXPECT_EQ(ntohl(session.localAddress.sin_addr.s_addr), INADDR_LOOPBACK);
-    EXPECT_NE(session.localAddress.sin_port, 0);
+    sockaddr_in local{};
+    std::memcpy(&local, &session.localAddress, sizeof local);
+    EXPECT_EQ(local.sin_family, AF_INET);
+    EXPECT_EQ(ntohl(local.sin_addr.s_addr), INADDR_LOOPBACK);
+    EXPECT_NE(local.sin_port, 0);
     EXPECT_EQ(session.open(), 0) << "a second open on a connected session must fail";
+}
+
+// The host field: names and addresses of both families, brackets, and a port of its own,
+// which wins over the configured one.
+TEST(Open, HostFieldsOfBothFamilies) {
+    struct Row {
+        int family;
+        std::string field;  // "PORT" stands for the server's port
+        bool portInField;
+        std::string hostName;
+    };
+    const Row rows[] = {
+        {AF_INET, "127.0.0.1", false, "127.0.0.1"},
+        {AF_INET, "localhost", false, "localhost"},
+        {AF_INET, " 127.0.0.1:PORT", true, "127.0.0.1"},
+        {AF_INET6, "::1", false, "::1"},
+        {AF_INET6, "[::1]", false, "::1"},
+        {AF_INET6, "[::1]:PORT", true, "::1"},
+        {AF_INET6, "0:0:0:0:0:0:0:1", false, "0:0:0:0:0:0:0:1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.field);
+        ScriptedFtpServer server(row.family);
+        server.start();
+        std::string field = row.field;
+        if (const auto at = field.find("PORT"); at != std::string::npos)
+            field.replace(at, 4, std::to_string(server.port()));
+        ftp::FtpSession session(field, "u", "p");
+        session.port = row.portInField ? 21 : server.port();
+        ASSERT_EQ(session.open(), 1);
+        EXPECT_EQ(session.localAddress.ss_family, row.family);
+        EXPECT_EQ(session.hostName(), row.hostName);
+        EXPECT_EQ(session.connectedPort(), server.port());
+    }
+    for (const char* bad : {"[::1", "[::1]x", "127.0.0.1:", "", "[::1]:0"}) {
+        ftp::FtpSession session(bad, "u", "p");
+        EXPECT_EQ(session.open(), 0) << bad;
+        EXPECT_FALSE(session.connected);
+    }
+}
+
+// An address that refuses the connection gives way to the next one, in the order given.
+TEST(Open, TriesEachAddressInTurn) {
+    ScriptedFtpServer server;
+    server.start();
+    auto loopback = [](int family, int port) {
+        sockaddr_storage address{};
+        if (family == AF_INET6) {
+            auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+            v6->sin6_family = AF_INET6;
+            v6->sin6_addr = in6addr_loopback;
+            v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+        } else {
+            auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+            v4->sin_family = AF_INET;
+            v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            v4->sin_port = htons(static_cast<std::uint16_t>(port));
+        }
+        return address;
+    };
+    ftp::FtpSession session("localhost", "u", "p");
+    ASSERT_EQ(session.openAddresses({loopback(AF_INET6, server.port()),
+                                     loopback(AF_INET, testsupport::freeLoopbackPort()),
+                                     loopback(AF_INET, server.port())}),
+              1);
+    EXPECT_EQ(session.localAddress.ss_family, AF_INET);
+    EXPECT_EQ(session.connectedPort(), server.port());
+    EXPECT_EQ(server.connectionsAccepted(), 1u);
+
+    ftp::FtpSession stopped("localhost", "u", "p");
+    stopped.abort();
+    EXPECT_EQ(stopped.openAddresses({loopback(AF_INET, server.port())}), 0);
+    EXPECT_EQ(stopped.controlSocket(), -1);
 }
 
 TEST(Open, NobodyListeningFails) {

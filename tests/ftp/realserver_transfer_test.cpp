@@ -1,5 +1,5 @@
 // Listings, transfers and remote operations against real FTP servers from Debian,
-// in passive and in active mode.
+// in passive and in active mode, over IPv4 and IPv6.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -24,15 +24,35 @@ using testsupport::RealFtpServer;
 using testsupport::writeFile;
 namespace fs = std::filesystem;
 
+// How the session reaches the server: its address, the data connection's mode and
+// whether the server offers EPSV (both do unless told not to; vsftpd always does).
+struct Route {
+    const char* name;
+    const char* address;
+    bool passive;
+    bool offersEpsv;
+    const char* dataCommand;  // the one command that sets up every data connection
+};
+const Route kRoutes[] = {
+    {"Passive", "127.0.0.1", true, true, "EPSV"},
+    {"Active", "127.0.0.1", false, true, "PORT"},
+    {"PasvWithoutEpsv", "127.0.0.1", true, false, "PASV"},
+    {"Ipv6Passive", "::1", true, true, "EPSV"},
+    {"Ipv6Active", "::1", false, true, "EPRT |2|::1|"},
+};
+
 // A session logged in to a real server, plainly or over TLS.
 class RealServerFixture {
 protected:
-    void start(const char* kind, RealFtpServer::Tls tls, bool passive) {
+    void start(const char* kind, RealFtpServer::Tls tls, bool passive,
+               const Route& route = kRoutes[0]) {
         server_ = testsupport::makeRealServer(kind, RealFtpServer::Login::User);
         server_->setTls(tls);
+        server_->setAddress(route.address);
+        server_->setOffersEpsv(route.offersEpsv);
         ASSERT_TRUE(server_->start()) << server_->error();
         session_ =
-            std::make_unique<ftp::FtpSession>("127.0.0.1", server_->user(), server_->password());
+            std::make_unique<ftp::FtpSession>(route.address, server_->user(), server_->password());
         session_->port = server_->port();
         session_->passive = passive;
         session_->implicitTls = tls == RealFtpServer::Tls::Implicit;
@@ -42,7 +62,8 @@ protected:
         }
         session_->setStatusSink(&status_);
         ASSERT_EQ(session_->login("127.0.0.1", server_->user(), server_->password()), 230);
-        // As the connect worker does: what the server offers decides the listing command.
+        // As the connect worker does: what the server offers decides the listing command
+        // and EPSV.
         ASSERT_EQ(session_->learnFeatures(), 1);
         if (tls != RealFtpServer::Tls::None) {
             ASSERT_EQ(session_->protectData(), 1) << session_->lastError;
@@ -57,6 +78,17 @@ protected:
     std::string remote(const std::string& name) const { return server_->root() + "/" + name; }
     std::string local(const std::string& name) const { return local_ + "/" + name; }
 
+    // The data connections' setup commands the session sent, without their arguments
+    // beyond what the route names.
+    std::vector<std::string> setupCommands(const Route& route) const {
+        std::vector<std::string> found;
+        for (const std::string& line : status_.pane(0))
+            for (const char* command : {"PASV", "EPSV", "PORT ", "EPRT "})
+                if (line.rfind(command, 0) == 0)
+                    found.push_back(line.substr(0, std::string(route.dataCommand).size()));
+        return found;
+    }
+
     std::unique_ptr<RealFtpServer> server_;
     std::unique_ptr<ftp::FtpSession> session_;
     testsupport::RecordingStatusSink status_;
@@ -64,10 +96,11 @@ protected:
 };
 
 class RealServer : public RealServerFixture,
-                   public ::testing::TestWithParam<std::tuple<const char*, bool>> {
+                   public ::testing::TestWithParam<std::tuple<const char*, Route>> {
 protected:
+    const Route& route() const { return std::get<1>(GetParam()); }
     void SetUp() override {
-        start(std::get<0>(GetParam()), RealFtpServer::Tls::None, std::get<1>(GetParam()));
+        start(std::get<0>(GetParam()), RealFtpServer::Tls::None, route().passive, route());
     }
     void TearDown() override { stop(); }
     bool isPyftpdlib() const { return std::string(std::get<0>(GetParam())) == "pyftpdlib"; }
@@ -161,6 +194,7 @@ TEST_P(RealServer, BinaryTransfersAreByteExactBothWays) {
         EXPECT_TRUE(readFile(local("back.bin")) == bytes);
     }
     EXPECT_EQ(session_->dataSocket(), -1);
+    EXPECT_EQ(setupCommands(route()), std::vector<std::string>(10, route().dataCommand));
 }
 
 TEST_P(RealServer, TextModeRoundTripIsByteIdentical) {
@@ -234,25 +268,34 @@ TEST_P(RealServer, RefusedDownloadKeepsTheLocalFileAnd553) {
     EXPECT_EQ(session_->checkAlive(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, RealServer,
-                         ::testing::Combine(::testing::Values("pyftpdlib", "vsftpd"),
-                                            ::testing::Bool()),
+// vsftpd always offers EPSV: PASV is met on pyftpdlib alone.
+std::vector<std::tuple<const char*, Route>> serverRoutes() {
+    std::vector<std::tuple<const char*, Route>> all;
+    for (const char* kind : {"pyftpdlib", "vsftpd"})
+        for (const Route& route : kRoutes)
+            if (route.offersEpsv || kind == std::string("pyftpdlib")) all.emplace_back(kind, route);
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealServer, ::testing::ValuesIn(serverRoutes()),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param)) +
-                                    (std::get<1>(info.param) ? "Passive" : "Active");
+                                    std::get<1>(info.param).name;
                          });
 
 // Encrypted sessions: server and TLS mode × data connection mode × file size.
 struct SecureServer {
     const char* kind;
     RealFtpServer::Tls tls;
+    const Route& route = kRoutes[0];  // its address and FEAT; the mode is the test's
 };
 class SecureTransfer
     : public RealServerFixture,
       public ::testing::TestWithParam<std::tuple<SecureServer, bool, std::size_t>> {
 protected:
     void SetUp() override {
-        start(std::get<0>(GetParam()).kind, std::get<0>(GetParam()).tls, std::get<1>(GetParam()));
+        const SecureServer& server = std::get<0>(GetParam());
+        start(server.kind, server.tls, std::get<1>(GetParam()), server.route);
     }
     void TearDown() override { stop(); }
 };
@@ -292,13 +335,16 @@ INSTANTIATE_TEST_SUITE_P(
     Servers, SecureTransfer,
     ::testing::Combine(::testing::Values(SecureServer{"pyftpdlib", RealFtpServer::Tls::Explicit},
                                          SecureServer{"vsftpd", RealFtpServer::Tls::Explicit},
-                                         SecureServer{"vsftpd", RealFtpServer::Tls::Implicit}),
+                                         SecureServer{"vsftpd", RealFtpServer::Tls::Implicit},
+                                         SecureServer{"vsftpd", RealFtpServer::Tls::Explicit,
+                                                      kRoutes[3]}),
                        ::testing::Bool(),
                        ::testing::Values(std::size_t{0}, std::size_t{4097}, std::size_t{10} << 20)),
     [](const auto& info) {
         const SecureServer& server = std::get<0>(info.param);
         return std::string(server.kind) +
                (server.tls == RealFtpServer::Tls::Implicit ? "Implicit" : "Explicit") +
+               (server.route.address == std::string("::1") ? "Ipv6" : "") +
                (std::get<1>(info.param) ? "Passive" : "Active") +
                std::to_string(std::get<2>(info.param));
     });

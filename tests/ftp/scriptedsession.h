@@ -9,7 +9,9 @@
 #include "scriptedftpserver.h"
 
 // A session connected to a scripted server (no login needed), with recording sinks.
+// AF_INET6 puts both on ::1.
 struct ScriptedSession {
+    explicit ScriptedSession(int family = AF_INET) : server(family) {}
     testsupport::ScriptedFtpServer server;
     testsupport::RecordingStatusSink status;
     testsupport::RecordingProgressSink progress;
@@ -18,7 +20,8 @@ struct ScriptedSession {
     // Call with ASSERT_NO_FATAL_FAILURE.
     void connect(bool passive = true) {
         server.start();
-        session = std::make_unique<ftp::FtpSession>("127.0.0.1", "u", "p");
+        session = std::make_unique<ftp::FtpSession>(
+            server.family() == AF_INET6 ? "::1" : "127.0.0.1", "u", "p");
         session->port = server.port();
         session->passive = passive;
         session->serverType = ftp::ServerType::Unix;
@@ -26,9 +29,11 @@ struct ScriptedSession {
         session->setProgressSink(&progress);
         ASSERT_EQ(session->open(), 1);
     }
-    // The data connection's setup as the script must expect it.
+    // The data connection's setup as the script must expect it (before FEAT offers EPSV).
     void expectDataSetup(bool passive) {
-        if (passive)
+        if (server.family() == AF_INET6)
+            passive ? server.expectEpsv() : server.expectEprt();
+        else if (passive)
             server.expectPasv();
         else
             server.expectPort();

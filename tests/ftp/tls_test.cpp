@@ -101,12 +101,14 @@ TEST(ImplicitTls, APlainServerFailsTheHandshakeBeforeAnyCommand) {
         EXPECT_NE(line.rfind("USER", 0), 0u);
 }
 
-// The certificate is checked against the trust anchors with the host name.
+// The certificate is checked against the trust anchors with the host name; an IPv6
+// address, with brackets or without, as the address.
 TEST(TlsCertificate, VerifiesOnlyForItsOwnName) {
     struct Row {
         const char* certifiedName;
         bool anchored;
         std::vector<ftp::CertificateProblem> problems;
+        const char* host = "127.0.0.1";
     };
     const Row rows[] = {
         {"127.0.0.1", true, {}},
@@ -115,15 +117,19 @@ TEST(TlsCertificate, VerifiesOnlyForItsOwnName) {
         {"other.example",
          false,
          {ftp::CertificateProblem::SelfSigned, ftp::CertificateProblem::OtherName}},
+        {"::1", true, {}, "::1"},
+        {"::1", true, {}, "[::1]"},
+        {"127.0.0.1", true, {ftp::CertificateProblem::OtherName}, "[::1]"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.certifiedName) + (row.anchored ? " anchored" : ""));
-        ScriptedSession s;
+        SCOPED_TRACE(std::string(row.certifiedName) + (row.anchored ? " anchored " : " ") +
+                     row.host);
+        ScriptedSession s(std::strchr(row.host, ':') ? AF_INET6 : AF_INET);
         const Certificate& c = certificateFor(row.certifiedName);
         s.server.setTlsCertificate(c.cert, c.key);
         s.server.expectAuthTls();
         s.server.start();
-        s.session = std::make_unique<ftp::FtpSession>("127.0.0.1", "u", "p");
+        s.session = std::make_unique<ftp::FtpSession>(row.host, "u", "p");
         s.session->port = s.server.port();
         if (row.anchored) s.session->tlsAnchors = c.cert;
         ASSERT_EQ(s.session->open(), 1);
@@ -152,10 +158,12 @@ TEST(TlsCertificate, ProblemsAreGroupedForTheDialog) {
 // Listings over protected data connections: one that resumes the session, and one the
 // server cuts during its handshake, after which the control connection still works.
 TEST(TlsData, ListingAndACutDataHandshake) {
-    for (bool passive : {true, false}) {
-        SCOPED_TRACE(passive ? "passive" : "active");
-        ScriptedSession s;
-        const Certificate& c = certificateFor("127.0.0.1");
+    for (const auto& [passive, family] :
+         {std::pair{true, AF_INET}, {false, AF_INET}, {true, AF_INET6}, {false, AF_INET6}}) {
+        SCOPED_TRACE(std::string(passive ? "passive" : "active") +
+                     (family == AF_INET6 ? " IPv6" : ""));
+        ScriptedSession s(family);
+        const Certificate& c = certificateFor(family == AF_INET6 ? "::1" : "127.0.0.1");
         s.server.setTlsCertificate(c.cert, c.key);
         s.server.expectAuthTls();
         s.server.expectProtection();

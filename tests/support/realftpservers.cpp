@@ -41,15 +41,21 @@ constexpr const char* kVsftpdHome = "/var/tmp/trandeltest-home";
 // know whether a login works.
 class RawControl {
 public:
-    explicit RawControl(int port) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(static_cast<uint16_t>(port));
+    RawControl(const std::string& address, int port) {
+        sockaddr_in6 v6{};
+        sockaddr_in v4{};
+        const bool ipv6 = ::inet_pton(AF_INET6, address.c_str(), &v6.sin6_addr) == 1;
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(static_cast<uint16_t>(port));
+        v4.sin_family = AF_INET;
+        v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        v4.sin_port = htons(static_cast<uint16_t>(port));
+        fd_ = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         timeval tv{5, 0};
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-        if (::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        const int connected = ipv6 ? ::connect(fd_, reinterpret_cast<sockaddr*>(&v6), sizeof v6)
+                                   : ::connect(fd_, reinterpret_cast<sockaddr*>(&v4), sizeof v4);
+        if (connected != 0) {
             ::close(fd_);
             fd_ = -1;
         }
@@ -134,8 +140,9 @@ bool ensureVsftpdUser(std::string& error) {
 }
 
 bool isAddress(const std::string& name) {
-    in_addr address{};
-    return ::inet_pton(AF_INET, name.c_str(), &address) == 1;
+    in6_addr address{};
+    return ::inet_pton(AF_INET, name.c_str(), &address) == 1 ||
+           ::inet_pton(AF_INET6, name.c_str(), &address) == 1;
 }
 
 }  // namespace
@@ -168,16 +175,20 @@ std::string certificateFingerprint(const std::string& certFile) {
     return text;
 }
 
-int freeLoopbackPort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
+int freeLoopbackPort(int family) {
+    int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in v4{};
+    v4.sin_family = AF_INET;
+    v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in6 v6{};
+    v6.sin6_family = AF_INET6;
+    v6.sin6_addr = in6addr_loopback;
+    sockaddr* a =
+        family == AF_INET6 ? reinterpret_cast<sockaddr*>(&v6) : reinterpret_cast<sockaddr*>(&v4);
+    socklen_t len = family == AF_INET6 ? sizeof v6 : sizeof v4;
     int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
+    if (::bind(fd, a, len) == 0 && ::getsockname(fd, a, &len) == 0)
+        port = ntohs(family == AF_INET6 ? v6.sin6_port : v4.sin_port);
     ::close(fd);
     return port;
 }
@@ -238,7 +249,7 @@ bool RealFtpServer::spawn(const std::vector<std::string>& argv) {
 bool RealFtpServer::makeCertificate() {
     if (tls_ == Tls::None) return true;
     const std::string key = work_ + "/key.pem";
-    if (!makeSelfSignedCertificate("127.0.0.1", certificateFile(), key))
+    if (!makeSelfSignedCertificate(address_, certificateFile(), key))
         return fail("openssl could not make a certificate; run scripts/setup.sh");
     // pyftpdlib takes key and certificate from one file.
     std::ofstream(work_ + "/both.pem") << readFile(key) << readFile(certificateFile());
@@ -255,7 +266,7 @@ bool RealFtpServer::waitUntilLoginWorks() {
             return fail("the server exited at start-up");
         }
         if (port_ > 0) {
-            RawControl control(port_);
+            RawControl control(address_, port_);
             std::string text;
             // Only the engine logs in with TLS: a listening server (implicit), or one that
             // greets and offers AUTH TLS, counts as started.
@@ -308,7 +319,8 @@ bool PyftpdlibServer::start() {
     if (!makeWorkDirectory()) return fail("cannot create a temporary directory");
     std::vector<std::string> argv = {"/usr/bin/python3", TESTSUPPORT_DIR "/pyftpd_server.py",
                                      "--root",           root_,
-                                     "--port-file",      work_ + "/port"};
+                                     "--port-file",      work_ + "/port",
+                                     "--address",        address_};
     if (login_ == Login::User) {
         user_ = "tester";
         password_ = "secret-pw";
@@ -321,6 +333,7 @@ bool PyftpdlibServer::start() {
     if (tls_ == Tls::Implicit) return fail("pyftpdlib speaks no implicit TLS");
     if (!makeCertificate()) return false;
     if (tls_ == Tls::Explicit) argv.insert(argv.end(), {"--tls-cert", work_ + "/both.pem"});
+    if (!offersEpsv_) argv.push_back("--without-epsv");
     return spawn(argv) && waitUntilLoginWorks();
 }
 
@@ -328,6 +341,7 @@ bool VsftpdServer::start() {
     if (::geteuid() != 0) return fail("needs root to run the daemon with a local test user");
     if (::access("/usr/sbin/vsftpd", X_OK) != 0)
         return fail("/usr/sbin/vsftpd is missing; run scripts/setup.sh");
+    if (!offersEpsv_) return fail("vsftpd always offers EPSV");
     if (!makeWorkDirectory()) return fail("cannot create a temporary directory");
     const std::string empty = work_ + "/empty";
     if (::mkdir(empty.c_str(), 0555) != 0) return fail("cannot create secure_chroot_dir");
@@ -353,10 +367,14 @@ bool VsftpdServer::start() {
     gid_ = group;
 
     for (int attempt = 0; attempt < 5; ++attempt) {
-        port_ = freeLoopbackPort();
+        const bool ipv6 = address_ == "::1";
+        port_ = freeLoopbackPort(ipv6 ? AF_INET6 : AF_INET);
         std::ofstream conf(work_ + "/vsftpd.conf");
-        conf << "listen=YES\nbackground=NO\nlisten_address=127.0.0.1\nlisten_ipv6=NO\n"
-             << "listen_port=" << port_ << "\n"
+        if (ipv6)
+            conf << "listen=NO\nlisten_ipv6=YES\nlisten_address6=::1\n";
+        else
+            conf << "listen=YES\nlisten_address=127.0.0.1\nlisten_ipv6=NO\n";
+        conf << "background=NO\nlisten_port=" << port_ << "\n"
              << "secure_chroot_dir=" << empty << "\n"
              << "write_enable=YES\nallow_writeable_chroot=YES\n"
              << "pasv_enable=YES\npasv_min_port=61000\npasv_max_port=61999\n"

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <sys/socket.h>
 #include <sys/types.h>
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -29,8 +31,13 @@ public:
     const std::string& password() const { return password_; }
     const std::string& error() const { return error_; }
     std::string log() const;
-    // Before start().
+    // Before start(). The address the server listens on: "127.0.0.1" (the default) or
+    // "::1" (IPv6 only).
     void setTls(Tls tls) { tls_ = tls; }
+    void setAddress(std::string address) { address_ = std::move(address); }
+    // False: FEAT does not offer EPSV and the command is unknown (pyftpdlib only).
+    void setOffersEpsv(bool offers) { offersEpsv_ = offers; }
+    const std::string& address() const { return address_; }
     Tls tls() const { return tls_; }
     // The certificate (PEM) the server shows, once started with TLS.
     std::string certificateFile() const { return work_ + "/cert.pem"; }
@@ -51,6 +58,8 @@ protected:
     const char* kind_;
     Login login_;
     Tls tls_ = Tls::None;
+    std::string address_ = "127.0.0.1";
+    bool offersEpsv_ = true;
     int port_ = 0;
     pid_t pid_ = -1;
     std::string work_;  // temporary directory holding root, config and log
@@ -77,8 +86,8 @@ public:
 
 std::unique_ptr<RealFtpServer> makeRealServer(const std::string& kind, RealFtpServer::Login login);
 
-// A free TCP port on 127.0.0.1 at the moment of the call.
-int freeLoopbackPort();
+// A free TCP port on 127.0.0.1 (or ::1 for AF_INET6) at the moment of the call.
+int freeLoopbackPort(int family = AF_INET);
 
 // Makes a self-signed certificate for name (a DNS name or an address), with its key, into
 // certFile and keyFile (PEM). False when openssl failed.

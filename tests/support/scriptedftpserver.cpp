@@ -54,6 +54,51 @@ void closeAtomic(std::atomic<int>& fd) {
     if (old >= 0) ::close(old);
 }
 
+// A socket listening on the loopback address of family, any port; -1 on failure.
+int listenOnLoopback(int family, int backlog, int& port) {
+    sockaddr_storage address{};
+    address.ss_family = static_cast<sa_family_t>(family);
+    socklen_t length = sizeof(sockaddr_in6);
+    if (family == AF_INET) {
+        reinterpret_cast<sockaddr_in*>(&address)->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        length = sizeof(sockaddr_in);
+    } else {
+        reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr = in6addr_loopback;
+    }
+    const int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::listen(fd, backlog) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (fd >= 0) ::close(fd);
+        return -1;
+    }
+    port = ntohs(family == AF_INET ? reinterpret_cast<sockaddr_in*>(&address)->sin_port
+                                   : reinterpret_cast<sockaddr_in6*>(&address)->sin6_port);
+    return fd;
+}
+
+// "EPRT |1|127.0.0.1|port|" or "EPRT |2|::1|port|" naming a loopback address.
+bool readLoopbackEprt(const std::string& command, sockaddr_storage& target) {
+    char protocol = 0, text[64] = {}, end = 0;
+    unsigned port = 0;
+    if (std::sscanf(command.c_str(), "EPRT |%c|%63[^|]|%u|%c", &protocol, text, &port, &end) != 3 ||
+        port == 0 || port > 65535)
+        return false;
+    target = {};
+    if (protocol == '1') {
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&target);
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(static_cast<std::uint16_t>(port));
+        return ::inet_pton(AF_INET, text, &v4->sin_addr) == 1 &&
+               (ntohl(v4->sin_addr.s_addr) >> 24) == 127;
+    }
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&target);
+    v6->sin6_family = AF_INET6;
+    v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+    return protocol == '2' && ::inet_pton(AF_INET6, text, &v6->sin6_addr) == 1 &&
+           IN6_IS_ADDR_LOOPBACK(&v6->sin6_addr);
+}
+
 }  // namespace
 
 void ControlConnection::send(const std::string& text, Delivery delivery) {
@@ -73,10 +118,11 @@ bool ControlConnection::openData() {
         fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
         closeAtomic(server.passiveListener_);  // one connection per PASV, as servers do
     } else {
-        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const sockaddr_in& target = server.activeTarget_;
-        if (fd >= 0 &&
-            ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
+        const sockaddr_storage& target = server.activeTarget_;
+        fd = ::socket(target.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const socklen_t length =
+            target.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+        if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&target), length) != 0) {
             ::close(fd);
             fd = -1;
         }
@@ -155,19 +201,9 @@ void ControlConnection::closeData() {
     closeAtomic(server.dataSocket_);
 }
 
-ScriptedFtpServer::ScriptedFtpServer() {
-    listenSocket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenSocket_ < 0) throw std::runtime_error("scripted server: socket() failed");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof address;
-    if (::bind(listenSocket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listenSocket_, 4) != 0 ||
-        ::getsockname(listenSocket_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("scripted server: cannot listen on 127.0.0.1");
-    port_ = ntohs(address.sin_port);
+ScriptedFtpServer::ScriptedFtpServer(int family) : family_(family) {
+    listenSocket_ = listenOnLoopback(family, 4, port_);
+    if (listenSocket_ < 0) throw std::runtime_error("scripted server: cannot listen on loopback");
 }
 
 ScriptedFtpServer::~ScriptedFtpServer() {
@@ -255,27 +291,44 @@ ScriptedFtpServer& ScriptedFtpServer::expectLogin(const std::string& user,
     return expect("FEAT", featReply);
 }
 
+int ScriptedFtpServer::listenForData(int family) {
+    closeAtomic(passiveListener_);
+    activeMode_ = false;
+    int port = 0;
+    passiveListener_ = listenOnLoopback(family, 1, port);
+    return passiveListener_.load() >= 0 ? port : 0;
+}
+
+void ScriptedFtpServer::activate(const sockaddr_storage& target) {
+    activeTarget_ = target;
+    activeMode_ = true;
+    closeAtomic(passiveListener_);
+}
+
 ScriptedFtpServer& ScriptedFtpServer::expectPasv() {
     return expect("PASV", "", Delivery::Whole, [](ControlConnection& c) {
-        ScriptedFtpServer& server = c.server;
-        closeAtomic(server.passiveListener_);
-        server.activeMode_ = false;
-        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::listen(fd, 1) != 0 ||
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            if (fd >= 0) ::close(fd);
-            c.send("425 Cannot listen.\r\n");
-            return;
-        }
-        server.passiveListener_ = fd;
-        const unsigned port = ntohs(address.sin_port);
+        const unsigned port = static_cast<unsigned>(c.server.listenForData(AF_INET));
+        if (port == 0) return c.send("425 Cannot listen.\r\n");
         c.send("227 Entering Passive Mode (127,0,0,1," + std::to_string(port >> 8) + "," +
                std::to_string(port & 0xFF) + ").\r\n");
+    });
+}
+
+ScriptedFtpServer& ScriptedFtpServer::expectEpsv() {
+    return expect("EPSV", "", Delivery::Whole, [](ControlConnection& c) {
+        const int port = c.server.listenForData(c.server.family_);
+        if (port == 0) return c.send("425 Cannot listen.\r\n");
+        c.send("229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)\r\n");
+    });
+}
+
+ScriptedFtpServer& ScriptedFtpServer::expectEprt() {
+    return expect("EPRT *", "", Delivery::Whole, [](ControlConnection& c) {
+        sockaddr_storage target{};
+        if (!readLoopbackEprt(c.command, target))
+            return c.send("500 Tests connect to loopback only.\r\n");
+        c.server.activate(target);
+        c.send("200 EPRT command successful.\r\n");
     });
 }
 
@@ -289,13 +342,12 @@ ScriptedFtpServer& ScriptedFtpServer::expectPort() {
             c.send("500 Tests connect to loopback only.\r\n");
             return;
         }
-        sockaddr_in& target = c.server.activeTarget_;
-        target = {};
-        target.sin_family = AF_INET;
-        target.sin_addr.s_addr = htonl((h[0] << 24) | (h[1] << 16) | (h[2] << 8) | h[3]);
-        target.sin_port = htons(static_cast<std::uint16_t>(p[0] * 256 + p[1]));
-        c.server.activeMode_ = true;
-        closeAtomic(c.server.passiveListener_);
+        sockaddr_storage target{};
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&target);
+        v4->sin_family = AF_INET;
+        v4->sin_addr.s_addr = htonl((h[0] << 24) | (h[1] << 16) | (h[2] << 8) | h[3]);
+        v4->sin_port = htons(static_cast<std::uint16_t>(p[0] * 256 + p[1]));
+        c.server.activate(target);
         c.send("200 PORT command successful.\r\n");
     });
 }

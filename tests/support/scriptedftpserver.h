@@ -1,6 +1,7 @@
 #pragma once
 
 #include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
@@ -61,8 +62,9 @@ struct ControlConnection {
     void send(const std::string& text, Delivery delivery = Delivery::Whole);
     void closeNow();
 
-    // The data connection of the last PASV (accepts on its listener) or PORT (connects
-    // to the loopback address it named). False when neither works within 10 s.
+    // The data connection of the last PASV or EPSV (accepts on its listener) or PORT or
+    // EPRT (connects to the loopback address it named). False when neither works within
+    // 10 s.
     bool openData();
     void sendData(const std::string& bytes, DataDelivery delivery = DataDelivery::Whole);
     std::string receiveData(std::size_t limit = std::string::npos);  // until the client closes
@@ -71,11 +73,11 @@ struct ControlConnection {
     void cutDataHandshake();
 };
 
-// A scripted FTP server on 127.0.0.1 with an ephemeral port, on a thread of its own.
-// Each step expects one command and answers with its reply text (whole lines, CR LF
-// included). It records every command line it receives, so tests can assert the exact
-// dialogue. Unscripted commands are answered "500" and recorded as mismatches; a QUIT
-// past the end of the script is answered "221" without being a mismatch.
+// A scripted FTP server on 127.0.0.1 (or ::1 when made for AF_INET6) with an ephemeral port, on a
+// thread of its own. Each step expects one command and answers with its reply text (whole lines, CR
+// LF included). It records every command line it receives, so tests can assert the exact dialogue.
+// Unscripted commands are answered "500" and recorded as mismatches; a QUIT past the end of the
+// script is answered "221" without being a mismatch.
 class ScriptedFtpServer {
 public:
     using Action = std::function<void(ControlConnection&)>;
@@ -87,7 +89,7 @@ public:
         Action action;  // runs after the reply is sent
     };
 
-    ScriptedFtpServer();
+    explicit ScriptedFtpServer(int family = AF_INET);
     ~ScriptedFtpServer();
     ScriptedFtpServer(const ScriptedFtpServer&) = delete;
     ScriptedFtpServer& operator=(const ScriptedFtpServer&) = delete;
@@ -109,6 +111,10 @@ public:
     // Answers PORT with 200 and remembers the address when it is loopback; any other
     // address is answered 500 and never connected to.
     ScriptedFtpServer& expectPort();
+    // Answers EPSV with 229 naming a new listener on the server's own loopback address.
+    ScriptedFtpServer& expectEpsv();
+    // As expectPort, for "EPRT |1|127.0.0.1|port|" and "EPRT |2|::1|port|".
+    ScriptedFtpServer& expectEprt();
 
     // Data steps, see DataStep. The server sends step.data (a listing, a file).
     ScriptedFtpServer& expectSendData(std::string command, DataStep step);
@@ -123,6 +129,7 @@ public:
     // Starts the server thread; the script must be complete before.
     void start();
     int port() const { return port_; }
+    int family() const { return family_; }
 
     std::vector<std::string> commands() const;
     std::vector<std::string> mismatches() const;
@@ -151,7 +158,11 @@ private:
     SSL* tlsOf(int socket) const;
 
     void runDataStep(ControlConnection& connection, const DataStep& step, bool sending);
+    // A new passive listener on the loopback address of family; its port, 0 on failure.
+    int listenForData(int family);
+    void activate(const sockaddr_storage& target);
 
+    int family_ = AF_INET;
     int listenSocket_ = -1;
     int port_ = 0;
     std::string welcome_ = "220 Scripted server ready.\r\n";
@@ -174,7 +185,7 @@ private:
     // Data connections; used by the server thread, shut down by the destructor.
     std::atomic<int> passiveListener_{-1};
     std::atomic<int> dataSocket_{-1};
-    sockaddr_in activeTarget_{};
+    sockaddr_storage activeTarget_{};
     bool activeMode_ = false;
     std::size_t dataPiece_ = 7;
     std::chrono::milliseconds dataPause_{1};
