@@ -252,6 +252,7 @@ void FtpSession::close() {
     connected = false;
     serverType = ServerType::Unix;
     features_ = {};
+    verifier_ = {};
 }
 
 }  // namespace ftp

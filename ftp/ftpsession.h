@@ -22,6 +22,7 @@
 #include "servertype.h"
 #include "sinks.h"
 #include "tls.h"
+#include "verification.h"
 
 namespace ftp {
 
@@ -113,6 +114,14 @@ public:
     int download(const std::string& localPath, const std::string& remoteName, bool binary,
                  std::int64_t expectedSize = -1);
 
+    // After a binary transfer: the server's size (MLST when offered, else SIZE) must be the
+    // local file's when checkSize is set, and its hash, where it offers a command for one,
+    // the local file's. 1 when nothing disagrees (how says what was compared, possibly
+    // nothing); else 0 with lastError kVerifyMismatch, -1 or a local errno.
+    static constexpr int kVerifyMismatch = 904;
+    int verifyFile(const std::string& localPath, const std::string& remoteName, bool checkSize,
+                   Verification& how);
+
     // Remote file operations: 1 on success, 0 with the reason in lastError.
     int currentDirectory(std::string& path);
     int changeDirectory(const std::string& path, bool quiet);
@@ -201,6 +210,11 @@ private:
     // After a transfer that failed once the server had begun it: its final reply, so the
     // next command reads its own reply. Nothing is read after an abort.
     void readFinalReplyAfterFailure();
+    // The server's size of a file: 1 (size set), 0 when it tells none, kVerifyMismatch
+    // when it has no such file, -1 when the connection failed.
+    int remoteSize(const std::string& name, std::int64_t& size);
+    // The server's hash of a file, as remoteSize; used says which command gave it.
+    int remoteHash(const std::string& name, HashCommand& used, std::string& hex);
     void showRate(std::int64_t bytes, std::int64_t milliseconds) const;
     void reportProgress(std::int64_t total, std::int64_t done) const {
         if (progressSink_) progressSink_->setByteCounter(total, done);
@@ -231,6 +245,7 @@ private:
     bool dataProtected_ = false;
     std::string tlsError_;
     Features features_;
+    VerifierState verifier_;
     // Serialises closing a socket against abort(), which must never shut down a
     // descriptor number that has been closed and reused meanwhile.
     std::mutex socketMutex_;
