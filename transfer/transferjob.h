@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -12,10 +13,12 @@
 #include <vector>
 
 #include "ftpcodes.h"
+#include "publishreport.h"
 #include "sinks.h"
 #include "transferhost.h"
 #include "transfermode.h"
 #include "uithread.h"
+#include "verification.h"
 
 namespace ftp {
 class FtpSession;
@@ -39,6 +42,11 @@ struct JobSettings {
     std::string localPath;       // the local pane's directory, ending in "/"
     std::vector<TransferItem> items;
     bool dropped = false;
+    // Binary files are checked against the server's size and hash (the profile's choice).
+    bool verify = true;
+    // Moves a local file that a download replaces to the desktop's trash; true when done.
+    // Without one, no existing local file is replaced.
+    std::function<bool(const std::string& path)> moveToTrash;
 };
 
 // The latest byte counts of the file being moved. The engine stores them from the
@@ -85,6 +93,10 @@ public:
         kSpecialFileSkipped = 1295,
         kUnsendableName = 1296,
         kRefusedFiles = 1297,
+        kVerifyFailed = 1380,
+        kConnectionLostReason = 1392,
+        kCancelledAndDeleted = 1393,
+        kOldFileNotTrashed = 1396,
     };
     // Server directories deeper than this are not copied: a link that leads back up the
     // tree would otherwise be copied without end.
@@ -108,6 +120,8 @@ public:
     bool uploadRunning() const { return uploadRunning_.load(); }
     bool downloadRunning() const { return downloadRunning_.load(); }
     const ByteProgress& progress() const { return progress_; }
+    // The record of the job; complete once the host's showReport() has been called.
+    const PublishReport& report() const { return report_; }
 
 private:
     void start(ftp::FtpSession& session, JobSettings settings, bool upload);
@@ -127,8 +141,19 @@ private:
     enum class FileOutcome { Done, Skipped, FailedGoOn, FailedStop };
     FileOutcome downloadFile(const std::string& remoteDirectory, const std::string& name,
                              std::int64_t size, bool inTree);
-    FileOutcome refusedInTree(const std::string& remotePath, const std::string& localFile,
-                              bool existed);
+    FileOutcome refusedInTree(const std::string& remotePath);
+    // Sends a file and checks it; a mismatch sends it once more. 1, or 0 with the reason
+    // in the session's lastError. A cancelled top-level file is deleted from the server.
+    int sendFile(const std::string& full, const std::string& remoteDirectory,
+                 const std::string& name, bool binary, bool topLevel);
+    // Receives a file into its partial name and checks it, as sendFile.
+    int receiveFile(const std::string& partial, const std::string& name, bool binary,
+                    std::int64_t size, ftp::Verification& how);
+    // Puts a complete download in place; the file it replaces goes to the trash first.
+    FileOutcome installDownload(const std::string& partial, const std::string& localFile,
+                                bool existed, std::int64_t bytes, const std::string& how);
+    std::pair<int, std::vector<platform::MessageArg>> failureReason(int code,
+                                                                    const std::string& name) const;
 
     // UI-thread calls; false when the window is closing and the job must end.
     bool onUi(const std::function<void()>& work);
@@ -154,6 +179,7 @@ private:
     std::string local_;       // the worker's local directory, ending in "/"
     std::string remotePath_;  // the server directory of the last PWD
     ByteProgress progress_;
+    PublishReport report_;
     bool connectionLost_ = false;
     // A file download found the connection gone: 1213 follows the window's handling.
     bool lostDuringDownload_ = false;

@@ -1,0 +1,175 @@
+// One file of a job: sent or received, checked against the server's copy, and recorded.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "ftpsession.h"
+#include "localpaths.h"
+#include "transferjob.h"
+
+namespace transfer {
+namespace {
+
+// Longest local name; the partial name adds a dot and ".part".
+constexpr std::size_t kNameMax = 255;
+
+// A download is received under a hidden name beside its target, so that no incomplete
+// file ever stands under the real one.
+std::string partialPathOf(const std::string& directory, const std::string& name) {
+    const std::size_t room = kNameMax - 6;
+    return directory + "." + (name.size() > room ? name.substr(0, room) : name) + ".part";
+}
+
+std::int64_t sizeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
+}
+
+}  // namespace
+
+std::pair<int, std::vector<platform::MessageArg>> TransferJob::failureReason(
+    int code, const std::string& name) const {
+    switch (code) {
+        case -1:
+            return {kConnectionLostReason, {}};
+        case ftp::FtpSession::kVerifyMismatch:
+            return {kVerifyFailed, {name}};
+        case ftp::FtpSession::kIncompleteTransfer:
+            return {kIncompleteFile, {name}};
+        case 450:
+            return {kServerFileBusy, {settings_.serverName, name}};
+        case 452:
+            return {kServerDiskFull, {settings_.serverName}};
+        case 553:
+            return {kNoPermission, {name}};
+        default:
+            return {upload_ ? kUploadError : kDownloadError, {std::int64_t{code}}};
+    }
+}
+
+int TransferJob::sendFile(const std::string& full, const std::string& remoteDirectory,
+                          const std::string& name, bool binary, bool topLevel) {
+    ftp::FtpSession& session = *session_;
+    const std::string target = childPath(remoteDirectory, name);
+    ftp::Verification how;
+    int ok = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ok = session.upload(full, name, binary);
+        // Text mode changes line ends on the way: neither size nor hash can be compared.
+        if (!ok || !settings_.verify || !binary || cancelRequested_) break;
+        ok = session.verifyFile(full, name, true, how);
+        if (ok || session.lastError != ftp::FtpSession::kVerifyMismatch) break;
+    }
+    const int error = session.lastError;
+    if (topLevel && cancelRequested_ && !session.aborted()) {
+        // A cancelled top-level file does not stay half-published on the server.
+        session.deleteFile(name);
+        report_.failed(target, kCancelledAndDeleted, {});
+        session.lastError = error;
+        return ok;
+    }
+    if (ok) {
+        report_.sent(target, sizeOf(full), how.sizeChecked && how.hash.empty() ? "size" : how.hash);
+        return 1;
+    }
+    if (error == ftp::FtpSession::kNotRegularFile) return 0;
+    auto [reason, args] = failureReason(error, name);
+    report_.failed(target, reason, std::move(args));
+    if (error < 0 || session.aborted()) report_.leftPartial(target);
+    return 0;
+}
+
+int TransferJob::receiveFile(const std::string& partial, const std::string& name, bool binary,
+                             std::int64_t size, ftp::Verification& how) {
+    ftp::FtpSession& session = *session_;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!session.download(partial, name, binary, size)) return 0;
+        if (!settings_.verify || !binary || cancelRequested_) return 1;
+        // A size the listing gave has been held against the bytes received already.
+        if (session.verifyFile(partial, name, size < 0, how)) {
+            if (size >= 0) how.sizeChecked = true;
+            return 1;
+        }
+        if (session.lastError != ftp::FtpSession::kVerifyMismatch) break;
+    }
+    const int error = session.lastError;
+    ::unlink(partial.c_str());
+    session.lastError = error;
+    return 0;
+}
+
+TransferJob::FileOutcome TransferJob::installDownload(const std::string& partial,
+                                                      const std::string& localFile, bool existed,
+                                                      std::int64_t bytes, const std::string& how) {
+    if (existed && !(settings_.moveToTrash && settings_.moveToTrash(localFile))) {
+        // Nothing local is lost: the new copy waits under its partial name.
+        report_.failed(localFile, kOldFileNotTrashed, {localFile});
+        notify(kOldFileNotTrashed, localFile);
+        return FileOutcome::FailedGoOn;
+    }
+    if (::rename(partial.c_str(), localFile.c_str()) != 0) {
+        const int error = errno;
+        session_->lastError = error;
+        report_.failed(localFile, kDownloadError, {std::int64_t{error}});
+        return reportDownloadError(error, localFile, localFile) ? FileOutcome::FailedGoOn
+                                                                : FileOutcome::FailedStop;
+    }
+    report_.sent(localFile, bytes, how);
+    notify(kFileTransferred, localFile.substr(local_.size()));
+    return FileOutcome::Done;
+}
+
+TransferJob::FileOutcome TransferJob::downloadFile(const std::string& remoteDirectory,
+                                                   const std::string& name, std::int64_t size,
+                                                   bool inTree) {
+    const std::string localFile = local_ + name;
+    struct stat link {
+    }, target{};
+    const bool existed = ::lstat(localFile.c_str(), &link) == 0;
+    const bool followed = existed && ::stat(localFile.c_str(), &target) == 0;
+    // Opening a FIFO or a device for writing could block for ever.
+    if (followed && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
+        notify(kSpecialFileSkipped, localFile);
+        return FileOutcome::Skipped;
+    }
+    const bool binary = showFile(remoteDirectory, name, localFile, "", name);
+    int code = 0;
+    // A folder, or a file the user may not change, is not replaced.
+    if (followed && S_ISDIR(target.st_mode))
+        code = EISDIR;
+    else if (existed && ::access(localFile.c_str(), W_OK) != 0)
+        code = errno;
+    const std::string partial = partialPathOf(local_, name);
+    ftp::Verification how;
+    if (code == 0) {
+        if (receiveFile(partial, name, binary, size, how)) {
+            const std::string checked =
+                how.hash.empty() ? (how.sizeChecked ? "size" : "") : how.hash;
+            return installDownload(partial, localFile, existed, sizeOf(partial), checked);
+        }
+        code = session_->lastError;
+    }
+    session_->lastError = code;  // the tree walk reads it
+    if (code == ftp::FtpSession::kNotRegularFile) {
+        notify(kSpecialFileSkipped, localFile);
+        return FileOutcome::Skipped;
+    }
+    if (code == 553 && inTree) return refusedInTree(childPath(remoteDirectory, name));
+    auto [reason, args] = failureReason(code, name);
+    report_.failed(localFile, reason, std::move(args));
+    return reportDownloadError(code, localFile, name) ? FileOutcome::FailedGoOn
+                                                      : FileOutcome::FailedStop;
+}
+
+// One file of a tree that the server will not send does not end the job: it is named
+// now and counted for one message at the end.
+TransferJob::FileOutcome TransferJob::refusedInTree(const std::string& remotePath) {
+    notify(kNoPermission, remotePath);
+    report_.failed(remotePath, kNoPermission, {remotePath});
+    if (refusedFiles_++ == 0) firstRefused_ = remotePath;
+    return FileOutcome::Skipped;
+}
+
+}  // namespace transfer
