@@ -69,6 +69,7 @@ CAdvancedPage::CAdvancedPage(tsy::SiteMgr50& db, platform::Prompts& prompts,
     encryptionBox_ = named(new QComboBox(this), kEncryption);
     for (const EncryptionChoice& choice : kEncryptionChoices)
         encryptionBox_->addItem(uitexts::text(choice.caption), choice.value);
+    verifyBox_ = named(new QCheckBox(uitexts::text(kVerify), this), kVerify);
 
     auto* passiveGroup = new QGroupBox(text(kPassiveGroup), this);
     auto* passiveLayout = new QVBoxLayout(passiveGroup);
@@ -86,6 +87,7 @@ CAdvancedPage::CAdvancedPage(tsy::SiteMgr50& db, platform::Prompts& prompts,
     auto* encryptionGroup = new QGroupBox(uitexts::text(kEncryption), this);
     auto* encryptionLayout = new QVBoxLayout(encryptionGroup);
     encryptionLayout->addWidget(encryptionBox_);
+    encryptionLayout->addWidget(verifyBox_);
 
     auto* firewallGroup = new QGroupBox(text(kFirewallGroup), this);
     auto* firewallLayout = new QVBoxLayout(firewallGroup);
@@ -123,6 +125,7 @@ void CAdvancedPage::reload() {
     firewallPassword_ = record.firewallPassword;
     port_ = static_cast<unsigned>(record.port);
     encryption_ = record.encryption;
+    verify_ = record.verifyTransfers != 0;
     showValues();
 }
 
@@ -130,6 +133,7 @@ void CAdvancedPage::showValues() {
     passiveBox_->setChecked(passive_);
     portEdit_->setText(QString::number(port_));
     firewallBox_->setChecked(useFirewall_);
+    verifyBox_->setChecked(verify_);
     // A value this version does not know shows as nothing chosen, and stays as it is.
     encryptionBox_->setCurrentIndex(encryptionBox_->findData(encryption_));
     showBytes(firewallHostEdit_, firewallHost_);
@@ -147,6 +151,7 @@ bool CAdvancedPage::takeValues() {
     port_ = port;
     passive_ = passiveBox_->isChecked();
     useFirewall_ = firewallBox_->isChecked();
+    verify_ = verifyBox_->isChecked();
     if (encryptionBox_->currentIndex() >= 0) encryption_ = encryptionBox_->currentData().toInt();
     firewallHost_ = takeBytes(firewallHostEdit_);
     firewallUser_ = takeBytes(firewallUserEdit_);
@@ -158,6 +163,7 @@ void CAdvancedPage::writeRecord() {
     session::ServerProfile& record = profilePage_.record();
     record.port = static_cast<int>(port_ == 0 ? defaultPort() : port_);
     record.encryption = encryption_;
+    record.verifyTransfers = verify_ ? 1 : 0;
     record.useFirewall = useFirewall_ ? 1 : 0;
     record.passiveMode = passive_ ? 1 : 0;
     record.firewallHost = firewallHost_;

@@ -31,6 +31,8 @@ public:
     static constexpr int kFirewallHost = 1016, kFirewallUser = 1017, kFirewallPassword = 1018;
     // The encryption choice, named by its caption's number.
     static constexpr int kEncryption = 1343;
+    // Whether transfers are checked against the server's size and hash.
+    static constexpr int kVerify = 1384;
     static constexpr unsigned kDefaultPort = 21;
     static constexpr unsigned kHighestPort = 65535;
 
@@ -72,6 +74,7 @@ private:
     unsigned port_ = kDefaultPort;
     bool useFirewall_ = false;
     int encryption_ = 0;
+    bool verify_ = true;
     std::string firewallHost_, firewallUser_, firewallPassword_;
 
     QCheckBox* passiveBox_ = nullptr;
@@ -79,6 +82,7 @@ private:
     QPushButton* resetButton_ = nullptr;
     QComboBox* encryptionBox_ = nullptr;
     QCheckBox* firewallBox_ = nullptr;
+    QCheckBox* verifyBox_ = nullptr;
     QLineEdit* firewallHostEdit_ = nullptr;
     QLineEdit* firewallUserEdit_ = nullptr;
     QLineEdit* firewallPasswordEdit_ = nullptr;
