@@ -49,6 +49,13 @@ bool FtpSession::beginDataCommand(const DataCommand& data, std::string& reply, i
             return fail();
         }
     }
+    if (!data.restart.empty()) {
+        code = sendAndRead(data.restart, reply);
+        if (code != 350) {
+            if (code != 0) lastError = kRestartRefused;
+            return fail();
+        }
+    }
     if (!sendCommand(data.command, true)) return fail();
     code = readReply(reply, true);
     if (!isPreliminary(code)) {
@@ -74,6 +81,10 @@ bool FtpSession::beginDataCommand(const DataCommand& data, std::string& reply, i
 
 bool FtpSession::receiveInto(DataSink& sink) {
     for (;;) {
+        if (stopRequested_) {
+            lastError = kTransferStopped;
+            return false;
+        }
         const std::span<char> space = sink.space();
         const ssize_t got = receiveData(space.data(), space.size());
         if (got == 0) return true;
@@ -88,6 +99,7 @@ bool FtpSession::receiveInto(DataSink& sink) {
 int FtpSession::sendFrom(DataSource& source) {
     for (;;) {
         std::span<const char> piece;
+        if (stopRequested_) return kTransferStopped;
         if (const int error = source.next(piece)) return error;
         if (piece.empty()) return 0;
         for (std::size_t at = 0; at < piece.size();) {
@@ -140,6 +152,17 @@ ssize_t FtpSession::sendData(const char* data, std::size_t n) {
         }
         if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return -1;
     }
+}
+
+void FtpSession::abortDataCommand() {
+    const bool sent = !aborted_ && connected && sendCommand("ABOR", true);
+    closeDataSocket(false);
+    if (!sent) return;
+    // The transfer's own reply (426, or 226 when it ended first), then ABOR's; a server
+    // that answers ABOR alone is not waited for long.
+    std::string reply;
+    if (readReply(reply, true) == 0) return;
+    if (waitReadable(2, 0) > 0) readReply(reply, true);
 }
 
 void FtpSession::readFinalReplyAfterFailure() {

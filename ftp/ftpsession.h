@@ -110,9 +110,19 @@ public:
     // kNotRegularFile: the local file is a FIFO, socket or device, never opened for data.
     static constexpr int kIncompleteTransfer = 901;
     static constexpr int kNotRegularFile = 902;
+    // kTransferStopped: stopTransfer() ended it; kRestartRefused: REST was refused.
+    static constexpr int kTransferStopped = 905;
+    static constexpr int kRestartRefused = 906;
     int upload(const std::string& localPath, const std::string& remoteName, bool binary);
+    // resumeFrom -1: the local file is made anew and goes again on failure. 0 or more: the
+    // caller owns the file, which is kept on failure; above 0 the transfer continues there
+    // (REST), and expectedSize is then the whole file's.
     int download(const std::string& localPath, const std::string& remoteName, bool binary,
-                 std::int64_t expectedSize = -1);
+                 std::int64_t expectedSize = -1, std::int64_t resumeFrom = -1);
+    // From any thread: the transfer in progress ends now, with ABOR, rather than with its
+    // file. Holds until clearStop().
+    void stopTransfer() { stopRequested_.store(true); }
+    void clearStop() { stopRequested_.store(false); }
 
     // After a binary transfer: the server's size (MLST when offered, else SIZE) must be the
     // local file's when checkSize is set, and its hash, where it offers a command for one,
@@ -210,6 +220,8 @@ private:
     // After a transfer that failed once the server had begun it: its final reply, so the
     // next command reads its own reply. Nothing is read after an abort.
     void readFinalReplyAfterFailure();
+    // After stopTransfer(): ABOR, the data connection closed, the replies read.
+    void abortDataCommand();
     // The server's size of a file: 1 (size set), 0 when it tells none, kVerifyMismatch
     // when it has no such file, -1 when the connection failed.
     int remoteSize(const std::string& name, std::int64_t& size);
@@ -238,6 +250,7 @@ private:
     std::atomic<int> controlSocket_{-1};
     std::atomic<int> dataSocket_{-1};
     std::atomic<bool> aborted_{false};
+    std::atomic<bool> stopRequested_{false};
     // TLS over the sockets; used only by the thread that uses the session.
     std::unique_ptr<TlsContext> tlsContext_;
     std::unique_ptr<TlsConnection> controlTls_;
