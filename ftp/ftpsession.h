@@ -121,7 +121,7 @@ public:
                  std::int64_t expectedSize = -1, std::int64_t resumeFrom = -1);
     // From any thread: the transfer in progress ends now, with ABOR, rather than with its
     // file. Holds until clearStop().
-    void stopTransfer() { stopRequested_.store(true); }
+    void stopTransfer();
     void clearStop() { stopRequested_.store(false); }
 
     // After a binary transfer: the server's size (MLST when offered, else SIZE) must be the
