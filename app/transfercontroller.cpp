@@ -86,6 +86,8 @@ bool TransferController::prepare(int count, bool upload) {
     dialog_->setProgressSource([this] { return job_.progress().read(); }, &display_);
     connect(dialog_.get(), &TransferProgressDialog::cancelRequested, this,
             [this] { job_.requestCancel(); });
+    connect(dialog_.get(), &TransferProgressDialog::stopNowRequested, this,
+            [this] { job_.requestStopNow(); });
     dialog_->show();
 
     reportPending_ = true;

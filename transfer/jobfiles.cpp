@@ -22,6 +22,16 @@ std::string partialPathOf(const std::string& directory, const std::string& name)
     return directory + "." + (name.size() > room ? name.substr(0, room) : name) + ".part";
 }
 
+// The bytes a partial download holds; 0 when there is none. Anything but a regular file
+// under that name is removed, never written through.
+std::int64_t resumableSize(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return 0;
+    if (S_ISREG(st.st_mode)) return static_cast<std::int64_t>(st.st_size);
+    ::unlink(path.c_str());
+    return 0;
+}
+
 std::int64_t sizeOf(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
@@ -38,6 +48,8 @@ std::pair<int, std::vector<platform::MessageArg>> TransferJob::failureReason(
             return {kVerifyFailed, {name}};
         case ftp::FtpSession::kIncompleteTransfer:
             return {kIncompleteFile, {name}};
+        case ftp::FtpSession::kTransferStopped:
+            return {kStoppedNow, {}};
         case 450:
             return {kServerFileBusy, {settings_.serverName, name}};
         case 452:
@@ -63,7 +75,8 @@ int TransferJob::sendFile(const std::string& full, const std::string& remoteDire
         if (ok || session.lastError != ftp::FtpSession::kVerifyMismatch) break;
     }
     const int error = session.lastError;
-    if (topLevel && cancelRequested_ && !session.aborted()) {
+    const bool stoppedNow = !ok && error == ftp::FtpSession::kTransferStopped;
+    if (topLevel && cancelRequested_ && !session.aborted() && !stoppedNow) {
         // A cancelled top-level file does not stay half-published on the server.
         session.deleteFile(name);
         report_.failed(target, kCancelledAndDeleted, {});
@@ -77,22 +90,36 @@ int TransferJob::sendFile(const std::string& full, const std::string& remoteDire
     if (error == ftp::FtpSession::kNotRegularFile) return 0;
     auto [reason, args] = failureReason(error, name);
     report_.failed(target, reason, std::move(args));
-    if (error < 0 || session.aborted()) report_.leftPartial(target);
+    if (error < 0 || session.aborted() || stoppedNow) report_.leftPartial(target);
     return 0;
 }
 
 int TransferJob::receiveFile(const std::string& partial, const std::string& name, bool binary,
                              std::int64_t size, ftp::Verification& how) {
     ftp::FtpSession& session = *session_;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!session.download(partial, name, binary, size)) return 0;
+    // A binary partial file that a lost connection, a closed window or a stop left goes
+    // on where it ends; the engine keeps it when this attempt breaks too.
+    std::int64_t from = binary ? resumableSize(partial) : -1;
+    for (int attempt = 0; attempt < 2;) {
+        if (!session.download(partial, name, binary, size, from)) {
+            const int error = session.lastError;
+            if (error == ftp::FtpSession::kRestartRefused && from > 0) {
+                from = 0;  // the whole file, and no attempt lost
+                continue;
+            }
+            if (error < 0 || error == ftp::FtpSession::kTransferStopped || session.aborted())
+                return 0;
+            break;
+        }
         if (!settings_.verify || !binary || cancelRequested_) return 1;
         // A size the listing gave has been held against the bytes received already.
-        if (session.verifyFile(partial, name, size < 0, how)) {
+        if (session.verifyFile(partial, name, size < 0 || from > 0, how)) {
             if (size >= 0) how.sizeChecked = true;
             return 1;
         }
         if (session.lastError != ftp::FtpSession::kVerifyMismatch) break;
+        from = 0;
+        ++attempt;
     }
     const int error = session.lastError;
     ::unlink(partial.c_str());

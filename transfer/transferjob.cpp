@@ -90,6 +90,7 @@ void TransferJob::start(ftp::FtpSession& session, JobSettings settings, bool upl
     progress_.setByteCounter(0, 0);
     upload_ = upload;
     report_.begin(upload, settings_.serverName);
+    session_->clearStop();
     session_->setProgressSink(&progress_);
     thread_ = std::thread([this, upload] {
         if (upload)
@@ -106,6 +107,11 @@ void TransferJob::startUpload(ftp::FtpSession& session, JobSettings settings) {
 
 void TransferJob::startDownload(ftp::FtpSession& session, JobSettings settings) {
     start(session, std::move(settings), false);
+}
+
+void TransferJob::requestStopNow() {
+    cancelRequested_ = true;
+    if (running_ && session_) session_->stopTransfer();
 }
 
 void TransferJob::stop() {
@@ -170,6 +176,8 @@ void TransferJob::finish(bool refreshTarget) {
     session_->setProgressSink(nullptr);
     report_.end();
     onUi([&] {
+        // On the UI thread, where Stop now is pressed: no stop outlives the job.
+        session_->clearStop();
         host_.showReport(report_);
         host_.finishTransferUi();
         if (connectionLost_) {
@@ -209,6 +217,8 @@ void TransferJob::reportUploadError(int code, const std::string& name) {
         case ftp::FtpSession::kVerifyMismatch:
             message(kVerifyFailed, {name});
             return;
+        case ftp::FtpSession::kTransferStopped:
+            return;  // the user's own stop
         default:
             message(kUploadError, {std::int64_t{code}});
     }
@@ -241,6 +251,8 @@ bool TransferJob::reportDownloadError(int code, const std::string& localFile,
             return false;
         case ftp::FtpSession::kVerifyMismatch:
             message(kVerifyFailed, {remoteName});
+            return false;
+        case ftp::FtpSession::kTransferStopped:
             return false;
         default:
             message(kDownloadError, {std::int64_t{code}});

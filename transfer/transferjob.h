@@ -97,6 +97,7 @@ public:
         kConnectionLostReason = 1392,
         kCancelledAndDeleted = 1393,
         kOldFileNotTrashed = 1396,
+        kStoppedNow = 1398,
     };
     // Server directories deeper than this are not copied: a link that leads back up the
     // tree would otherwise be copied without end.
@@ -113,6 +114,8 @@ public:
     void startDownload(ftp::FtpSession& session, JobSettings settings);
     // The progress dialog's Cancel: the job ends after the file in progress.
     void requestCancel() { cancelRequested_ = true; }
+    // Ends the job now, the file in progress too (ABOR); its partial file is reported.
+    void requestStopNow();
     bool cancelRequested() const { return cancelRequested_.load(); }
     // Ends a job at once: its sockets are shut down and the thread is joined.
     void stop();

@@ -57,13 +57,6 @@ std::string argText(const platform::MessageArg& arg) {
 const std::string kAbcSha256 =
     "213 ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\r\n";
 
-// The hash commands a session tries once when FEAT names none, all refused.
-ScriptedFtpServer& hashProbesRefused(ScriptedFtpServer& s, const std::string& name) {
-    for (const char* verb : {"XSHA256 ", "XSHA1 ", "XMD5 ", "XCRC "})
-        s.expect(verb + name, "500 ?\r\n");
-    return s;
-}
-
 ScriptedFtpServer& refusedRetr(ScriptedFtpServer& s, const std::string& name) {
     return s.expectPasv().expect("TYPE A", "200 ok\r\n").expect("RETR " + name, "550 No\r\n");
 }

@@ -212,6 +212,12 @@ inline ScriptedFtpServer& retr(ScriptedFtpServer& s, const std::string& type,
         .expect("TYPE " + type, "200 ok\r\n")
         .expectSendData("RETR " + name, sending(data));
 }
+// The hash commands a session tries once when FEAT names none, all refused.
+inline ScriptedFtpServer& hashProbesRefused(ScriptedFtpServer& s, const std::string& name) {
+    for (const char* verb : {"XSHA256 ", "XSHA1 ", "XMD5 ", "XCRC "})
+        s.expect(verb + name, "500 ?\r\n");
+    return s;
+}
 inline std::string pwd(const std::string& path) {
     return "257 \"" + path + "\"\r\n";
 }

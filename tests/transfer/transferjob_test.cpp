@@ -237,3 +237,80 @@ TEST_F(JobTest, LostConnectionIsHandledAfterTheJobLetGo) {
     EXPECT_EQ(std::vector<std::string>(host_.calls.end() - 2, host_.calls.end()),
               (Commands{"finish", "connection lost"}));
 }
+
+// A download cut at 60 % by a lost connection keeps its partial file; the next job goes on
+// from there with REST, or from the start when the server refuses REST, and the file is
+// byte-exact either way.
+TEST_F(JobTest, DownloadCutByALostConnectionIsResumedByTheNextJob) {
+    const std::string whole = testsupport::randomBytes(100000, 11);
+    const std::size_t cut = 60000;
+    for (const bool restAccepted : {true, false}) {
+        SCOPED_TRACE(restAccepted ? "REST accepted" : "REST refused");
+        std::filesystem::remove(root_ / "a.bin");
+        {
+            ScriptedFtpServer server;
+            DataStep broken = sending(whole.substr(0, cut));
+            broken.final = "";
+            broken.finalDelivery = Delivery::CloseAfter;
+            server.expect("PWD", pwd("/pub")).expectPasv().expect("TYPE I", "200 ok\r\n");
+            server.expectSendData("RETR a.bin", broken);
+            auto session = openSession(server);
+            transfer::JobSettings s =
+                settings({{"a.bin", false, ftp::EntryType::File, {}, 100000}});
+            s.verify = true;
+            job_.startDownload(*session, std::move(s));
+            ASSERT_TRUE(waitForEnd());
+            EXPECT_FALSE(std::filesystem::exists(root_ / "a.bin")) << "nothing under the real name";
+            EXPECT_EQ(read(".a.bin.part"), whole.substr(0, cut));
+        }
+        ScriptedFtpServer server;
+        server.expect("PWD", pwd("/pub")).expectPasv().expect("TYPE I", "200 ok\r\n");
+        if (restAccepted) {
+            server.expect("REST 60000", "350 Restarting at 60000.\r\n");
+            server.expectSendData("RETR a.bin", sending(whole.substr(cut)));
+        } else {
+            server.expect("REST 60000", "502 Not implemented.\r\n");
+            server.expectPasv().expect("TYPE I", "200 ok\r\n");
+            server.expectSendData("RETR a.bin", sending(whole));
+        }
+        // A resumed file's size is asked; a whole one's was held against the listing.
+        if (restAccepted) server.expect("SIZE a.bin", "213 100000\r\n");
+        hashProbesRefused(server, "a.bin");
+        auto session = openSession(server);
+        transfer::JobSettings s = settings({{"a.bin", false, ftp::EntryType::File, {}, 100000}});
+        s.verify = true;
+        job_.startDownload(*session, std::move(s));
+        ASSERT_TRUE(waitForEnd());
+        EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+        EXPECT_TRUE(read("a.bin") == whole);
+        EXPECT_FALSE(std::filesystem::exists(root_ / ".a.bin.part"));
+        ASSERT_EQ(job_.report().entries().size(), 1u);
+        EXPECT_EQ(job_.report().entries()[0].how, "size");
+    }
+}
+
+// Stop now ends the file in progress with ABOR: no message, no DELE, and the report names
+// the partial file left on the server.
+TEST_F(JobTest, StopNowEndsTheFileInProgressAndReportsItsPartialFile) {
+    file("big.bin", testsupport::randomBytes(16 << 20, 12));
+    ScriptedFtpServer server;
+    server.setDataPiece(4096, std::chrono::milliseconds(2));
+    DataStep aborted;
+    aborted.final = "426 Transfer aborted.\r\n";
+    server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
+    stor(server, "I", "big.bin", aborted);
+    server.expect("ABOR", "226 ABOR command successful.\r\n").expect("NOOP", "200 ok\r\n");
+    auto session = openSession(server);
+    job_.startUpload(*session, settings({localFile("big.bin")}));
+    ASSERT_TRUE(waitUntil([&] { return job_.progress().read().second > 0; }));
+    job_.requestStopNow();
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+    EXPECT_TRUE(host_.prompts_.askedIds().empty());
+    const auto& entries = job_.report().entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].reason, transfer::TransferJob::kStoppedNow);
+    EXPECT_EQ(entries[1].kind, transfer::PublishReport::Kind::LeftPartial);
+    EXPECT_EQ(entries[1].path, "/site/big.bin");
+    EXPECT_EQ(session->checkAlive(), 0) << "the session is usable: no stop outlives the job";
+}
