@@ -113,7 +113,10 @@ public:
     // kTransferStopped: stopTransfer() ended it; kRestartRefused: REST was refused.
     static constexpr int kTransferStopped = 905;
     static constexpr int kRestartRefused = 906;
-    int upload(const std::string& localPath, const std::string& remoteName, bool binary);
+    // resumeFrom above 0: REST and STOR send the rest of the file from there (binary; the
+    // server must offer REST STREAM).
+    int upload(const std::string& localPath, const std::string& remoteName, bool binary,
+               std::int64_t resumeFrom = 0);
     // resumeFrom -1: the local file is made anew and goes again on failure. 0 or more: the
     // caller owns the file, which is kept on failure; above 0 the transfer continues there
     // (REST), and expectedSize is then the whole file's.
@@ -131,6 +134,9 @@ public:
     static constexpr int kVerifyMismatch = 904;
     int verifyFile(const std::string& localPath, const std::string& remoteName, bool checkSize,
                    Verification& how);
+    // The server's size of a file: 1 (size set), 0 when it tells none, kVerifyMismatch
+    // when it has no such file, -1 when the connection failed.
+    int remoteSize(const std::string& name, std::int64_t& size);
 
     // Remote file operations: 1 on success, 0 with the reason in lastError.
     int currentDirectory(std::string& path);
@@ -222,9 +228,6 @@ private:
     void readFinalReplyAfterFailure();
     // After stopTransfer(): ABOR, the data connection closed, the replies read.
     void abortDataCommand();
-    // The server's size of a file: 1 (size set), 0 when it tells none, kVerifyMismatch
-    // when it has no such file, -1 when the connection failed.
-    int remoteSize(const std::string& name, std::int64_t& size);
     // The server's hash of a file, as remoteSize; used says which command gave it.
     int remoteHash(const std::string& name, HashCommand& used, std::string& hex);
     void showRate(std::int64_t bytes, std::int64_t milliseconds) const;

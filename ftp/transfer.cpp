@@ -131,8 +131,9 @@ private:
 // the local file's bytes; a converted piece counts once it is out whole.
 class FileSource : public DataSource {
 public:
-    FileSource(int file, std::int64_t size, bool binary, ByteProgressSink* progress)
-        : file_(file), size_(size), binary_(binary), progress_(progress) {}
+    FileSource(int file, std::int64_t size, bool binary, ByteProgressSink* progress,
+               std::int64_t start = 0)
+        : file_(file), size_(size), binary_(binary), progress_(progress), sent_(start) {}
 
     int next(std::span<const char>& piece) override {
         if (!chunk_) {
@@ -177,7 +178,7 @@ private:
     std::int64_t pieceLocal_ = 0;
     std::size_t pieceWire_ = 0;
     std::size_t pieceOut_ = 0;
-    std::int64_t sent_ = 0;
+    std::int64_t sent_;
 };
 
 // A local file as a download receives it: in text mode with LF line ends. A write that
@@ -262,7 +263,8 @@ void FtpSession::showRate(std::int64_t bytes, std::int64_t milliseconds) const {
         showStatus(1, text);
 }
 
-int FtpSession::upload(const std::string& localPath, const std::string& remoteName, bool binary) {
+int FtpSession::upload(const std::string& localPath, const std::string& remoteName, bool binary,
+                       std::int64_t resumeFrom) {
     if (!connected) return 0;
 
     // The local file first: no PASV, and no listener left on the server, for a file
@@ -276,13 +278,20 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
     }
     ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     const std::int64_t size = info.st_size;
+    const std::int64_t offset = binary && resumeFrom > 0 && resumeFrom <= size ? resumeFrom : 0;
+    if (offset > 0 && ::lseek(file.get(), offset, SEEK_SET) != offset) {
+        lastError = errno;
+        return 0;
+    }
 
     std::string reply;
     int code = 0;
-    if (!beginDataCommand({"STOR " + remoteName, "", typeOf(binary), {}}, reply, code)) return 0;
-    reportProgress(size, 0);
+    DataCommand stor{"STOR " + remoteName, "", typeOf(binary), {}};
+    if (offset > 0) stor.restart = "REST " + std::to_string(offset);
+    if (!beginDataCommand(stor, reply, code)) return 0;
+    reportProgress(size, offset);
     const auto start = Clock::now();
-    FileSource source(file.get(), size, binary, progressSink_);
+    FileSource source(file.get(), size, binary, progressSink_, offset);
     const int sendError = sendFrom(source);
     const std::int64_t sent = source.sentBytes();
     if (sent % kProgressBlock != 0) reportProgress(size, sent);  // the last, short block
@@ -303,7 +312,7 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
         lastError = sendError;
         return 0;
     }
-    showRate(sent, millisecondsSince(start));
+    showRate(sent - offset, millisecondsSince(start));
     return 1;
 }
 

@@ -67,12 +67,19 @@ int TransferJob::sendFile(const std::string& full, const std::string& remoteDire
     const std::string target = childPath(remoteDirectory, name);
     ftp::Verification how;
     int ok = 0;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        ok = session.upload(full, name, binary);
+    std::int64_t from = resumePoint(full, target, name, binary);
+    for (int attempt = 0; attempt < 2;) {
+        ok = session.upload(full, name, binary, from);
+        if (!ok && session.lastError == ftp::FtpSession::kRestartRefused && from > 0) {
+            from = 0;  // the whole file, and no attempt lost
+            continue;
+        }
         // Text mode changes line ends on the way: neither size nor hash can be compared.
         if (!ok || !settings_.verify || !binary || cancelRequested_) break;
         ok = session.verifyFile(full, name, true, how);
         if (ok || session.lastError != ftp::FtpSession::kVerifyMismatch) break;
+        from = 0;
+        ++attempt;
     }
     const int error = session.lastError;
     const bool stoppedNow = !ok && error == ftp::FtpSession::kTransferStopped;
@@ -90,8 +97,30 @@ int TransferJob::sendFile(const std::string& full, const std::string& remoteDire
     if (error == ftp::FtpSession::kNotRegularFile) return 0;
     auto [reason, args] = failureReason(error, name);
     report_.failed(target, reason, std::move(args));
-    if (error < 0 || session.aborted() || stoppedNow) report_.leftPartial(target);
+    if (error < 0 || session.aborted() || stoppedNow) {
+        report_.leftPartial(target);
+        struct stat st {};
+        if (binary && ::stat(full.c_str(), &st) == 0)
+            partialUploads_[target] = {full, st.st_size,
+                                       st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+    }
     return 0;
+}
+
+std::int64_t TransferJob::resumePoint(const std::string& full, const std::string& target,
+                                      const std::string& name, bool binary) {
+    const auto kept = partialUploads_.find(target);
+    if (kept == partialUploads_.end()) return 0;
+    const PartialUpload was = kept->second;
+    partialUploads_.erase(kept);
+    struct stat st {};
+    if (!binary || !session_->features().restStream || ::stat(full.c_str(), &st) != 0 ||
+        was.local != full || was.size != st.st_size ||
+        was.modified != st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec)
+        return 0;
+    std::int64_t size = -1;
+    if (session_->remoteSize(name, size) != 1 || size <= 0 || size >= was.size) return 0;
+    return size;
 }
 
 int TransferJob::receiveFile(const std::string& partial, const std::string& name, bool binary,

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
@@ -155,6 +156,10 @@ private:
     // Puts a complete download in place; the file it replaces goes to the trash first.
     FileOutcome installDownload(const std::string& partial, const std::string& localFile,
                                 bool existed, std::int64_t bytes, const std::string& how);
+    // Where an upload that this job object left partial goes on: the server's size, when
+    // the local file is unchanged and the server offers REST STREAM; else 0.
+    std::int64_t resumePoint(const std::string& full, const std::string& target,
+                             const std::string& name, bool binary);
     std::pair<int, std::vector<platform::MessageArg>> failureReason(int code,
                                                                     const std::string& name) const;
 
@@ -193,6 +198,13 @@ private:
     std::string firstRefused_;
     bool upload_ = true;
     std::set<std::pair<dev_t, ino_t>> localAncestors_;
+    // Uploads left partial on the server, by server path, with the local file as it was.
+    struct PartialUpload {
+        std::string local;
+        std::int64_t size = 0;
+        std::int64_t modified = 0;
+    };
+    std::map<std::string, PartialUpload> partialUploads_;
 
     std::thread thread_;
     std::atomic<bool> running_{false};

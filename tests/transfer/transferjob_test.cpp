@@ -314,3 +314,37 @@ TEST_F(JobTest, StopNowEndsTheFileInProgressAndReportsItsPartialFile) {
     EXPECT_EQ(entries[1].path, "/site/big.bin");
     EXPECT_EQ(session->checkAlive(), 0) << "the session is usable: no stop outlives the job";
 }
+
+// An upload cut by a lost connection is continued by the next upload of the same,
+// unchanged file when the server offers REST STREAM: SIZE, then REST and STOR of the rest.
+TEST_F(JobTest, UploadCutByALostConnectionIsResumedWithRestAndStor) {
+    const std::string whole = testsupport::randomBytes(300000, 13);
+    file("big.bin", whole);
+    {
+        ScriptedFtpServer server;
+        DataStep cut;
+        cut.delivery = testsupport::DataDelivery::CloseMidway;  // after 64 KiB
+        cut.final = "";
+        cut.finalDelivery = Delivery::CloseAfter;
+        server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
+        stor(server, "I", "big.bin", cut);
+        auto session = openSession(server);
+        job_.startUpload(*session, settings({localFile("big.bin")}));
+        ASSERT_TRUE(waitForEnd());
+        ASSERT_EQ(job_.report().entries().back().kind, transfer::PublishReport::Kind::LeftPartial);
+    }
+    ScriptedFtpServer server;
+    server.expect("FEAT", "211-Features:\r\n REST STREAM\r\n SIZE\r\n211 End\r\n");
+    server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
+    server.expect("SIZE big.bin", "213 65536\r\n").expectPasv().expect("TYPE I", "200 ok\r\n");
+    server.expect("REST 65536", "350 Restarting at 65536.\r\n").expectReceiveData("STOR big.bin");
+    auto session = openSession(server);
+    ASSERT_EQ(session->learnFeatures(), 1);
+    job_.startUpload(*session, settings({localFile("big.bin")}));
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+    ASSERT_EQ(server.received().size(), 1u);
+    EXPECT_TRUE(server.received()[0] == whole.substr(65536));
+    // The progress dialog counted from where it resumed to the end.
+    EXPECT_EQ(job_.progress().read(), (std::pair<std::int64_t, std::int64_t>{300000, 300000}));
+}
