@@ -19,7 +19,6 @@ public:
         session_.passive = passive;
         session_.setProgressSink(progress);
         session_.tlsAnchors = server.certificate;
-        session_.hashUploads = checked;
         ok_ = session_.open() == 1 && (!server.tls || session_.startTls() == 1) &&
               session_.login("127.0.0.1", server.user, server.password) == 230 &&
               (!server.tls || session_.protectData() == 1) &&

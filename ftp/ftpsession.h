@@ -132,8 +132,6 @@ public:
     // the local file's. 1 when nothing disagrees (how says what was compared, possibly
     // nothing); else 0 with lastError kVerifyMismatch, -1 or a local errno.
     static constexpr int kVerifyMismatch = 904;
-    // Binary uploads make the hash of what they send, for verifyFile to use.
-    bool hashUploads = false;
     int verifyFile(const std::string& localPath, const std::string& remoteName, bool checkSize,
                    Verification& how);
     // The server's size of a file: 1 (size set), 0 when it tells none, kVerifyMismatch
@@ -230,8 +228,6 @@ private:
     void readFinalReplyAfterFailure();
     // After stopTransfer(): ABOR, the data connection closed, the replies read.
     void abortDataCommand();
-    // The hash command verifyFile will use, when it is known without asking the server.
-    std::optional<HashCommand> plannedHashCommand() const;
     // The server's hash of a file, as remoteSize; used says which command gave it.
     int remoteHash(const std::string& name, HashCommand& used, std::string& hex);
     void showRate(std::int64_t bytes, std::int64_t milliseconds) const;

@@ -132,13 +132,8 @@ private:
 class FileSource : public DataSource {
 public:
     FileSource(int file, std::int64_t size, bool binary, ByteProgressSink* progress,
-               std::int64_t start = 0, StreamHash* hash = nullptr)
-        : file_(file),
-          size_(size),
-          binary_(binary),
-          progress_(progress),
-          hash_(hash),
-          sent_(start) {}
+               std::int64_t start = 0)
+        : file_(file), size_(size), binary_(binary), progress_(progress), sent_(start) {}
 
     int next(std::span<const char>& piece) override {
         if (!chunk_) {
@@ -148,7 +143,6 @@ public:
         const ssize_t got = readUpTo(file_, chunk_.get(), kSendPiece);
         if (got < 0) return errno;
         std::size_t n = static_cast<std::size_t>(got);
-        if (hash_) hash_->update(chunk_.get(), n);
         piece = {chunk_.get(), n};
         if (!binary_) {
             n = lfToCrLf(chunk_.get(), n, wire_.get());
@@ -179,7 +173,6 @@ private:
     std::int64_t size_;
     bool binary_;
     ByteProgressSink* progress_;
-    StreamHash* hash_;
     std::unique_ptr<char[]> chunk_;
     std::unique_ptr<char[]> wire_;
     std::int64_t pieceLocal_ = 0;
@@ -298,14 +291,7 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
     if (!beginDataCommand(stor, reply, code)) return 0;
     reportProgress(size, offset);
     const auto start = Clock::now();
-    // When the file will be checked, its hash is made as it goes out, while the
-    // connection is the slower part.
-    std::unique_ptr<StreamHash> hash;
-    const std::optional<HashCommand> planned =
-        hashUploads && binary && offset == 0 ? plannedHashCommand() : std::nullopt;
-    if (planned) hash = std::make_unique<StreamHash>(planned->algorithm);
-    verifier_.sent.reset();
-    FileSource source(file.get(), size, binary, progressSink_, offset, hash.get());
+    FileSource source(file.get(), size, binary, progressSink_, offset);
     const int sendError = sendFrom(source);
     const std::int64_t sent = source.sentBytes();
     if (sent % kProgressBlock != 0) reportProgress(size, sent);  // the last, short block
@@ -327,9 +313,6 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
         return 0;
     }
     showRate(sent - offset, millisecondsSince(start));
-    if (hash && hash->ok() && sent == size)
-        verifier_.sent =
-            SentDigest{localPath, planned->algorithm, size, modifiedOf(info), hash->finish()};
     return 1;
 }
 

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <openssl/evp.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -111,10 +110,6 @@ const EVP_MD* digestOf(HashAlgorithm algorithm) {
 
 }  // namespace
 
-std::int64_t modifiedOf(const struct stat& info) {
-    return info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
-}
-
 const char* hashName(HashAlgorithm algorithm) {
     switch (algorithm) {
         case HashAlgorithm::Sha256:
@@ -197,59 +192,20 @@ std::int64_t parseMlstSize(std::string_view replyLines) {
     return -1;
 }
 
-struct StreamHash::State {
-    EVP_MD_CTX* context = nullptr;
-    HashAlgorithm algorithm;
-    std::uint32_t crc = 0xFFFFFFFFu;
-};
-
-StreamHash::StreamHash(HashAlgorithm algorithm) : state_(new State{nullptr, algorithm}) {
-    const EVP_MD* digest = digestOf(algorithm);
-    if (!digest) {
-        ok_ = true;
-        return;
-    }
-    state_->context = EVP_MD_CTX_new();
-    ok_ = state_->context && EVP_DigestInit_ex(state_->context, digest, nullptr) == 1;
-}
-
-StreamHash::~StreamHash() {
-    if (state_->context) EVP_MD_CTX_free(state_->context);
-    delete state_;
-}
-
-void StreamHash::update(const void* data, std::size_t n) {
-    if (state_->context)
-        EVP_DigestUpdate(state_->context, data, n);
-    else
-        state_->crc = crc32Update(state_->crc, static_cast<const unsigned char*>(data), n);
-}
-
-std::string StreamHash::finish() {
-    if (!state_->context) {
-        const std::uint32_t crc = state_->crc ^ 0xFFFFFFFFu;
-        const unsigned char bytes[4] = {
-            static_cast<unsigned char>(crc >> 24), static_cast<unsigned char>(crc >> 16),
-            static_cast<unsigned char>(crc >> 8), static_cast<unsigned char>(crc)};
-        return toHex(bytes, 4);
-    }
-    unsigned char value[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(state_->context, value, &length);
-    return toHex(value, length);
-}
-
 int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string& hex) {
     hex.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return errno;
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    StreamHash hash(algorithm);
-    if (!hash.ok()) {
+    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
+                                                                          &EVP_MD_CTX_free);
+    const EVP_MD* digest = digestOf(algorithm);
+    if (digest && (!context || EVP_DigestInit_ex(context.get(), digest, nullptr) != 1)) {
         ::close(fd);
         return ENOMEM;
     }
     auto buffer = std::make_unique_for_overwrite<unsigned char[]>(kHashBuffer);
+    std::uint32_t crc = 0xFFFFFFFFu;
     int error = 0;
     for (;;) {
         const ssize_t got = ::read(fd, buffer.get(), kHashBuffer);
@@ -259,11 +215,26 @@ int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string&
             error = errno;
             break;
         }
-        hash.update(buffer.get(), static_cast<std::size_t>(got));
+        const auto n = static_cast<std::size_t>(got);
+        if (digest)
+            EVP_DigestUpdate(context.get(), buffer.get(), n);
+        else
+            crc = crc32Update(crc, buffer.get(), n);
     }
     ::close(fd);
     if (error != 0) return error;
-    hex = hash.finish();
+    if (!digest) {
+        crc ^= 0xFFFFFFFFu;
+        const unsigned char bytes[4] = {
+            static_cast<unsigned char>(crc >> 24), static_cast<unsigned char>(crc >> 16),
+            static_cast<unsigned char>(crc >> 8), static_cast<unsigned char>(crc)};
+        hex = toHex(bytes, 4);
+        return 0;
+    }
+    unsigned char value[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(context.get(), value, &length);
+    hex = toHex(value, length);
     return 0;
 }
 

@@ -3,8 +3,6 @@
 // Checking a transferred file against the server's copy: its size, and its hash where the
 // server offers a command for one.
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -45,27 +43,6 @@ std::int64_t parseSizeReply(std::string_view replyText);
 // The size fact of an MLST reply, its lines as sent (" size=12;type=file; name"), or -1.
 std::int64_t parseMlstSize(std::string_view replyLines);
 
-// A file's time of last change, in nanoseconds: with its size, whether it is as it was.
-std::int64_t modifiedOf(const struct stat& info);
-
-// A hash made piece by piece, as the bytes pass.
-class StreamHash {
-public:
-    explicit StreamHash(HashAlgorithm algorithm);
-    ~StreamHash();
-    StreamHash(const StreamHash&) = delete;
-    StreamHash& operator=(const StreamHash&) = delete;
-    bool ok() const { return ok_; }
-    void update(const void* data, std::size_t n);
-    // Lower-case hex; once.
-    std::string finish();
-
-private:
-    struct State;
-    State* state_;
-    bool ok_ = false;
-};
-
 // The hash of a local file, lower-case hex; an errno value when it cannot be read.
 int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string& hex);
 
@@ -77,22 +54,12 @@ struct Verification {
 };
 
 // What a session remembers between files: a server refuses a command once, not per file.
-// The hash of a file made while it was sent, and the file as it was then.
-struct SentDigest {
-    std::string path;
-    HashAlgorithm algorithm = HashAlgorithm::Sha256;
-    std::int64_t size = -1;
-    std::int64_t modified = 0;
-    std::string hex;
-};
-
 struct VerifierState {
     bool sizeRefused = false;
     bool mlstRefused = false;
     bool hashProbed = false;
     std::optional<HashCommand> hash;
     bool hashSelected = false;  // OPTS HASH done for the chosen algorithm
-    std::optional<SentDigest> sent;
 };
 
 }  // namespace ftp

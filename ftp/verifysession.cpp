@@ -26,12 +26,6 @@ LocalHash hashOf(const std::string& path, HashAlgorithm algorithm) {
 
 }  // namespace
 
-std::optional<HashCommand> FtpSession::plannedHashCommand() const {
-    if (verifier_.hash) return verifier_.hash;
-    if (!verifier_.hashProbed) return chooseHashCommand(features_);
-    return std::nullopt;
-}
-
 int FtpSession::remoteSize(const std::string& name, std::int64_t& size) {
     size = -1;
     std::string reply;
@@ -102,17 +96,11 @@ int FtpSession::verifyFile(const std::string& localPath, const std::string& remo
         lastError = errno;
         return 0;
     }
-    // The hash made while the file went out, when it is this file as it is now; else the
-    // local hash is made while the server answers, when the command is known already.
-    const std::optional<HashCommand> planned = plannedHashCommand();
-    std::optional<SentDigest> sent;
-    sent.swap(verifier_.sent);
-    if (sent && (!planned || sent->path != localPath || sent->algorithm != planned->algorithm ||
-                 sent->size != info.st_size || sent->modified != modifiedOf(info)))
-        sent.reset();
+    // The local hash is made while the server answers, when the command is known already.
+    std::optional<HashCommand> planned = verifier_.hash;
+    if (!planned && !verifier_.hashProbed) planned = chooseHashCommand(features_);
     std::future<LocalHash> local;
-    if (planned && !sent)
-        local = std::async(std::launch::async, hashOf, localPath, planned->algorithm);
+    if (planned) local = std::async(std::launch::async, hashOf, localPath, planned->algorithm);
     auto fail = [this](int error) {
         lastError = error;
         return 0;
@@ -131,8 +119,7 @@ int FtpSession::verifyFile(const std::string& localPath, const std::string& remo
     const int hashed = remoteHash(remoteName, used, remote);
     if (hashed < 0) return fail(-1);
     if (hashed == 0) return 1;
-    LocalHash mine = sent && sent->algorithm == used.algorithm ? LocalHash{0, sent->hex}
-                     : local.valid() && planned->algorithm == used.algorithm
+    LocalHash mine = planned && planned->algorithm == used.algorithm
                          ? local.get()
                          : hashOf(localPath, used.algorithm);
     if (mine.error != 0) return fail(mine.error);

@@ -91,7 +91,6 @@ void TransferJob::start(ftp::FtpSession& session, JobSettings settings, bool upl
     upload_ = upload;
     report_.begin(upload, settings_.serverName);
     session_->clearStop();
-    session_->hashUploads = settings_.verify;
     session_->setProgressSink(&progress_);
     thread_ = std::thread([this, upload] {
         if (upload)
