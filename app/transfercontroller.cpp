@@ -5,8 +5,10 @@
 #include "filelistview.h"
 #include "ftpsession.h"
 #include "profilestore.h"
+#include "publishreportdialog.h"
 #include "transferprogressdialog.h"
 #include "transferwindow.h"
+#include "trash.h"
 #include "uidispatcher.h"
 #include "uitexts.h"
 
@@ -15,6 +17,44 @@ TransferController::TransferController(TransferWindow& window)
 
 TransferController::~TransferController() {
     job_.stop();
+    // A job ended by the window's close still leaves its log, partial files named.
+    if (reportPending_) writeLog(job_.report());
+}
+
+namespace {
+
+std::string formatted(int id, const std::vector<platform::MessageArg>& args) {
+    return uitexts::message(id, args).toStdString();
+}
+
+}  // namespace
+
+QString TransferController::writeLog(const transfer::PublishReport& report) {
+    reportPending_ = false;
+    const std::string text = report.render(formatted);
+    const std::string log = transfer::writeReportLog(transfer::reportLogDirectory(), text);
+    QString shown = QString::fromStdString(text);
+    if (!log.empty()) shown += uitexts::message(kLogFileLine, {log}) + "\n";
+    return shown;
+}
+
+void TransferController::showReport(const transfer::PublishReport& report) {
+    lastReport_ = writeLog(report);
+    window_.setStatusText(1, uitexts::message(transfer::PublishReport::kVerifiedCount,
+                                              {report.verified(),
+                                               report.count(transfer::PublishReport::Kind::Sent)}));
+    if (report.count(transfer::PublishReport::Kind::Skipped) +
+            report.count(transfer::PublishReport::Kind::Failed) +
+            report.count(transfer::PublishReport::Kind::LeftPartial) >
+        0)
+        showLastReport();
+}
+
+void TransferController::showLastReport() {
+    if (!reportDialog_)
+        reportDialog_ = std::make_unique<PublishReportDialog>(window_.dialogParent());
+    reportDialog_->setReport(lastReport_);
+    reportDialog_->show();
 }
 
 transfer::JobSettings TransferController::settings() const {
@@ -28,6 +68,8 @@ transfer::JobSettings TransferController::settings() const {
             : window_.currentProfile().asciiSuffixes;
     s.serverName = window_.currentProfile().host;
     s.localPath = window_.localFolder();
+    s.verify = window_.currentProfile().verifyTransfers != 0;
+    s.moveToTrash = platform::moveToTrash;
     return s;
 }
 
@@ -44,8 +86,11 @@ bool TransferController::prepare(int count, bool upload) {
     dialog_->setProgressSource([this] { return job_.progress().read(); }, &display_);
     connect(dialog_.get(), &TransferProgressDialog::cancelRequested, this,
             [this] { job_.requestCancel(); });
+    connect(dialog_.get(), &TransferProgressDialog::stopNowRequested, this,
+            [this] { job_.requestStopNow(); });
     dialog_->show();
 
+    reportPending_ = true;
     window_.enableTransferButtons(false);
     window_.control(controlid::kConnectButton)->setEnabled(false);
     return true;

@@ -13,7 +13,7 @@ namespace {
 
 class Connected {
 public:
-    Connected(const Server& server, bool passive, LatestProgress* progress)
+    Connected(const Server& server, bool passive, LatestProgress* progress, bool checked = false)
         : session_("127.0.0.1", server.user, server.password) {
         session_.port = server.port;
         session_.passive = passive;
@@ -22,7 +22,7 @@ public:
         ok_ = session_.open() == 1 && (!server.tls || session_.startTls() == 1) &&
               session_.login("127.0.0.1", server.user, server.password) == 230 &&
               (!server.tls || session_.protectData() == 1) &&
-              (!server.askFeatures || session_.learnFeatures() == 1);
+              (!(server.askFeatures || checked) || session_.learnFeatures() == 1);
         session_.machineListing = server.machineListing;
     }
     ~Connected() { session_.close(); }
@@ -41,16 +41,23 @@ bool enterOrMake(ftp::FtpSession& session, const std::string& name) {
     return session.changeDirectory(name, true) == 1;
 }
 
-bool uploadDirectory(ftp::FtpSession& session, const fs::path& local) {
+bool uploadFile(ftp::FtpSession& session, const std::string& local, const std::string& remote,
+                bool checked) {
+    ftp::Verification how;
+    return session.upload(local, remote, true) == 1 &&
+           (!checked || session.verifyFile(local, remote, true, how) == 1);
+}
+
+bool uploadDirectory(ftp::FtpSession& session, const fs::path& local, bool checked) {
     std::vector<fs::directory_entry> entries(fs::directory_iterator(local), {});
     std::sort(entries.begin(), entries.end());
     for (const auto& entry : entries) {
         const std::string name = entry.path().filename().string();
         if (entry.is_directory()) {
-            if (!enterOrMake(session, name) || !uploadDirectory(session, entry.path()) ||
+            if (!enterOrMake(session, name) || !uploadDirectory(session, entry.path(), checked) ||
                 !session.changeDirectory("..", true))
                 return false;
-        } else if (!session.upload(entry.path().string(), name, true)) {
+        } else if (!uploadFile(session, entry.path().string(), name, checked)) {
             return false;
         }
     }
@@ -85,8 +92,8 @@ bool EngineClient::download(const std::string& remoteName, const std::string& lo
 
 bool EngineClient::upload(const std::string& localPath, const std::string& remoteName) {
     LatestProgress progress;
-    Connected session(server_, passive_, &progress);
-    return session.ok() && session->upload(localPath, remoteName, true) == 1;
+    Connected session(server_, passive_, &progress, checked_);
+    return session.ok() && uploadFile(session.get(), localPath, remoteName, checked_);
 }
 
 bool EngineClient::list(const std::string& directory, std::size_t& entries) {
@@ -102,9 +109,9 @@ bool EngineClient::list(const std::string& directory, std::size_t& entries) {
 
 bool EngineClient::uploadTree(const std::string& localTree, const std::string& remoteTree) {
     LatestProgress progress;
-    Connected session(server_, passive_, &progress);
+    Connected session(server_, passive_, &progress, checked_);
     return session.ok() && enterOrMake(session.get(), remoteTree) &&
-           uploadDirectory(session.get(), localTree);
+           uploadDirectory(session.get(), localTree, checked_);
 }
 
 bool EngineClient::downloadTree(const std::string& remoteTree, const std::string& localTree) {

@@ -41,6 +41,9 @@ struct Server {
 class EngineClient {
 public:
     EngineClient(Server server, bool passive) : server_(std::move(server)), passive_(passive) {}
+    // Each upload is then checked as a job checks it: FEAT at login, then the server's
+    // size and, where it offers one, its hash.
+    void setChecked(bool checked) { checked_ = checked; }
 
     bool download(const std::string& remoteName, const std::string& localPath);
     bool upload(const std::string& localPath, const std::string& remoteName);
@@ -54,6 +57,7 @@ public:
 private:
     Server server_;
     bool passive_;
+    bool checked_ = false;
 };
 
 }  // namespace bench

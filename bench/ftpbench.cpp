@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "benchfiles.h"
+#include "checkedrows.h"
 #include "engineclient.h"
 #include "peerclients.h"
 #include "realftpservers.h"
@@ -385,6 +386,11 @@ int main(int argc, char** argv) {
         else
             std::printf("-\n");
     }
+    // What checking uploads costs, in a table of its own ("--only checked" for it alone).
+    if (std::string("checked uploads").find(options.only) != std::string::npos)
+        allOk = runCheckedRows(server, root, local + "/tree", local + "/big.bin", big,
+                               options.rounds) &&
+                allOk;
     fs::remove_all(local);
     return allOk ? 0 : 1;
 }

@@ -49,6 +49,13 @@ bool FtpSession::beginDataCommand(const DataCommand& data, std::string& reply, i
             return fail();
         }
     }
+    if (!data.restart.empty()) {
+        code = sendAndRead(data.restart, reply);
+        if (code != 350) {
+            if (code != 0) lastError = kRestartRefused;
+            return fail();
+        }
+    }
     if (!sendCommand(data.command, true)) return fail();
     code = readReply(reply, true);
     if (!isPreliminary(code)) {
@@ -72,10 +79,21 @@ bool FtpSession::beginDataCommand(const DataCommand& data, std::string& reply, i
     return true;
 }
 
+void FtpSession::stopTransfer() {
+    std::lock_guard lock(socketMutex_);
+    stopRequested_.store(true);
+    // A receive that waits for a stalled server returns at once.
+    if (const int fd = dataSocket_.load(); fd >= 0) ::shutdown(fd, SHUT_RD);
+}
+
 bool FtpSession::receiveInto(DataSink& sink) {
     for (;;) {
         const std::span<char> space = sink.space();
         const ssize_t got = receiveData(space.data(), space.size());
+        if (stopRequested_) {
+            lastError = kTransferStopped;
+            return false;
+        }
         if (got == 0) return true;
         if (got < 0) {
             if (errno == ETIMEDOUT) lastError = ETIMEDOUT;  // the server stalled
@@ -88,10 +106,12 @@ bool FtpSession::receiveInto(DataSink& sink) {
 int FtpSession::sendFrom(DataSource& source) {
     for (;;) {
         std::span<const char> piece;
+        if (stopRequested_) return kTransferStopped;
         if (const int error = source.next(piece)) return error;
         if (piece.empty()) return 0;
         for (std::size_t at = 0; at < piece.size();) {
             const ssize_t out = sendData(piece.data() + at, piece.size() - at);
+            if (stopRequested_) return kTransferStopped;
             if (out < 0) return errno;
             at += static_cast<std::size_t>(out);
             source.sent(static_cast<std::size_t>(out));
@@ -129,7 +149,15 @@ ssize_t FtpSession::sendData(const char* data, std::size_t n) {
         // Waits for room, then sends what fits without blocking. With a send() that
         // blocks until the whole piece is out, uploads took about a fifth longer, the
         // server being the slower for it (bench/README.md).
-        const int ready = waitForSocket(socket, POLLOUT, dataIdleSeconds, 0);
+        // In slices, so that a stop is seen while a slow server keeps the window shut.
+        int ready = 0;
+        for (int waited = 0; ready == 0 && waited < 4 * dataIdleSeconds; ++waited) {
+            if (stopRequested_) {
+                errno = ECANCELED;
+                return -1;
+            }
+            ready = waitForSocket(socket, POLLOUT, 0, 250000);
+        }
         if (ready == 0) errno = ETIMEDOUT;
         if (ready <= 0) return -1;
         const ssize_t sent = ::send(socket, data, n, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -140,6 +168,17 @@ ssize_t FtpSession::sendData(const char* data, std::size_t n) {
         }
         if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return -1;
     }
+}
+
+void FtpSession::abortDataCommand() {
+    const bool sent = !aborted_ && connected && sendCommand("ABOR", true);
+    closeDataSocket(false);
+    if (!sent) return;
+    // The transfer's own reply (426, or 226 when it ended first), then ABOR's; a server
+    // that answers ABOR alone is not waited for long.
+    std::string reply;
+    if (readReply(reply, true) == 0) return;
+    if (waitReadable(2, 0) > 0) readReply(reply, true);
 }
 
 void FtpSession::readFinalReplyAfterFailure() {

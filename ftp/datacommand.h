@@ -25,6 +25,8 @@ struct DataCommand {
     // Runs once the server has agreed to move the data, before its connection is taken:
     // 0, or the errno that stops the transfer.
     std::function<int()> agreed;
+    // "REST n" before the command; a refusal stops it with kRestartRefused.
+    std::string restart{};
 };
 
 // Where received data goes.

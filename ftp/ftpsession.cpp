@@ -288,6 +288,7 @@ void FtpSession::close() {
     connected = false;
     serverType = ServerType::Unix;
     features_ = {};
+    verifier_ = {};
 }
 
 }  // namespace ftp

@@ -22,6 +22,7 @@
 #include "servertype.h"
 #include "sinks.h"
 #include "tls.h"
+#include "verification.h"
 
 namespace ftp {
 
@@ -127,9 +128,33 @@ public:
     // kNotRegularFile: the local file is a FIFO, socket or device, never opened for data.
     static constexpr int kIncompleteTransfer = 901;
     static constexpr int kNotRegularFile = 902;
-    int upload(const std::string& localPath, const std::string& remoteName, bool binary);
+    // kTransferStopped: stopTransfer() ended it; kRestartRefused: REST was refused.
+    static constexpr int kTransferStopped = 905;
+    static constexpr int kRestartRefused = 906;
+    // resumeFrom above 0: REST and STOR send the rest of the file from there (binary; the
+    // server must offer REST STREAM).
+    int upload(const std::string& localPath, const std::string& remoteName, bool binary,
+               std::int64_t resumeFrom = 0);
+    // resumeFrom -1: the local file is made anew and goes again on failure. 0 or more: the
+    // caller owns the file, which is kept on failure; above 0 the transfer continues there
+    // (REST), and expectedSize is then the whole file's.
     int download(const std::string& localPath, const std::string& remoteName, bool binary,
-                 std::int64_t expectedSize = -1);
+                 std::int64_t expectedSize = -1, std::int64_t resumeFrom = -1);
+    // From any thread: the transfer in progress ends now, with ABOR, rather than with its
+    // file. Holds until clearStop().
+    void stopTransfer();
+    void clearStop() { stopRequested_.store(false); }
+
+    // After a binary transfer: the server's size (MLST when offered, else SIZE) must be the
+    // local file's when checkSize is set, and its hash, where it offers a command for one,
+    // the local file's. 1 when nothing disagrees (how says what was compared, possibly
+    // nothing); else 0 with lastError kVerifyMismatch, -1 or a local errno.
+    static constexpr int kVerifyMismatch = 904;
+    int verifyFile(const std::string& localPath, const std::string& remoteName, bool checkSize,
+                   Verification& how);
+    // The server's size of a file: 1 (size set), 0 when it tells none, kVerifyMismatch
+    // when it has no such file, -1 when the connection failed.
+    int remoteSize(const std::string& name, std::int64_t& size);
 
     // Remote file operations: 1 on success, 0 with the reason in lastError.
     int currentDirectory(std::string& path);
@@ -227,6 +252,10 @@ private:
     // After a transfer that failed once the server had begun it: its final reply, so the
     // next command reads its own reply. Nothing is read after an abort.
     void readFinalReplyAfterFailure();
+    // After stopTransfer(): ABOR, the data connection closed, the replies read.
+    void abortDataCommand();
+    // The server's hash of a file, as remoteSize; used says which command gave it.
+    int remoteHash(const std::string& name, HashCommand& used, std::string& hex);
     void showRate(std::int64_t bytes, std::int64_t milliseconds) const;
     void reportProgress(std::int64_t total, std::int64_t done) const {
         if (progressSink_) progressSink_->setByteCounter(total, done);
@@ -250,6 +279,7 @@ private:
     std::atomic<int> controlSocket_{-1};
     std::atomic<int> dataSocket_{-1};
     std::atomic<bool> aborted_{false};
+    std::atomic<bool> stopRequested_{false};
     // TLS over the sockets; used only by the thread that uses the session.
     std::unique_ptr<TlsContext> tlsContext_;
     std::unique_ptr<TlsConnection> controlTls_;
@@ -267,6 +297,7 @@ private:
     std::atomic<bool> sawOtherNames_{false};
     bool mlsdRefused_ = false;
     bool mlstOptionsSent_ = false;
+    VerifierState verifier_;
     // Serialises closing a socket against abort(), which must never shut down a
     // descriptor number that has been closed and reused meanwhile.
     std::mutex socketMutex_;

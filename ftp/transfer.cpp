@@ -131,8 +131,9 @@ private:
 // the local file's bytes; a converted piece counts once it is out whole.
 class FileSource : public DataSource {
 public:
-    FileSource(int file, std::int64_t size, bool binary, ByteProgressSink* progress)
-        : file_(file), size_(size), binary_(binary), progress_(progress) {}
+    FileSource(int file, std::int64_t size, bool binary, ByteProgressSink* progress,
+               std::int64_t start = 0)
+        : file_(file), size_(size), binary_(binary), progress_(progress), sent_(start) {}
 
     int next(std::span<const char>& piece) override {
         if (!chunk_) {
@@ -177,7 +178,7 @@ private:
     std::int64_t pieceLocal_ = 0;
     std::size_t pieceWire_ = 0;
     std::size_t pieceOut_ = 0;
-    std::int64_t sent_ = 0;
+    std::int64_t sent_;
 };
 
 // A local file as a download receives it: in text mode with LF line ends. A write that
@@ -185,8 +186,10 @@ private:
 // longer written.
 class FileSink : public DataSink {
 public:
-    FileSink(int file, std::int64_t total, bool binary, ByteProgressSink* progress)
-        : file_(file), total_(total), binary_(binary), progress_(progress) {}
+    // start: the bytes the file holds already (a resumed download).
+    FileSink(int file, std::int64_t total, bool binary, ByteProgressSink* progress,
+             std::int64_t start = 0)
+        : file_(file), total_(total), binary_(binary), progress_(progress), written_(start) {}
 
     std::span<char> space() override { return {buffer_.get() + filled_, kReceiveBuffer - filled_}; }
 
@@ -234,7 +237,7 @@ private:
     std::size_t filled_ = 0;
     std::size_t heldCr_ = 0;
     std::int64_t received_ = 0;
-    std::int64_t written_ = 0;
+    std::int64_t written_;
     int writeError_ = 0;
 };
 
@@ -260,7 +263,8 @@ void FtpSession::showRate(std::int64_t bytes, std::int64_t milliseconds) const {
         showStatus(1, text);
 }
 
-int FtpSession::upload(const std::string& localPath, const std::string& remoteName, bool binary) {
+int FtpSession::upload(const std::string& localPath, const std::string& remoteName, bool binary,
+                       std::int64_t resumeFrom) {
     if (!connected) return 0;
 
     // The local file first: no PASV, and no listener left on the server, for a file
@@ -274,17 +278,29 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
     }
     ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     const std::int64_t size = info.st_size;
+    const std::int64_t offset = binary && resumeFrom > 0 && resumeFrom <= size ? resumeFrom : 0;
+    if (offset > 0 && ::lseek(file.get(), offset, SEEK_SET) != offset) {
+        lastError = errno;
+        return 0;
+    }
 
     std::string reply;
     int code = 0;
-    if (!beginDataCommand({"STOR " + remoteName, "", typeOf(binary), {}}, reply, code)) return 0;
-    reportProgress(size, 0);
+    DataCommand stor{"STOR " + remoteName, "", typeOf(binary), {}};
+    if (offset > 0) stor.restart = "REST " + std::to_string(offset);
+    if (!beginDataCommand(stor, reply, code)) return 0;
+    reportProgress(size, offset);
     const auto start = Clock::now();
-    FileSource source(file.get(), size, binary, progressSink_);
+    FileSource source(file.get(), size, binary, progressSink_, offset);
     const int sendError = sendFrom(source);
     const std::int64_t sent = source.sentBytes();
     if (sent % kProgressBlock != 0) reportProgress(size, sent);  // the last, short block
     file.close();
+    if (sendError == kTransferStopped) {
+        abortDataCommand();
+        lastError = kTransferStopped;
+        return 0;
+    }
     const std::optional<int> finalCode = endDataCommand(false, reply);
     if (!finalCode) return 0;
     if (!isTransferDone(*finalCode)) {
@@ -296,12 +312,12 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
         lastError = sendError;
         return 0;
     }
-    showRate(sent, millisecondsSince(start));
+    showRate(sent - offset, millisecondsSince(start));
     return 1;
 }
 
 int FtpSession::download(const std::string& localPath, const std::string& remoteName, bool binary,
-                         std::int64_t expectedSize) {
+                         std::int64_t expectedSize, std::int64_t resumeFrom) {
     if (!connected) return 0;
 
     // Opened before PASV, so that a file that cannot be written costs no data connection.
@@ -309,7 +325,9 @@ int FtpSession::download(const std::string& localPath, const std::string& remote
     // download leaves it as it was; one this download created goes again on failure.
     struct stat info {};
     struct stat before {};
-    const bool existed = ::lstat(localPath.c_str(), &before) == 0;
+    const bool owned = resumeFrom >= 0;
+    const std::int64_t offset = std::max<std::int64_t>(resumeFrom, 0);
+    const bool existed = owned || ::lstat(localPath.c_str(), &before) == 0;
     int openError = 0;
     FileHandle file(openRegularFile(localPath, O_WRONLY | O_CREAT, info, openError));
     if (file.get() < 0) {
@@ -318,28 +336,40 @@ int FtpSession::download(const std::string& localPath, const std::string& remote
     }
     PartialFile partial(localPath, !existed);
     auto emptyFile = [&] {
-        partial.arm();
-        return ::ftruncate(file.get(), 0) == 0 ? 0 : errno;
+        if (!owned) partial.arm();
+        if (::ftruncate(file.get(), offset) != 0) return errno;
+        return ::lseek(file.get(), offset, SEEK_SET) == offset ? 0 : errno;
     };
     std::string reply;
     int code = 0;
-    if (!beginDataCommand({"RETR " + remoteName, "", typeOf(binary), emptyFile}, reply, code)) {
+    DataCommand retr{"RETR " + remoteName, "", typeOf(binary), emptyFile};
+    if (offset > 0) retr.restart = "REST " + std::to_string(offset);
+    if (!beginDataCommand(retr, reply, code)) {
         if (code == 550 || code == 553) lastError = 553;  // both are reported as 553
         return 0;
     }
     const std::int64_t announced = parseTransferSize(reply);
-    const std::int64_t total = announced > 0 ? announced : std::max<std::int64_t>(expectedSize, 0);
+    const std::int64_t total = offset > 0 && expectedSize >= 0 ? expectedSize
+                               : announced > 0                 ? announced
+                                               : std::max<std::int64_t>(expectedSize, 0);
     // Only a size given to the byte is checked, and only in binary mode: text mode
     // changes the count.
     const std::int64_t exact = parseExactTransferSize(reply);
-    const std::int64_t mustReceive = !binary ? -1 : exact >= 0 ? exact : expectedSize;
+    std::int64_t mustReceive = !binary ? -1 : exact >= 0 ? exact : expectedSize;
+    // Resumed: servers differ in announcing the rest or the whole; the listed size counts.
+    if (offset > 0) mustReceive = expectedSize >= 0 ? expectedSize - offset : -1;
 
     const auto start = Clock::now();
-    reportProgress(total, 0);
-    FileSink sink(file.get(), total, binary, progressSink_);
+    reportProgress(total, offset);
+    FileSink sink(file.get(), total, binary, progressSink_, offset);
     const bool received = receiveInto(sink);
     sink.finish();
     const int closeError = file.close();
+    if (!received && lastError == kTransferStopped) {
+        abortDataCommand();
+        lastError = kTransferStopped;
+        return 0;
+    }
     const int writeError = sink.writeError() != 0 ? sink.writeError() : closeError;
     const std::optional<int> finalCode = endDataCommand(!received, reply);
     if (!finalCode) return 0;

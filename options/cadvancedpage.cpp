@@ -79,6 +79,7 @@ CAdvancedPage::CAdvancedPage(tsy::SiteMgr50& db, platform::Prompts& prompts,
     for (const EncryptionChoice& choice : kNameEncodingChoices)
         nameEncodingBox_->addItem(uitexts::text(choice.caption), choice.value);
     alwaysListBox_ = named(new QCheckBox(uitexts::text(kAlwaysList), this), kAlwaysList);
+    verifyBox_ = named(new QCheckBox(uitexts::text(kVerify), this), kVerify);
 
     auto* passiveGroup = new QGroupBox(text(kPassiveGroup), this);
     auto* passiveLayout = new QVBoxLayout(passiveGroup);
@@ -96,6 +97,7 @@ CAdvancedPage::CAdvancedPage(tsy::SiteMgr50& db, platform::Prompts& prompts,
     auto* encryptionGroup = new QGroupBox(uitexts::text(kEncryption), this);
     auto* encryptionLayout = new QVBoxLayout(encryptionGroup);
     encryptionLayout->addWidget(encryptionBox_);
+    encryptionLayout->addWidget(verifyBox_);
 
     auto* namesGroup = new QGroupBox(uitexts::text(kNameEncoding), this);
     auto* namesLayout = new QVBoxLayout(namesGroup);
@@ -141,6 +143,7 @@ void CAdvancedPage::reload() {
     encryption_ = record.encryption;
     nameEncoding_ = record.nameEncoding;
     alwaysList_ = record.listCommand == session::kAlwaysList;
+    verify_ = record.verifyTransfers != 0;
     showValues();
 }
 
@@ -148,6 +151,7 @@ void CAdvancedPage::showValues() {
     passiveBox_->setChecked(passive_);
     portEdit_->setText(QString::number(port_));
     firewallBox_->setChecked(useFirewall_);
+    verifyBox_->setChecked(verify_);
     // A value this version does not know shows as nothing chosen, and stays as it is.
     encryptionBox_->setCurrentIndex(encryptionBox_->findData(encryption_));
     nameEncodingBox_->setCurrentIndex(nameEncodingBox_->findData(nameEncoding_));
@@ -167,6 +171,7 @@ bool CAdvancedPage::takeValues() {
     port_ = port;
     passive_ = passiveBox_->isChecked();
     useFirewall_ = firewallBox_->isChecked();
+    verify_ = verifyBox_->isChecked();
     if (encryptionBox_->currentIndex() >= 0) encryption_ = encryptionBox_->currentData().toInt();
     if (nameEncodingBox_->currentIndex() >= 0)
         nameEncoding_ = nameEncodingBox_->currentData().toInt();
@@ -183,6 +188,7 @@ void CAdvancedPage::writeRecord() {
     record.encryption = encryption_;
     record.nameEncoding = nameEncoding_;
     record.listCommand = alwaysList_ ? session::kAlwaysList : session::kMachineListing;
+    record.verifyTransfers = verify_ ? 1 : 0;
     record.useFirewall = useFirewall_ ? 1 : 0;
     record.passiveMode = passive_ ? 1 : 0;
     record.firewallHost = firewallHost_;

@@ -33,6 +33,8 @@ public:
     static constexpr int kEncryption = 1343;
     // How the server's names are encoded, and the listing command, by their captions.
     static constexpr int kNameEncoding = 1350, kAlwaysList = 1354;
+    // Whether transfers are checked against the server's size and hash.
+    static constexpr int kVerify = 1384;
     static constexpr unsigned kDefaultPort = 21;
     static constexpr unsigned kHighestPort = 65535;
 
@@ -76,6 +78,7 @@ private:
     int encryption_ = 0;
     int nameEncoding_ = 0;
     bool alwaysList_ = false;
+    bool verify_ = true;
     std::string firewallHost_, firewallUser_, firewallPassword_;
 
     QCheckBox* passiveBox_ = nullptr;
@@ -85,6 +88,7 @@ private:
     QComboBox* nameEncodingBox_ = nullptr;
     QCheckBox* alwaysListBox_ = nullptr;
     QCheckBox* firewallBox_ = nullptr;
+    QCheckBox* verifyBox_ = nullptr;
     QLineEdit* firewallHostEdit_ = nullptr;
     QLineEdit* firewallUserEdit_ = nullptr;
     QLineEdit* firewallPasswordEdit_ = nullptr;

@@ -6,6 +6,7 @@
 
 #include "messageformat.h"
 #include "prompts.h"
+#include "publishreport.h"
 
 namespace transfer {
 
@@ -40,6 +41,8 @@ public:
     virtual void refreshRemote() = 0;
     virtual void refreshLocal() = 0;
     virtual void connectionLost() = 0;
+    // The job's record, at its end, before finishTransferUi().
+    virtual void showReport(const PublishReport& report) { (void)report; }
 };
 
 }  // namespace transfer

@@ -89,6 +89,8 @@ void TransferJob::start(ftp::FtpSession& session, JobSettings settings, bool upl
     running_ = true;
     progress_.setByteCounter(0, 0);
     upload_ = upload;
+    report_.begin(upload, settings_.serverName);
+    session_->clearStop();
     session_->setProgressSink(&progress_);
     thread_ = std::thread([this, upload] {
         if (upload)
@@ -105,6 +107,11 @@ void TransferJob::startUpload(ftp::FtpSession& session, JobSettings settings) {
 
 void TransferJob::startDownload(ftp::FtpSession& session, JobSettings settings) {
     start(session, std::move(settings), false);
+}
+
+void TransferJob::requestStopNow() {
+    cancelRequested_ = true;
+    if (running_ && session_) session_->stopTransfer();
 }
 
 void TransferJob::stop() {
@@ -131,6 +138,9 @@ platform::Answer TransferJob::message(int id, std::vector<platform::MessageArg> 
 }
 
 void TransferJob::notify(int id, const std::string& argument) {
+    if (id == kUnsafeName || id == kDirectorySkipped || id == kSpecialFileSkipped ||
+        id == kUnsendableName)
+        report_.skipped(argument, id, {argument});
     if (stopping_) return;
     ui_.post([this, id, argument] { host_.setStatusMessage(0, id, {argument}); });
 }
@@ -164,7 +174,11 @@ void TransferJob::finish(bool refreshTarget) {
     // The job's last use of the session: what the window does next (a refresh, or a new
     // connection) may replace it.
     session_->setProgressSink(nullptr);
+    report_.end();
     onUi([&] {
+        // On the UI thread, where Stop now is pressed: no stop outlives the job.
+        session_->clearStop();
+        host_.showReport(report_);
         host_.finishTransferUi();
         if (connectionLost_) {
             host_.connectionLost();
@@ -200,6 +214,11 @@ void TransferJob::reportUploadError(int code, const std::string& name) {
         case 553:
             message(kNoPermission, {name});
             return;
+        case ftp::FtpSession::kVerifyMismatch:
+            message(kVerifyFailed, {name});
+            return;
+        case ftp::FtpSession::kTransferStopped:
+            return;  // the user's own stop
         default:
             message(kUploadError, {std::int64_t{code}});
     }
@@ -229,6 +248,11 @@ bool TransferJob::reportDownloadError(int code, const std::string& localFile,
             return false;
         case ftp::FtpSession::kIncompleteTransfer:
             message(kIncompleteFile, {remoteName});
+            return false;
+        case ftp::FtpSession::kVerifyMismatch:
+            message(kVerifyFailed, {remoteName});
+            return false;
+        case ftp::FtpSession::kTransferStopped:
             return false;
         default:
             message(kDownloadError, {std::int64_t{code}});
@@ -295,13 +319,11 @@ bool TransferJob::uploadItem(const TransferItem& item) {
         return true;
     }
     const bool binary = showFile(full, "", shownRemote(remotePath_), name, name);
-    const int ok = session.upload(full, remote, binary);
+    const int ok = sendFile(full, remotePath_, remote, binary, true);
     if (!ok && session.lastError == ftp::FtpSession::kNotRegularFile) {
         notify(kSpecialFileSkipped, full);
         return true;
     }
-    // A cancelled top-level file does not stay half-published on the server.
-    if (cancelRequested_) session.deleteFile(remote);
     if (!ok) {
         reportUploadError(session.lastError, name);
         return false;
@@ -417,7 +439,7 @@ bool TransferJob::uploadEntry(const std::string& name, const struct stat& st,
         return true;
     }
     const bool binary = showFile(full, "", shownRemote(here), name, name);
-    if (session.upload(full, remote, binary)) return true;
+    if (sendFile(full, here, remote, binary, false)) return true;
     if (session.lastError != ftp::FtpSession::kNotRegularFile) return false;
     notify(kSpecialFileSkipped, full);
     return true;
@@ -460,48 +482,6 @@ int TransferJob::downloadWorker() {
     finish(true);
     downloadRunning_ = false;
     return 1;
-}
-
-TransferJob::FileOutcome TransferJob::downloadFile(const std::string& remoteDirectory,
-                                                   const std::string& name, std::int64_t size,
-                                                   bool inTree) {
-    const std::string localFile = local_ + localNameOf(name);
-    struct stat link {
-    }, target{};
-    const bool existed = ::lstat(localFile.c_str(), &link) == 0;
-    // Opening a FIFO or a device for writing could block for ever; a folder is left to
-    // the engine, which refuses it.
-    if (existed && ::stat(localFile.c_str(), &target) == 0 && !S_ISREG(target.st_mode) &&
-        !S_ISDIR(target.st_mode)) {
-        notify(kSpecialFileSkipped, localFile);
-        return FileOutcome::Skipped;
-    }
-    const bool binary =
-        showFile(shownRemote(remoteDirectory), shownRemote(name), localFile, "", name);
-    if (session_->download(localFile, name, binary, size)) {
-        notify(kFileTransferred, shownRemote(name));
-        return FileOutcome::Done;
-    }
-    const int code = session_->lastError;
-    if (code == ftp::FtpSession::kNotRegularFile) {
-        notify(kSpecialFileSkipped, localFile);
-        return FileOutcome::Skipped;
-    }
-    if (code == 553 && inTree)
-        return refusedInTree(shownRemote(childPath(remoteDirectory, name)), localFile, existed);
-    return reportDownloadError(code, localFile, shownRemote(name)) ? FileOutcome::FailedGoOn
-                                                                   : FileOutcome::FailedStop;
-}
-
-// One file of a tree that the server will not send does not end the job: it is named
-// now, counted for one message at the end, and its empty local file is not left to look
-// like a copy.
-TransferJob::FileOutcome TransferJob::refusedInTree(const std::string& remotePath,
-                                                    const std::string& localFile, bool existed) {
-    if (!existed) ::unlink(localFile.c_str());
-    notify(kNoPermission, remotePath);
-    if (refusedFiles_++ == 0) firstRefused_ = remotePath;
-    return FileOutcome::Skipped;
 }
 
 int TransferJob::downloadTree(const std::string& name, int depth) {

@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
@@ -12,10 +14,12 @@
 #include <vector>
 
 #include "ftpcodes.h"
+#include "publishreport.h"
 #include "sinks.h"
 #include "transferhost.h"
 #include "transfermode.h"
 #include "uithread.h"
+#include "verification.h"
 
 namespace ftp {
 class FtpSession;
@@ -39,6 +43,11 @@ struct JobSettings {
     std::string localPath;       // the local pane's directory, ending in "/"
     std::vector<TransferItem> items;
     bool dropped = false;
+    // Binary files are checked against the server's size and hash (the profile's choice).
+    bool verify = true;
+    // Moves a local file that a download replaces to the desktop's trash; true when done.
+    // Without one, no existing local file is replaced.
+    std::function<bool(const std::string& path)> moveToTrash;
 };
 
 // The latest byte counts of the file being moved. The engine stores them from the
@@ -87,6 +96,11 @@ public:
         kRefusedFiles = 1297,
         kLocalNameChanged = 1355,
         kNotEncodable = 1356,
+        kVerifyFailed = 1380,
+        kConnectionLostReason = 1392,
+        kCancelledAndDeleted = 1393,
+        kOldFileNotTrashed = 1396,
+        kStoppedNow = 1398,
     };
     // Server directories deeper than this are not copied: a link that leads back up the
     // tree would otherwise be copied without end.
@@ -103,6 +117,8 @@ public:
     void startDownload(ftp::FtpSession& session, JobSettings settings);
     // The progress dialog's Cancel: the job ends after the file in progress.
     void requestCancel() { cancelRequested_ = true; }
+    // Ends the job now, the file in progress too (ABOR); its partial file is reported.
+    void requestStopNow();
     bool cancelRequested() const { return cancelRequested_.load(); }
     // Ends a job at once: its sockets are shut down and the thread is joined.
     void stop();
@@ -110,6 +126,8 @@ public:
     bool uploadRunning() const { return uploadRunning_.load(); }
     bool downloadRunning() const { return downloadRunning_.load(); }
     const ByteProgress& progress() const { return progress_; }
+    // The record of the job; complete once the host's showReport() has been called.
+    const PublishReport& report() const { return report_; }
 
 private:
     void start(ftp::FtpSession& session, JobSettings settings, bool upload);
@@ -129,8 +147,23 @@ private:
     enum class FileOutcome { Done, Skipped, FailedGoOn, FailedStop };
     FileOutcome downloadFile(const std::string& remoteDirectory, const std::string& name,
                              std::int64_t size, bool inTree);
-    FileOutcome refusedInTree(const std::string& remotePath, const std::string& localFile,
-                              bool existed);
+    FileOutcome refusedInTree(const std::string& remotePath);
+    // Sends a file and checks it; a mismatch sends it once more. 1, or 0 with the reason
+    // in the session's lastError. A cancelled top-level file is deleted from the server.
+    int sendFile(const std::string& full, const std::string& remoteDirectory,
+                 const std::string& name, bool binary, bool topLevel);
+    // Receives a file into its partial name and checks it, as sendFile.
+    int receiveFile(const std::string& partial, const std::string& name, bool binary,
+                    std::int64_t size, ftp::Verification& how);
+    // Puts a complete download in place; the file it replaces goes to the trash first.
+    FileOutcome installDownload(const std::string& partial, const std::string& localFile,
+                                bool existed, std::int64_t bytes, const std::string& how);
+    // Where an upload that this job object left partial goes on: the server's size, when
+    // the local file is unchanged and the server offers REST STREAM; else 0.
+    std::int64_t resumePoint(const std::string& full, const std::string& target,
+                             const std::string& name, bool binary);
+    std::pair<int, std::vector<platform::MessageArg>> failureReason(int code,
+                                                                    const std::string& name) const;
 
     // UI-thread calls; false when the window is closing and the job must end.
     bool onUi(const std::function<void()>& work);
@@ -164,6 +197,7 @@ private:
     std::string local_;       // the worker's local directory, ending in "/"
     std::string remotePath_;  // the server directory of the last PWD
     ByteProgress progress_;
+    PublishReport report_;
     bool connectionLost_ = false;
     // A file download found the connection gone: 1213 follows the window's handling.
     bool lostDuringDownload_ = false;
@@ -174,6 +208,13 @@ private:
     std::string firstRefused_;
     bool upload_ = true;
     std::set<std::pair<dev_t, ino_t>> localAncestors_;
+    // Uploads left partial on the server, by server path, with the local file as it was.
+    struct PartialUpload {
+        std::string local;
+        std::int64_t size = 0;
+        std::int64_t modified = 0;
+    };
+    std::map<std::string, PartialUpload> partialUploads_;
 
     std::thread thread_;
     std::atomic<bool> running_{false};

@@ -135,9 +135,18 @@ TransferProgressDialog::TransferProgressDialog(QWidget* parent) : QDialog(parent
     auto* cancel = new QPushButton(text(2), this);
     cancel->setObjectName("2");
     connect(cancel, &QPushButton::clicked, this, &TransferProgressDialog::cancel);
+    // Cancel stays the default: a finished file is never left half-published.
+    auto* stopNow = new QPushButton(uitexts::text(kStopNow), this);
+    stopNow->setObjectName(QString::number(kStopNow));
+    stopNow->setAutoDefault(false);
+    connect(stopNow, &QPushButton::clicked, this, [this] {
+        emit stopNowRequested();
+        TransferProgressDialog::cancel();
+    });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cancel);
+    buttons->addWidget(stopNow);
     buttons->addStretch();
 
     auto* layout = new QVBoxLayout(this);

@@ -18,12 +18,14 @@ class QTimer;
 // The modeless window that accompanies an upload or download: source and target, the
 // representation type, a file and a byte counter with their bars, the direction and the
 // server. While it is up it disables the main window; Cancel, Escape and its close box
-// ask the job to end after the current file and give the main window back.
+// ask the job to end after the current file and give the main window back; Stop now ends
+// the file in progress too, leaving it partial.
 class TransferProgressDialog : public QDialog, public transfer::TransferDisplay {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 126;
     static constexpr int kCoalesceMs = 50;  // at most about 20 byte updates a second
+    static constexpr int kStopNow = 1397;
 
     explicit TransferProgressDialog(QWidget* parent);
     ~TransferProgressDialog() override;
@@ -60,6 +62,7 @@ public:
 
 signals:
     void cancelRequested();
+    void stopNowRequested();
 
 protected:
     void reject() override;

@@ -67,6 +67,9 @@ protected:
         std::filesystem::create_directories(root_ / "config");
         std::filesystem::create_directories(root_ / "local");
         ::setenv("TESSALY_CONFIG_DIR", (root_ / "config").c_str(), 1);
+        // Job logs and the trash of replaced downloads stay in the test's folder.
+        ::setenv("XDG_STATE_HOME", (root_ / "state").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
         ASSERT_GE(session::openSiteDatabase(db_), 0);
     }
     void TearDown() override {

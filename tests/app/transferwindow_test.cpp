@@ -9,6 +9,7 @@
 #include "testfiles.h"
 #include "transfercontroller.h"
 #include "transferprogressdialog.h"
+#include "uitexts.h"
 
 using testsupport::DataStep;
 using testsupport::ScriptedFtpServer;
@@ -29,6 +30,10 @@ TEST_F(ConnectTest, UploadShowsTheProgressDialogAndGivesTheWindowBack) {
     late.finalDelay = std::chrono::milliseconds(1500);
     server.expectPasv().expect("TYPE A", "200 ok\r\n").expectReceiveData("STOR index.html", late);
     server.expectPasv().expect("TYPE I", "200 ok\r\n").expectReceiveData("STOR logo.png");
+    // The profile checks transfers: the binary file's size; the text file is not compared.
+    server.expect("SIZE logo.png", "213 120000\r\n");
+    for (const char* probe : {"XSHA256", "XSHA1", "XMD5", "XCRC"})
+        server.expect(probe + std::string(" logo.png"), "500 ?\r\n");
     server.expect("NOOP", "200 OK\r\n").expect("PWD", "257 \"/www\"\r\n").expectPasv();
     server.expectSendData("LIST -la",
                           DataStep{.data = "-rw-r--r-- 1 a b 300000 Mar  1 09:12 index.html\r\n"
@@ -61,6 +66,12 @@ TEST_F(ConnectTest, UploadShowsTheProgressDialogAndGivesTheWindowBack) {
     EXPECT_EQ(server.received(),
               (std::vector<std::string>{std::string(300000, 'h'), std::string(120000, 'p')}));
     EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+    EXPECT_EQ(window_->statusText(1), uitexts::message(1381, {std::int64_t{1}, std::int64_t{2}}));
+    // Nothing went wrong: the report is written, not shown.
+    EXPECT_EQ(window_->transfers().reportDialog(), nullptr);
+    const auto logs = std::filesystem::directory_iterator(root_ / "state" / "trandel");
+    ASSERT_NE(logs, std::filesystem::directory_iterator());
+    EXPECT_TRUE(window_->transfers().lastReport().contains("logo.png"));
 }
 
 // Chinese names on a GBK server and on a UTF-8 one: shown alike, downloaded to the same

@@ -197,6 +197,29 @@ TEST_P(RealServer, BinaryTransfersAreByteExactBothWays) {
     EXPECT_EQ(setupCommands(route()), std::vector<std::string>(10, route().dataCommand));
 }
 
+// pyftpdlib offers MLST and answers XSHA256 without naming it in FEAT; vsftpd offers
+// SIZE and no hash command.
+TEST_P(RealServer, UploadsAreVerifiedBySizeAndByHashWhereOffered) {
+    ASSERT_EQ(session_->learnFeatures(), 1);
+    const std::string bytes = randomBytes(100000, 7);
+    writeFile(local("v.bin"), bytes);
+    ftp::Verification how;
+    for (int round = 0; round < 2; ++round) {  // what the first learnt serves the second
+        ASSERT_EQ(session_->upload(local("v.bin"), "v.bin", true), 1) << session_->lastError;
+        ASSERT_EQ(session_->verifyFile(local("v.bin"), "v.bin", true, how), 1)
+            << session_->lastError;
+        EXPECT_TRUE(how.sizeChecked);
+        EXPECT_EQ(how.hash, isPyftpdlib() ? "SHA-256" : "");
+    }
+    // The server's copy changes behind the session's back.
+    std::string changed = bytes;
+    changed[50000] ^= 1;
+    writeFile(remote("v.bin"), isPyftpdlib() ? changed : changed + "x");
+    EXPECT_EQ(session_->verifyFile(local("v.bin"), "v.bin", true, how), 0);
+    EXPECT_EQ(session_->lastError, ftp::FtpSession::kVerifyMismatch);
+    EXPECT_EQ(session_->checkAlive(), 0);
+}
+
 TEST_P(RealServer, TextModeRoundTripIsByteIdentical) {
     // Local files end lines in LF, the wire in CR LF. vsftpd stores what the wire carries;
     // pyftpdlib stores LF and, being lossy itself, cannot keep a CR LF or a final CR.

@@ -185,3 +185,25 @@ TEST_F(SheetTest, NameEncodingAndListCommand) {
                   row.alwaysList ? session::kAlwaysList : session::kMachineListing);
     }
 }
+
+// Checking transfers: on for a new profile, off where the stored profile says so, and
+// stored as the box is left.
+TEST_F(SheetTest, VerifyTransfersBoxShowsAndStoresTheProfilesChoice) {
+    session::ServerProfile unchecked = store("unchecked");
+    unchecked.verifyTransfers = 0;
+    session::saveProfile(db_, unchecked);
+    open("unchecked");
+    sheet_->showPage(Sheet::AdvancedPage);
+    auto* box = control<QCheckBox>(CAdvancedPage::kVerify);
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(box->isChecked());
+    box->setChecked(true);
+    EXPECT_TRUE(pressOk());
+    EXPECT_EQ(db_.GetServProfVerifyTransfers(db_.ServProfGetID("unchecked")), 1);
+
+    open("unchecked");
+    sheet_->showPage(Sheet::ProfilePage);
+    click(CProfilePage::kNew);
+    sheet_->showPage(Sheet::AdvancedPage);
+    EXPECT_TRUE(control<QCheckBox>(CAdvancedPage::kVerify)->isChecked());
+}

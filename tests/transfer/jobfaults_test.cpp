@@ -34,6 +34,9 @@ struct FaultCase {
     Commands lastCalls = {};  // the job's last window calls, when they matter
     transfer::TransferMode mode = transfer::TransferMode::Automatic;
     std::size_t stopAfter = 0;  // > 0: stop() once the server has seen this many commands
+    bool verify = false;        // files are checked against the server's size and hash
+    Commands trashed = {};      // "name=contents" of the files moved to the trash
+    Commands report = {};       // the job's record, "kind path how-or-reason", when it matters
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) {
@@ -49,6 +52,10 @@ std::string argText(const platform::MessageArg& arg) {
         },
         arg);
 }
+
+// The SHA-256 of "abc", as a server answers XSHA256.
+const std::string kAbcSha256 =
+    "213 ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\r\n";
 
 ScriptedFtpServer& refusedRetr(ScriptedFtpServer& s, const std::string& name) {
     return s.expectPasv().expect("TYPE A", "200 ok\r\n").expect("RETR " + name, "550 No\r\n");
@@ -304,7 +311,10 @@ const std::vector<FaultCase> kFaultCases = {
      {},
      {},
      transfer::TransferMode::Automatic,
-     5},
+     5,
+     false,
+     {},
+     {"failed /site/a.txt 1392", "partial /site/a.txt"}},
     {"StopDuringAStalledDownloadReturns",
      false,
      {},
@@ -323,6 +333,95 @@ const std::vector<FaultCase> kFaultCases = {
      {},
      transfer::TransferMode::Binary,
      4},
+    {"UploadWithAWrongSizeIsSentTwiceThenFails",
+     true,
+     {"a.bin=abc"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/site"));
+         for (int i = 0; i < 2; ++i) {
+             stor(s, "I", "a.bin");
+             s.expect("SIZE a.bin", "213 2\r\n");
+         }
+     },
+     {localFile("a.bin")},
+     {},
+     {"1380 a.bin"},
+     {"abc", "abc"},
+     {},
+     {},
+     {},
+     transfer::TransferMode::Binary,
+     0,
+     true,
+     {},
+     {"failed /site/a.bin 1380"}},
+    {"UploadWithAWrongHashIsSentAgainAndThenAgrees",
+     true,
+     {"a.bin=abc", "b.txt=text"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/site"));
+         stor(s, "I", "a.bin");
+         s.expect("SIZE a.bin", "213 3\r\n")
+             .expect("XSHA256 a.bin", "213 " + std::string(64, 'e') + "\r\n");
+         stor(s, "I", "a.bin");
+         s.expect("SIZE a.bin", "213 3\r\n").expect("XSHA256 a.bin", kAbcSha256);
+         stor(s, "A", "b.txt");  // text mode: nothing to compare
+     },
+     {localFile("a.bin"), localFile("b.txt")},
+     {},
+     {},
+     {"abc", "abc", "text"},
+     {},
+     {},
+     {},
+     transfer::TransferMode::Automatic,
+     0,
+     true,
+     {},
+     {"sent /site/a.bin SHA-256", "sent /site/b.txt -"}},
+    {"DownloadThatReplacesALocalFileMovesItToTheTrash",
+     false,
+     {"a.bin=old"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/pub"));
+         retr(s, "I", "a.bin", "new");
+         s.expect("SIZE a.bin", "213 3\r\n");
+         hashProbesRefused(s, "a.bin");
+     },
+     {remoteFile("a.bin")},
+     {},
+     {},
+     {},
+     {{"a.bin", "new"}, {".a.bin.part", std::nullopt}},
+     {},
+     {},
+     transfer::TransferMode::Binary,
+     0,
+     true,
+     {"a.bin=old"},
+     {"sent @/a.bin size"}},
+    {"DownloadWithAWrongHashLeavesTheLocalFileAsItWas",
+     false,
+     {"a.bin=old"},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/pub"));
+         for (int i = 0; i < 2; ++i) {
+             retr(s, "I", "a.bin", "new");
+             s.expect("SIZE a.bin", "213 3\r\n").expect("XSHA256 a.bin", kAbcSha256);
+         }
+     },
+     {remoteFile("a.bin")},
+     {},
+     {"1380 a.bin"},
+     {},
+     {{"a.bin", "old"}, {".a.bin.part", std::nullopt}},
+     {},
+     {},
+     transfer::TransferMode::Binary,
+     0,
+     true,
+     {},
+     {"failed @/a.bin 1380"}},
 };
 
 class JobFaults : public JobTest, public ::testing::WithParamInterface<FaultCase> {
@@ -361,10 +460,12 @@ TEST_P(JobFaults, SaysAndLeavesWhatItMust) {
     if (c.upload) server.expect("NOOP", "200 ok\r\n");
     c.script(server);
     auto session = openSession(server);
+    transfer::JobSettings s = settings(c.items, c.mode);
+    s.verify = c.verify;
     if (c.upload)
-        job_.startUpload(*session, settings(c.items, c.mode));
+        job_.startUpload(*session, std::move(s));
     else
-        job_.startDownload(*session, settings(c.items, c.mode));
+        job_.startDownload(*session, std::move(s));
     if (c.stopAfter > 0) {
         ASSERT_TRUE(waitUntil([&] { return server.commands().size() >= c.stopAfter; }));
         job_.stop();  // what the window's close does; it must come back
@@ -398,6 +499,25 @@ TEST_P(JobFaults, SaysAndLeavesWhatItMust) {
             if (call.rfind("source ", 0) == 0 || call.rfind("target ", 0) == 0)
                 lines.push_back(call);
         EXPECT_EQ(seen(lines), c.lines);
+    }
+    Commands trashed;
+    if (std::filesystem::exists(trash()))
+        for (const auto& entry : std::filesystem::directory_iterator(trash()))
+            trashed.push_back(entry.path().filename().string() + "=" +
+                              testsupport::readFile(entry.path()));
+    EXPECT_EQ(trashed, c.trashed);
+    if (!c.report.empty()) {
+        static const char* const kKinds[] = {"sent", "skipped", "failed", "partial"};
+        Commands report;
+        for (const auto& e : job_.report().entries()) {
+            std::string line = kKinds[static_cast<int>(e.kind)] + std::string(" ") + e.path;
+            if (e.kind == transfer::PublishReport::Kind::Sent)
+                line += " " + (e.how.empty() ? std::string("-") : e.how);
+            else if (e.reason != 0)
+                line += " " + std::to_string(e.reason);
+            report.push_back(line);
+        }
+        EXPECT_EQ(seen(report), c.report);
     }
     if (!c.lastCalls.empty()) {
         EXPECT_EQ(Commands(host_.calls.end() - static_cast<std::ptrdiff_t>(c.lastCalls.size()),

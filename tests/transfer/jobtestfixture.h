@@ -109,6 +109,7 @@ protected:
     void TearDown() override {
         job_.stop();
         std::filesystem::remove_all(root_);
+        std::filesystem::remove_all(trash());
     }
     void file(const std::string& relative, const std::string& contents) {
         testsupport::writeFile(root_ / relative, contents);
@@ -124,6 +125,14 @@ protected:
         s.serverName = "ftp.example.org";
         s.localPath = root_.string() + "/";
         s.items = std::move(items);
+        // The dialogue of most scripts is that of an unchecked transfer.
+        s.verify = false;
+        s.moveToTrash = [this](const std::string& path) {
+            std::filesystem::create_directories(trash());
+            std::error_code error;
+            std::filesystem::rename(path, trash() / std::filesystem::path(path).filename(), error);
+            return !error;
+        };
         return s;
     }
     template <typename Predicate>
@@ -139,6 +148,9 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return !job_.running();
     }
+
+    // Where the job's moveToTrash puts replaced local files.
+    std::filesystem::path trash() const { return root_.string() + "-trash"; }
 
     std::filesystem::path root_;
     RecordingHost host_;
@@ -199,6 +211,12 @@ inline ScriptedFtpServer& retr(ScriptedFtpServer& s, const std::string& type,
     return s.expectPasv()
         .expect("TYPE " + type, "200 ok\r\n")
         .expectSendData("RETR " + name, sending(data));
+}
+// The hash commands a session tries once when FEAT names none, all refused.
+inline ScriptedFtpServer& hashProbesRefused(ScriptedFtpServer& s, const std::string& name) {
+    for (const char* verb : {"XSHA256 ", "XSHA1 ", "XMD5 ", "XCRC "})
+        s.expect(verb + name, "500 ?\r\n");
+    return s;
 }
 inline std::string pwd(const std::string& path) {
     return "257 \"" + path + "\"\r\n";

@@ -102,6 +102,20 @@ TEST_F(ProgressDialogTest, CancelEscapeAndCloseAllReleaseTheWindow) {
         EXPECT_FALSE(dialog_->isVisible());
     }
     EXPECT_EQ(cancels, 3);
+
+    // Stop now: the same, and the file in progress is to end too.
+    int stops = 0;
+    QObject::connect(dialog_.get(), &TransferProgressDialog::stopNowRequested, [&] { ++stops; });
+    dialog_->createModeless();
+    dialog_->show();
+    auto* stopNow = dialog_->findChild<QPushButton*>("1397");
+    ASSERT_NE(stopNow, nullptr);
+    EXPECT_FALSE(stopNow->isDefault()) << "Enter keeps the finishing stop";
+    QTest::mouseClick(stopNow, Qt::LeftButton);
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(cancels, 4);
+    EXPECT_TRUE(owner_.isEnabled());
+    EXPECT_FALSE(dialog_->isVisible());
 }
 
 TEST_F(ProgressDialogTest, MinimizingHidesTheWindowAndNamesTheFile) {

@@ -324,3 +324,114 @@ TEST_F(JobNames, TravelInTheServersEncoding) {
     for (const NameRow& row : rows)
         ASSERT_NO_FATAL_FAILURE(run(row));
 }
+
+// A download cut at 60 % by a lost connection keeps its partial file; the next job goes on
+// from there with REST, or from the start when the server refuses REST, and the file is
+// byte-exact either way.
+TEST_F(JobTest, DownloadCutByALostConnectionIsResumedByTheNextJob) {
+    const std::string whole = testsupport::randomBytes(100000, 11);
+    const std::size_t cut = 60000;
+    for (const bool restAccepted : {true, false}) {
+        SCOPED_TRACE(restAccepted ? "REST accepted" : "REST refused");
+        std::filesystem::remove(root_ / "a.bin");
+        {
+            ScriptedFtpServer server;
+            DataStep broken = sending(whole.substr(0, cut));
+            broken.final = "";
+            broken.finalDelivery = Delivery::CloseAfter;
+            server.expect("PWD", pwd("/pub")).expectPasv().expect("TYPE I", "200 ok\r\n");
+            server.expectSendData("RETR a.bin", broken);
+            auto session = openSession(server);
+            transfer::JobSettings s =
+                settings({{"a.bin", false, ftp::EntryType::File, {}, 100000}});
+            s.verify = true;
+            job_.startDownload(*session, std::move(s));
+            ASSERT_TRUE(waitForEnd());
+            EXPECT_FALSE(std::filesystem::exists(root_ / "a.bin")) << "nothing under the real name";
+            EXPECT_EQ(read(".a.bin.part"), whole.substr(0, cut));
+        }
+        ScriptedFtpServer server;
+        server.expect("PWD", pwd("/pub")).expectPasv().expect("TYPE I", "200 ok\r\n");
+        if (restAccepted) {
+            server.expect("REST 60000", "350 Restarting at 60000.\r\n");
+            server.expectSendData("RETR a.bin", sending(whole.substr(cut)));
+        } else {
+            server.expect("REST 60000", "502 Not implemented.\r\n");
+            server.expectPasv().expect("TYPE I", "200 ok\r\n");
+            server.expectSendData("RETR a.bin", sending(whole));
+        }
+        // A resumed file's size is asked; a whole one's was held against the listing.
+        if (restAccepted) server.expect("SIZE a.bin", "213 100000\r\n");
+        hashProbesRefused(server, "a.bin");
+        auto session = openSession(server);
+        transfer::JobSettings s = settings({{"a.bin", false, ftp::EntryType::File, {}, 100000}});
+        s.verify = true;
+        job_.startDownload(*session, std::move(s));
+        ASSERT_TRUE(waitForEnd());
+        EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+        EXPECT_TRUE(read("a.bin") == whole);
+        EXPECT_FALSE(std::filesystem::exists(root_ / ".a.bin.part"));
+        ASSERT_EQ(job_.report().entries().size(), 1u);
+        EXPECT_EQ(job_.report().entries()[0].how, "size");
+    }
+}
+
+// Stop now ends the file in progress with ABOR: no message, no DELE, and the report names
+// the partial file left on the server.
+TEST_F(JobTest, StopNowEndsTheFileInProgressAndReportsItsPartialFile) {
+    file("big.bin", testsupport::randomBytes(16 << 20, 12));
+    ScriptedFtpServer server;
+    server.setDataPiece(4096, std::chrono::milliseconds(2));
+    DataStep aborted;
+    aborted.final = "426 Transfer aborted.\r\n";
+    server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
+    stor(server, "I", "big.bin", aborted);
+    server.expect("ABOR", "226 ABOR command successful.\r\n").expect("NOOP", "200 ok\r\n");
+    auto session = openSession(server);
+    job_.startUpload(*session, settings({localFile("big.bin")}));
+    ASSERT_TRUE(waitUntil([&] { return job_.progress().read().second > 0; }));
+    job_.requestStopNow();
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+    EXPECT_TRUE(host_.prompts_.askedIds().empty());
+    const auto& entries = job_.report().entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].reason, transfer::TransferJob::kStoppedNow);
+    EXPECT_EQ(entries[1].kind, transfer::PublishReport::Kind::LeftPartial);
+    EXPECT_EQ(entries[1].path, "/site/big.bin");
+    EXPECT_EQ(session->checkAlive(), 0) << "the session is usable: no stop outlives the job";
+}
+
+// An upload cut by a lost connection is continued by the next upload of the same,
+// unchanged file when the server offers REST STREAM: SIZE, then REST and STOR of the rest.
+TEST_F(JobTest, UploadCutByALostConnectionIsResumedWithRestAndStor) {
+    const std::string whole = testsupport::randomBytes(300000, 13);
+    file("big.bin", whole);
+    {
+        ScriptedFtpServer server;
+        DataStep cut;
+        cut.delivery = testsupport::DataDelivery::CloseMidway;  // after 64 KiB
+        cut.final = "";
+        cut.finalDelivery = Delivery::CloseAfter;
+        server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
+        stor(server, "I", "big.bin", cut);
+        auto session = openSession(server);
+        job_.startUpload(*session, settings({localFile("big.bin")}));
+        ASSERT_TRUE(waitForEnd());
+        ASSERT_EQ(job_.report().entries().back().kind, transfer::PublishReport::Kind::LeftPartial);
+    }
+    ScriptedFtpServer server;
+    server.expect("FEAT", "211-Features:\r\n REST STREAM\r\n SIZE\r\n211 End\r\n");
+    server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
+    server.expect("SIZE big.bin", "213 65536\r\n").expectPasv().expect("TYPE I", "200 ok\r\n");
+    server.expect("REST 65536", "350 Restarting at 65536.\r\n").expectReceiveData("STOR big.bin");
+    auto session = openSession(server);
+    ASSERT_EQ(session->learnFeatures(), 1);
+    job_.startUpload(*session, settings({localFile("big.bin")}));
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+    ASSERT_EQ(server.received().size(), 1u);
+    EXPECT_TRUE(server.received()[0] == whole.substr(65536));
+    // The progress dialog counted from where it resumed to the end.
+    EXPECT_EQ(job_.progress().read(), (std::pair<std::int64_t, std::int64_t>{300000, 300000}));
+}

@@ -1,0 +1,31 @@
+#include "publishreportdialog.h"
+
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "uitexts.h"
+
+PublishReportDialog::PublishReportDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QString::number(kCaption));
+    setWindowTitle(uitexts::text(kCaption));
+    text_ = new QPlainTextEdit(this);
+    text_->setReadOnly(true);
+    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::hide);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text_);
+    layout->addWidget(buttons);
+    resize(640, 360);
+}
+
+void PublishReportDialog::setReport(const QString& text) {
+    text_->setPlainText(text);
+}
+
+QString PublishReportDialog::report() const {
+    return text_->toPlainText();
+}
