@@ -95,27 +95,28 @@ TEST(LocalHash, KnownValuesOfEachAlgorithm) {
     EXPECT_EQ(ftp::hashLocalFile(file, HashAlgorithm::Md5, hex), ENOENT);
 }
 
-// One scripted dialogue after an upload of "abc" as "f": what was asked, and the result.
-TEST(VerifyFile, DialogueAndOutcome) {
-    struct Step {
-        std::string command;
-        std::string reply;
-    };
-    struct Row {
-        const char* what;
-        std::string feat;  // FEAT reply
-        std::vector<Step> steps;
-        int result;
-        int lastError;
-        bool sizeChecked;
-        std::string hash;
-        int repeats = 1;  // verifications in one session: what is learnt is remembered
-    };
+namespace {
+
+struct Step {
+    std::string command;
+    std::string reply;
+};
+struct Row {
+    const char* what;
+    std::string feat;  // FEAT reply
+    std::vector<Step> steps;
+    int result;
+    int lastError;
+    bool sizeChecked;
+    std::string hash;
+    int repeats = 1;  // verifications in one session: what is learnt is remembered
+};
+std::vector<Row> verifyRows() {
     const std::string noFeat = "500 no\r\n";
     const std::string mlst = "211-Features:\r\n MLST type*;size*;\r\n211 End\r\n";
     const std::string hashFeat = "211-Features:\r\n HASH SHA-1*;SHA-256\r\n211 End\r\n";
     const std::string xmd5Feat = "211-Features:\r\n XMD5\r\n SIZE\r\n211 End\r\n";
-    const Row rows[] = {
+    return {
         {"size agrees; hash commands probed once, all refused",
          noFeat,
          {{"SIZE f", "213 3\r\n"},
@@ -177,10 +178,16 @@ TEST(VerifyFile, DialogueAndOutcome) {
          ""},
         {"connection lost while asking", noFeat, {{"SIZE f", ""}}, 0, -1, false, ""},
     };
+}
+
+}  // namespace
+
+// One scripted dialogue after an upload of "abc" as "f": what was asked, and the result.
+TEST(VerifyFile, DialogueAndOutcome) {
     const fs::path file =
         fs::temp_directory_path() / ("trandel-verify-" + std::to_string(getpid()));
     testsupport::writeFile(file, "abc");
-    for (const Row& row : rows) {
+    for (const Row& row : verifyRows()) {
         SCOPED_TRACE(row.what);
         ScriptedSession s;
         s.server.expect("FEAT", row.feat);
