@@ -145,13 +145,16 @@ public:
     void stopTransfer();
     void clearStop() { stopRequested_.store(false); }
 
-    // After a binary transfer: the server's size (MLST when offered, else SIZE) must be the
-    // local file's when checkSize is set, and its hash, where it offers a command for one,
-    // the local file's. 1 when nothing disagrees (how says what was compared, possibly
+    // After a transfer: the server's size (MLST when offered, else SIZE) must be the local
+    // file's when checkSize is set, and its hash, where it offers a command for one, the
+    // local file's. 1 when nothing disagrees (how says what was compared, possibly
     // nothing); else 0 with lastError kVerifyMismatch, -1 or a local errno.
+    // sentAsText: an upload in text mode, which the server stores either as the local
+    // bytes (servers with LF line ends) or as the wire carried them (CR LF); either is
+    // the file. TYPE I is set first, so that SIZE counts stored bytes.
     static constexpr int kVerifyMismatch = 904;
     int verifyFile(const std::string& localPath, const std::string& remoteName, bool checkSize,
-                   Verification& how);
+                   Verification& how, bool sentAsText = false);
     // The server's size of a file: 1 (size set), 0 when it tells none, kVerifyMismatch
     // when it has no such file, -1 when the connection failed.
     int remoteSize(const std::string& name, std::int64_t& size);

@@ -9,6 +9,8 @@
 #include <charconv>
 #include <memory>
 
+#include "lineends.h"
+
 namespace ftp {
 namespace {
 
@@ -192,8 +194,10 @@ std::int64_t parseMlstSize(std::string_view replyLines) {
     return -1;
 }
 
-int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string& hex) {
+int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string& hex,
+                  bool asSentAsText, std::int64_t* hashedBytes) {
     hex.clear();
+    if (hashedBytes) *hashedBytes = 0;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return errno;
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -205,6 +209,7 @@ int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string&
         return ENOMEM;
     }
     auto buffer = std::make_unique_for_overwrite<unsigned char[]>(kHashBuffer);
+    auto wire = std::make_unique_for_overwrite<char[]>(asSentAsText ? 2 * kHashBuffer : 0);
     std::uint32_t crc = 0xFFFFFFFFu;
     int error = 0;
     for (;;) {
@@ -215,11 +220,17 @@ int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string&
             error = errno;
             break;
         }
-        const auto n = static_cast<std::size_t>(got);
+        auto n = static_cast<std::size_t>(got);
+        const unsigned char* bytes = buffer.get();
+        if (asSentAsText) {
+            n = lfToCrLf(reinterpret_cast<const char*>(bytes), n, wire.get());
+            bytes = reinterpret_cast<const unsigned char*>(wire.get());
+        }
+        if (hashedBytes) *hashedBytes += static_cast<std::int64_t>(n);
         if (digest)
-            EVP_DigestUpdate(context.get(), buffer.get(), n);
+            EVP_DigestUpdate(context.get(), bytes, n);
         else
-            crc = crc32Update(crc, buffer.get(), n);
+            crc = crc32Update(crc, bytes, n);
     }
     ::close(fd);
     if (error != 0) return error;

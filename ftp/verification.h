@@ -44,7 +44,10 @@ std::int64_t parseSizeReply(std::string_view replyText);
 std::int64_t parseMlstSize(std::string_view replyLines);
 
 // The hash of a local file, lower-case hex; an errno value when it cannot be read.
-int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string& hex);
+// asSentAsText hashes the bytes a text-mode upload puts on the wire (every LF as CR LF);
+// hashedBytes, when given, receives how many bytes were hashed.
+int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string& hex,
+                  bool asSentAsText = false, std::int64_t* hashedBytes = nullptr);
 
 // How a file was checked, for the report.
 struct Verification {

@@ -88,7 +88,7 @@ int FtpSession::remoteHash(const std::string& name, HashCommand& used, std::stri
 }
 
 int FtpSession::verifyFile(const std::string& localPath, const std::string& remoteName,
-                           bool checkSize, Verification& how) {
+                           bool checkSize, Verification& how, bool sentAsText) {
     how = {};
     if (!connected) return 0;
     struct stat info {};
@@ -106,23 +106,43 @@ int FtpSession::verifyFile(const std::string& localPath, const std::string& remo
         return 0;
     };
 
+    // A text file's wire form: its size, and which form the server kept once known.
+    std::int64_t wireSize = info.st_size;
+    bool storedAsSent = false;
+    if (sentAsText) {
+        std::string ignored;
+        if (const int error =
+                hashLocalFile(localPath, HashAlgorithm::Crc32, ignored, true, &wireSize))
+            return fail(error);
+        const int typeCode = sendAndRead("TYPE I", ignored);
+        if (typeCode == 0) return fail(-1);
+        checkSize = checkSize && typeCode < 400;
+    }
     if (checkSize) {
         std::int64_t size = -1;
         const int known = remoteSize(remoteName, size);
         if (known < 0) return fail(-1);
-        if (known == kVerifyMismatch || (known == 1 && size != info.st_size))
-            return fail(kVerifyMismatch);
+        const bool agrees = size == info.st_size || (sentAsText && size == wireSize);
+        if (known == kVerifyMismatch || (known == 1 && !agrees)) return fail(kVerifyMismatch);
         how.sizeChecked = known == 1;
+        storedAsSent = known == 1 && size == wireSize && wireSize != info.st_size;
     }
     HashCommand used;
     std::string remote;
     const int hashed = remoteHash(remoteName, used, remote);
     if (hashed < 0) return fail(-1);
     if (hashed == 0) return 1;
-    LocalHash mine = planned && planned->algorithm == used.algorithm
-                         ? local.get()
-                         : hashOf(localPath, used.algorithm);
-    if (mine.error != 0) return fail(mine.error);
+    LocalHash mine;
+    if (!storedAsSent) {
+        mine = planned && planned->algorithm == used.algorithm ? local.get()
+                                                               : hashOf(localPath, used.algorithm);
+        if (mine.error != 0) return fail(mine.error);
+    }
+    // Without a size to tell, a text file may be either form.
+    if (sentAsText && mine.hex != remote && (storedAsSent || !how.sizeChecked)) {
+        mine.error = hashLocalFile(localPath, used.algorithm, mine.hex, true);
+        if (mine.error != 0) return fail(mine.error);
+    }
     if (mine.hex != remote) return fail(kVerifyMismatch);
     how.hash = hashName(used.algorithm);
     return 1;

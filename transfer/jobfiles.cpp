@@ -75,9 +75,8 @@ int TransferJob::sendFile(const std::string& full, const std::string& remoteDire
             from = 0;  // the whole file, and no attempt lost
             continue;
         }
-        // Text mode changes line ends on the way: neither size nor hash can be compared.
-        if (!ok || !settings_.verify || !binary || cancelRequested_) break;
-        ok = session.verifyFile(full, name, true, how);
+        if (!ok || !settings_.verify || cancelRequested_) break;
+        ok = session.verifyFile(full, name, true, how, !binary);
         if (ok || session.lastError != ftp::FtpSession::kVerifyMismatch) break;
         from = 0;
         ++attempt;

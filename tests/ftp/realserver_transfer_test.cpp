@@ -211,6 +211,12 @@ TEST_P(RealServer, UploadsAreVerifiedBySizeAndByHashWhereOffered) {
         EXPECT_TRUE(how.sizeChecked);
         EXPECT_EQ(how.hash, isPyftpdlib() ? "SHA-256" : "");
     }
+    // A text file: pyftpdlib keeps its LF, vsftpd the wire's CR LF; both are the file.
+    writeFile(local("v.txt"), "<p>\nline\n</p>\n");
+    ASSERT_EQ(session_->upload(local("v.txt"), "v.txt", false), 1) << session_->lastError;
+    EXPECT_EQ(session_->verifyFile(local("v.txt"), "v.txt", true, how, true), 1)
+        << session_->lastError;
+    EXPECT_TRUE(how.sizeChecked);
     // The server's copy changes behind the session's back.
     std::string changed = bytes;
     changed[50000] ^= 1;

@@ -109,76 +109,125 @@ struct Row {
     int lastError;
     bool sizeChecked;
     std::string hash;
-    int repeats = 1;  // verifications in one session: what is learnt is remembered
+    int repeats = 1;    // verifications in one session: what is learnt is remembered
+    bool text = false;  // "a\nb\n" sent in text mode (6 bytes on the wire), not "abc"
 };
-std::vector<Row> verifyRows() {
-    const std::string noFeat = "500 no\r\n";
-    const std::string mlst = "211-Features:\r\n MLST type*;size*;\r\n211 End\r\n";
-    const std::string hashFeat = "211-Features:\r\n HASH SHA-1*;SHA-256\r\n211 End\r\n";
-    const std::string xmd5Feat = "211-Features:\r\n XMD5\r\n SIZE\r\n211 End\r\n";
-    return {
-        {"size agrees; hash commands probed once, all refused",
-         noFeat,
-         {{"SIZE f", "213 3\r\n"},
-          {"XSHA256 f", "500 ?\r\n"},
-          {"XSHA1 f", "500 ?\r\n"},
-          {"XMD5 f", "502 ?\r\n"},
-          {"XCRC f", "500 ?\r\n"},
-          {"SIZE f", "213 3\r\n"}},
-         1,
-         0,
-         true,
-         "",
-         2},
-        {"wrong size after 226", noFeat, {{"SIZE f", "213 2\r\n"}}, 0, 904, false, ""},
-        {"no such file on the server", noFeat, {{"SIZE f", "550 No file\r\n"}}, 0, 904, false, ""},
-        {"SIZE refused once, never asked again; a probed hash is kept",
-         noFeat,
-         {{"SIZE f", "500 ?\r\n"},
-          {"XSHA256 f", "213 " + kAbcSha256 + "\r\n"},
-          {"XSHA256 f", "213 " + kAbcSha256 + "\r\n"}},
-         1,
-         0,
-         false,
-         "SHA-256",
-         2},
-        {"wrong hash",
-         xmd5Feat,
-         {{"SIZE f", "213 3\r\n"}, {"XMD5 f", "250 " + std::string(32, 'e') + "\r\n"}},
-         0,
-         904,
-         true,
-         ""},
-        {"hash from FEAT agrees",
-         xmd5Feat,
-         {{"SIZE f", "213 3\r\n"}, {"XMD5 f", "250 " + kAbcMd5 + "\r\n"}},
-         1,
-         0,
-         true,
-         "MD5"},
-        {"HASH chosen with OPTS HASH",
-         hashFeat,
-         {{"SIZE f", "213 3\r\n"},
-          {"OPTS HASH SHA-256", "200 SHA-256\r\n"},
-          {"HASH f", "213 SHA-256 0-3 " + kAbcSha256 + " f\r\n"}},
-         1,
-         0,
-         true,
-         "SHA-256"},
-        {"MLST gives the size when offered",
-         mlst,
-         {{"MLST f", "250-Listing f\r\n type=file;size=3; f\r\n250 End\r\n"},
-          {"XSHA256 f", "500 ?\r\n"},
-          {"XSHA1 f", "500 ?\r\n"},
-          {"XMD5 f", "500 ?\r\n"},
-          {"XCRC f", "500 ?\r\n"}},
-         1,
-         0,
-         true,
-         ""},
-        {"connection lost while asking", noFeat, {{"SIZE f", ""}}, 0, -1, false, ""},
-    };
-}
+// "a\nb\n" as stored, and as a text-mode upload carries it ("a\r\nb\r\n").
+const std::string kTextMd5 = "dd8c6a395b5dd36c56d23275028f526c";
+const std::string kWireMd5 = "59b0d7772f0561efb95518f3cb8abc60";
+
+const std::string noFeat = "500 no\r\n";
+const std::string mlst = "211-Features:\r\n MLST type*;size*;\r\n211 End\r\n";
+const std::string hashFeat = "211-Features:\r\n HASH SHA-1*;SHA-256\r\n211 End\r\n";
+const std::string xmd5Feat = "211-Features:\r\n XMD5\r\n SIZE\r\n211 End\r\n";
+const Row kVerifyRows[] = {
+    {"size agrees; hash commands probed once, all refused",
+     noFeat,
+     {{"SIZE f", "213 3\r\n"},
+      {"XSHA256 f", "500 ?\r\n"},
+      {"XSHA1 f", "500 ?\r\n"},
+      {"XMD5 f", "502 ?\r\n"},
+      {"XCRC f", "500 ?\r\n"},
+      {"SIZE f", "213 3\r\n"}},
+     1,
+     0,
+     true,
+     "",
+     2},
+    {"wrong size after 226", noFeat, {{"SIZE f", "213 2\r\n"}}, 0, 904, false, ""},
+    {"no such file on the server", noFeat, {{"SIZE f", "550 No file\r\n"}}, 0, 904, false, ""},
+    {"SIZE refused once, never asked again; a probed hash is kept",
+     noFeat,
+     {{"SIZE f", "500 ?\r\n"},
+      {"XSHA256 f", "213 " + kAbcSha256 + "\r\n"},
+      {"XSHA256 f", "213 " + kAbcSha256 + "\r\n"}},
+     1,
+     0,
+     false,
+     "SHA-256",
+     2},
+    {"wrong hash",
+     xmd5Feat,
+     {{"SIZE f", "213 3\r\n"}, {"XMD5 f", "250 " + std::string(32, 'e') + "\r\n"}},
+     0,
+     904,
+     true,
+     ""},
+    {"hash from FEAT agrees",
+     xmd5Feat,
+     {{"SIZE f", "213 3\r\n"}, {"XMD5 f", "250 " + kAbcMd5 + "\r\n"}},
+     1,
+     0,
+     true,
+     "MD5"},
+    {"HASH chosen with OPTS HASH",
+     hashFeat,
+     {{"SIZE f", "213 3\r\n"},
+      {"OPTS HASH SHA-256", "200 SHA-256\r\n"},
+      {"HASH f", "213 SHA-256 0-3 " + kAbcSha256 + " f\r\n"}},
+     1,
+     0,
+     true,
+     "SHA-256"},
+    {"MLST gives the size when offered",
+     mlst,
+     {{"MLST f", "250-Listing f\r\n type=file;size=3; f\r\n250 End\r\n"},
+      {"XSHA256 f", "500 ?\r\n"},
+      {"XSHA1 f", "500 ?\r\n"},
+      {"XMD5 f", "500 ?\r\n"},
+      {"XCRC f", "500 ?\r\n"}},
+     1,
+     0,
+     true,
+     ""},
+    {"connection lost while asking", noFeat, {{"SIZE f", ""}}, 0, -1, false, ""},
+    // Text mode: the server keeps the local bytes or the wire's, and either is the file.
+    {"text stored with LF",
+     xmd5Feat,
+     {{"TYPE I", "200 ok\r\n"}, {"SIZE f", "213 4\r\n"}, {"XMD5 f", "250 " + kTextMd5 + "\r\n"}},
+     1,
+     0,
+     true,
+     "MD5",
+     1,
+     true},
+    {"text stored as sent, with CR LF",
+     xmd5Feat,
+     {{"TYPE I", "200 ok\r\n"}, {"SIZE f", "213 6\r\n"}, {"XMD5 f", "250 " + kWireMd5 + "\r\n"}},
+     1,
+     0,
+     true,
+     "MD5",
+     1,
+     true},
+    {"text stored as sent, but the hash is the local bytes'",
+     xmd5Feat,
+     {{"TYPE I", "200 ok\r\n"}, {"SIZE f", "213 6\r\n"}, {"XMD5 f", "250 " + kTextMd5 + "\r\n"}},
+     0,
+     904,
+     true,
+     "",
+     1,
+     true},
+    {"text of neither size",
+     noFeat,
+     {{"TYPE I", "200 ok\r\n"}, {"SIZE f", "213 5\r\n"}},
+     0,
+     904,
+     false,
+     "",
+     1,
+     true},
+    {"text without a size: either hash",
+     xmd5Feat,
+     {{"TYPE I", "504 no\r\n"}, {"XMD5 f", "250 " + kWireMd5 + "\r\n"}},
+     1,
+     0,
+     false,
+     "MD5",
+     1,
+     true},
+};
 
 }  // namespace
 
@@ -186,9 +235,9 @@ std::vector<Row> verifyRows() {
 TEST(VerifyFile, DialogueAndOutcome) {
     const fs::path file =
         fs::temp_directory_path() / ("trandel-verify-" + std::to_string(getpid()));
-    testsupport::writeFile(file, "abc");
-    for (const Row& row : verifyRows()) {
+    for (const Row& row : kVerifyRows) {
         SCOPED_TRACE(row.what);
+        testsupport::writeFile(file, row.text ? "a\nb\n" : "abc");
         ScriptedSession s;
         s.server.expect("FEAT", row.feat);
         for (const Step& step : row.steps)
@@ -200,7 +249,7 @@ TEST(VerifyFile, DialogueAndOutcome) {
         ftp::Verification how;
         int result = 0;
         for (int i = 0; i < row.repeats; ++i)
-            result = s.session->verifyFile(file, "f", true, how);
+            result = s.session->verifyFile(file, "f", true, how, row.text);
         EXPECT_EQ(result, row.result);
         if (row.result == 0) {
             EXPECT_EQ(s.session->lastError, row.lastError);

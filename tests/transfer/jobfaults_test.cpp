@@ -365,7 +365,10 @@ const std::vector<FaultCase> kFaultCases = {
              .expect("XSHA256 a.bin", "213 " + std::string(64, 'e') + "\r\n");
          stor(s, "I", "a.bin");
          s.expect("SIZE a.bin", "213 3\r\n").expect("XSHA256 a.bin", kAbcSha256);
-         stor(s, "A", "b.txt");  // text mode: nothing to compare
+         stor(s, "A", "b.txt");  // text mode: compared in binary, as stored
+         s.expect("TYPE I", "200 ok\r\n").expect("SIZE b.txt", "213 4\r\n");
+         s.expect("XSHA256 b.txt",
+                  "213 982d9e3eb996f559e633f4d194def3761d909f5a3b647d1a851fead67c32c9d1\r\n");
      },
      {localFile("a.bin"), localFile("b.txt")},
      {},
@@ -378,7 +381,7 @@ const std::vector<FaultCase> kFaultCases = {
      0,
      true,
      {},
-     {"sent /site/a.bin SHA-256", "sent /site/b.txt -"}},
+     {"sent /site/a.bin SHA-256", "sent /site/b.txt SHA-256"}},
     {"DownloadThatReplacesALocalFileMovesItToTheTrash",
      false,
      {"a.bin=old"},
