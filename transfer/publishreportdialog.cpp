@@ -3,8 +3,10 @@
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
+#include "qtprompts.h"
 #include "uitexts.h"
 
 PublishReportDialog::PublishReportDialog(QWidget* parent) : QDialog(parent) {
@@ -14,7 +16,9 @@ PublishReportDialog::PublishReportDialog(QWidget* parent) : QDialog(parent) {
     text_->setReadOnly(true);
     text_->setLineWrapMode(QPlainTextEdit::NoWrap);
     text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    // The button speaks the window's language, as the message boxes' do.
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(messageButtonText(2), QDialogButtonBox::RejectRole)->setObjectName("2");
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::hide);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text_);
