@@ -399,7 +399,17 @@ bool MainWindow::dispatchKey(QObject* watched, QKeyEvent* key) {
     return decision.swallow;
 }
 
+void MainWindow::setStatusToolTip(int pane, const QString& text) {
+    if (pane >= 0 && pane <= 1) statusPanes_[pane]->setToolTip(text);
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The verified count opens the last job's report again.
+    if (watched == statusPanes_[1] && event->type() == QEvent::MouseButtonRelease &&
+        transfers_->hasReport()) {
+        transfers_->showLastReport();
+        return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         if (dispatchKey(watched, static_cast<QKeyEvent*>(event))) return true;
     }

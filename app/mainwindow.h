@@ -75,6 +75,7 @@ public:
 
     // Status bar, connection icon, buttons, focus.
     void setStatusText(int pane, const QString& text) override;
+    void setStatusToolTip(int pane, const QString& text) override;
     QString statusText(int pane) const;
     void setConnectionIcon(int state) override;
     void showLock(Lock lock, const QString& tip) override;

@@ -40,6 +40,7 @@ QString TransferController::writeLog(const transfer::PublishReport& report) {
 
 void TransferController::showReport(const transfer::PublishReport& report) {
     lastReport_ = writeLog(report);
+    window_.setStatusToolTip(1, uitexts::text(kOpenReportTip));
     window_.setStatusText(1, uitexts::message(transfer::PublishReport::kVerifiedCount,
                                               {report.verified(),
                                                report.count(transfer::PublishReport::Kind::Sent)}));

@@ -32,6 +32,7 @@ public:
     // The report of the last job, in a dialog of its own; opened by itself when a file
     // was skipped or failed or left partial on the server.
     void showLastReport();
+    bool hasReport() const { return !lastReport_.isEmpty(); }
     PublishReportDialog* reportDialog() const { return reportDialog_.get(); }
     const QString& lastReport() const { return lastReport_; }
 
@@ -52,6 +53,7 @@ private:
     // Writes the job log; the report as shown, with the log's path.
     QString writeLog(const transfer::PublishReport& report);
     static constexpr int kLogFileLine = 1395;
+    static constexpr int kOpenReportTip = 1399;
 
     TransferWindow& window_;
     transfer::CoalescedDisplay display_;

@@ -25,6 +25,7 @@ public:
     virtual QWidget* dialogParent() = 0;
     virtual QWidget* control(int id) const = 0;
     virtual void setStatusText(int pane, const QString& text) = 0;
+    virtual void setStatusToolTip(int pane, const QString& text) = 0;
     virtual void enableTransferButtons(bool enable) = 0;
     // 0 automatic, 1 binary, 2 text.
     virtual ftp::TransferMode transferMode() const = 0;

@@ -1,10 +1,13 @@
 // Uploading from the window: the progress dialog over the disabled window, and the
 // window given back at the end.
 #include <QDir>
+#include <QLabel>
+#include <QPushButton>
 #include <fstream>
 
 #include "connecttestfixture.h"
 #include "filelistview.h"
+#include "publishreportdialog.h"
 #include "remotepanecontroller.h"
 #include "testfiles.h"
 #include "transfercontroller.h"
@@ -74,6 +77,16 @@ TEST_F(ConnectTest, UploadShowsTheProgressDialogAndGivesTheWindowBack) {
     const auto logs = std::filesystem::directory_iterator(root_ / "state" / "trandel");
     ASSERT_NE(logs, std::filesystem::directory_iterator());
     EXPECT_TRUE(window_->transfers().lastReport().contains("logo.png"));
+    // A click on the count shows it, in the window's language.
+    QLabel* count = window_->findChild<QLabel*>(QStringLiteral("pane1"));
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->toolTip(), uitexts::text(1399));
+    QTest::mouseClick(count, Qt::LeftButton);
+    ASSERT_NE(window_->transfers().reportDialog(), nullptr);
+    EXPECT_TRUE(window_->transfers().reportDialog()->isVisible());
+    auto* close = window_->transfers().reportDialog()->findChild<QPushButton*>("2");
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(close->text(), uitexts::dialogText(0, 2));
 }
 
 // Chinese names on a GBK server and on a UTF-8 one: shown alike, downloaded to the same
