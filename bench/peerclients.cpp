@@ -130,4 +130,8 @@ bool LftpClient::downloadTree(const std::string& remoteTree, const std::string& 
     return run("mirror --no-perms " + remoteTree + " " + localTree);
 }
 
+bool LftpClient::quote(const std::string& command) {
+    return run("quote " + command + " > /dev/null");
+}
+
 }  // namespace bench

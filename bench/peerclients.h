@@ -42,6 +42,8 @@ public:
     bool list(const std::string& directory);
     bool uploadTree(const std::string& localTree, const std::string& remoteTree);
     bool downloadTree(const std::string& remoteTree, const std::string& localTree);
+    // One command sent as it stands, its reply discarded.
+    bool quote(const std::string& command);
 
 private:
     bool run(const std::string& commands);

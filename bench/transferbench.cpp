@@ -33,6 +33,7 @@
 #include "transferprogressdialog.h"
 #include "uidispatcher.h"
 #include "uitexts.h"
+#include "verification.h"
 
 namespace fs = std::filesystem;
 
@@ -63,11 +64,12 @@ private:
 
 // One job with the dialog shown, the UI thread turning its event loop until the end.
 bool runJob(const bench::Server& server, bool upload, const std::string& localPath,
-            std::vector<transfer::TransferItem> items) {
+            std::vector<transfer::TransferItem> items, bool verify = true) {
     ftp::FtpSession session("127.0.0.1", server.user, server.password);
     session.port = server.port;
     session.passive = true;
-    if (session.open() != 1 || session.login("127.0.0.1", server.user, server.password) != 230)
+    if (session.open() != 1 || session.login("127.0.0.1", server.user, server.password) != 230 ||
+        session.learnFeatures() != 1)
         return false;
     QWidget owner;
     TransferProgressDialog dialog(&owner);
@@ -83,6 +85,7 @@ bool runJob(const bench::Server& server, bool upload, const std::string& localPa
     settings.serverName = "127.0.0.1";
     settings.localPath = localPath;
     settings.items = std::move(items);
+    settings.verify = verify;
     if (upload)
         job.startUpload(session, settings);
     else
@@ -149,8 +152,18 @@ int main(int argc, char** argv) {
     bench::makeTree(root + "/tree-src");
     vsftpd.ownByLogin(root);
 
+    // The checked rows' hashing server: pyftpdlib answers XSHA256, vsftpd no hash command.
+    testsupport::PyftpdlibServer pyftpdlib;
+    if (!pyftpdlib.start()) {
+        std::fprintf(stderr, "%s\n", pyftpdlib.error().c_str());
+        return 1;
+    }
+    const bench::Server hashing{
+        pyftpdlib.port(), pyftpdlib.user(), pyftpdlib.password(), false, {}};
+    fs::copy_file(local + "/big.bin", pyftpdlib.root() + "/hashed.bin");
+
     bench::EngineClient engine(server, true);
-    bench::LftpClient lftp(server, true);
+    bench::LftpClient lftp(server, true), lftpHashing(hashing, true);
     struct Client {
         std::string name;
         std::function<bool(int round)> run;
@@ -166,30 +179,37 @@ int main(int argc, char** argv) {
         std::error_code ec;
         return static_cast<std::int64_t>(fs::file_size(path, ec)) == bytes;
     };
+    // The worker uploading the big file as name into serverRoot: a hard link of it under
+    // that name in a folder of its own is what the job is given.
+    auto workerUpload = [&](const bench::Server& to, const std::string& serverRoot,
+                            const std::string& name, bool verify) {
+        const std::string dir = local + "/w-" + name + "/";
+        fs::create_directories(dir);
+        fs::create_hard_link(local + "/big.bin", dir + name);
+        const bool done = runJob(to, true, dir, {{name, false, ftp::EntryType::File, {}}}, verify);
+        fs::remove_all(dir);
+        return done && bigSize(serverRoot + "/" + name);
+    };
+    // The worker uploading the tree as name into vsftpd's root, through a link so named.
+    auto workerTree = [&](const std::string& name, bool verify) {
+        const std::string dir = local + "/w-" + name;
+        fs::create_directories(dir);
+        fs::create_directory_symlink(local + "/tree", dir + "/" + name);
+        const bool done =
+            runJob(server, true, dir + "/", {{name, true, ftp::EntryType::Directory, {}}}, verify);
+        fs::remove_all(dir);
+        return done && bench::countTreeFiles(root + "/" + name) == 1000;
+    };
+    auto tag = [](const char* prefix, int r) { return prefix + std::to_string(r); };
     std::vector<Case> cases = {
         {"upload 1 GiB file",
          double(bytes),
          false,
-         {{"engine",
-           [&](int r) {
-               return engine.upload(local + "/big.bin", "up" + std::to_string(r) + "e.bin");
-           }},
-          {"worker",
-           [&](int r) {
-               fs::create_directories(local + "/w" + std::to_string(r));
-               fs::create_hard_link(local + "/big.bin", local + "/w" + std::to_string(r) + "/up" +
-                                                            std::to_string(r) + "w.bin");
-               return runJob(server, true, local + "/w" + std::to_string(r) + "/",
-                             {{"up" + std::to_string(r) + "w.bin",
-                               false,
-                               ftp::EntryType::File,
-                               {}}}) &&
-                      bigSize(root + "/up" + std::to_string(r) + "w.bin");
-           }}},
+         {{"engine", [&](int r) { return engine.upload(local + "/big.bin", tag("up-e", r)); }},
+          {"worker", [&](int r) { return workerUpload(server, root, tag("up-w", r), true); }}},
          [&](int r) {
-             fs::remove(root + "/up" + std::to_string(r) + "e.bin");
-             fs::remove(root + "/up" + std::to_string(r) + "w.bin");
-             fs::remove_all(local + "/w" + std::to_string(r));
+             fs::remove(root + "/" + tag("up-e", r));
+             fs::remove(root + "/" + tag("up-w", r));
          }},
         {"download 1 GiB file",
          double(bytes),
@@ -212,21 +232,11 @@ int main(int argc, char** argv) {
         {"upload 1,000-file tree",
          1000,
          true,
-         {{"lftp",
-           [&](int r) { return lftp.uploadTree(local + "/tree", "lt" + std::to_string(r)); }},
-          {"worker",
-           [&](int r) {
-               const std::string dir = local + "/wt" + std::to_string(r);
-               fs::create_directories(dir);
-               fs::create_directory_symlink(local + "/tree", dir + "/wt" + std::to_string(r));
-               return runJob(server, true, dir + "/",
-                             {{"wt" + std::to_string(r), true, ftp::EntryType::Directory, {}}}) &&
-                      bench::countTreeFiles(root + "/wt" + std::to_string(r)) == 1000;
-           }}},
+         {{"lftp", [&](int r) { return lftp.uploadTree(local + "/tree", tag("lt", r)); }},
+          {"worker", [&](int r) { return workerTree(tag("wt", r), true); }}},
          [&](int r) {
-             fs::remove_all(root + "/lt" + std::to_string(r));
-             fs::remove_all(root + "/wt" + std::to_string(r));
-             fs::remove_all(local + "/wt" + std::to_string(r));
+             fs::remove_all(root + "/" + tag("lt", r));
+             fs::remove_all(root + "/" + tag("wt", r));
          }},
         {"download 1,000-file tree",
          1000,
@@ -244,6 +254,35 @@ int main(int argc, char** argv) {
          [&](int r) {
              fs::remove_all(local + "/lt" + std::to_string(r));
              fs::remove_all(local + "/wd" + std::to_string(r));
+         }},
+        // What checking costs: the worker with and without it, lftp beside them.
+        {"checked tree, vsftpd, size",
+         1000,
+         true,
+         {{"lftp", [&](int r) { return lftp.uploadTree(local + "/tree", tag("ct-l", r)); }},
+          {"unchecked", [&](int r) { return workerTree(tag("ct-u", r), false); }},
+          {"worker", [&](int r) { return workerTree(tag("ct-w", r), true); }}},
+         [&](int r) {
+             for (const char* prefix : {"ct-l", "ct-u", "ct-w"})
+                 fs::remove_all(root + "/" + tag(prefix, r));
+         }},
+        {"checked 1 GiB, SHA-256",
+         double(bytes),
+         false,
+         {{"lftp", [&](int r) { return lftpHashing.upload(local + "/big.bin", tag("cb-l", r)); }},
+          {"unchecked",
+           [&](int r) { return workerUpload(hashing, pyftpdlib.root(), tag("cb-u", r), false); }},
+          {"worker",
+           [&](int r) { return workerUpload(hashing, pyftpdlib.root(), tag("cb-w", r), true); }},
+          {"local hash",
+           [&](int) {
+               std::string hex;
+               return ftp::hashLocalFile(local + "/big.bin", ftp::HashAlgorithm::Sha256, hex) == 0;
+           }},
+          {"server hash", [&](int) { return lftpHashing.quote("XSHA256 hashed.bin"); }}},
+         [&](int r) {
+             for (const char* prefix : {"cb-l", "cb-u", "cb-w"})
+                 fs::remove(pyftpdlib.root() + "/" + tag(prefix, r));
          }},
     };
 
@@ -293,6 +332,20 @@ int main(int argc, char** argv) {
         };
         std::printf("%-26s %-6s %-17s %-24s %.2f\n", c.name.c_str(), reference.c_str(),
                     figure(ref).c_str(), figure(worker).c_str(), worker > 0 ? ref / worker : 0.0);
+        for (std::size_t k = 1; k < c.clients.size(); ++k)
+            if (c.clients[k].name != "worker")
+                std::printf("%-26s %-11s %s\n", "", c.clients[k].name.c_str(),
+                            figure(median(seconds[c.name][c.clients[k].name])).c_str());
+        const double unchecked = median(seconds[c.name]["unchecked"]);
+        if (unchecked <= 0 || worker <= 0) continue;
+        const double hash =
+            std::max(median(seconds[c.name]["local hash"]), median(seconds[c.name]["server hash"]));
+        if (hash > 0)
+            std::printf("%-26s checking cost %+.2f s = %.2fx the slower hash (limit 1x)\n", "",
+                        worker - unchecked, (worker - unchecked) / hash);
+        else
+            std::printf("%-26s checking cost %+.1f %% (limit 10 %%)\n", "",
+                        (worker / unchecked - 1) * 100);
     }
     fs::remove_all(local);
     uitexts::install(nullptr);

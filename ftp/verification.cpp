@@ -195,7 +195,7 @@ std::int64_t parseMlstSize(std::string_view replyLines) {
 }
 
 int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string& hex,
-                  bool asSentAsText, std::int64_t* hashedBytes) {
+                  bool asSentAsText, std::int64_t* hashedBytes, const std::atomic<bool>* stop) {
     hex.clear();
     if (hashedBytes) *hashedBytes = 0;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -213,6 +213,10 @@ int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string&
     std::uint32_t crc = 0xFFFFFFFFu;
     int error = 0;
     for (;;) {
+        if (stop && stop->load(std::memory_order_relaxed)) {
+            error = ECANCELED;
+            break;
+        }
         const ssize_t got = ::read(fd, buffer.get(), kHashBuffer);
         if (got == 0) break;
         if (got < 0) {

@@ -3,6 +3,7 @@
 // Checking a transferred file against the server's copy: its size, and its hash where the
 // server offers a command for one.
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -45,9 +46,11 @@ std::int64_t parseMlstSize(std::string_view replyLines);
 
 // The hash of a local file, lower-case hex; an errno value when it cannot be read.
 // asSentAsText hashes the bytes a text-mode upload puts on the wire (every LF as CR LF);
-// hashedBytes, when given, receives how many bytes were hashed.
+// hashedBytes, when given, receives how many bytes were hashed. ECANCELED when stop
+// became set on the way.
 int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string& hex,
-                  bool asSentAsText = false, std::int64_t* hashedBytes = nullptr);
+                  bool asSentAsText = false, std::int64_t* hashedBytes = nullptr,
+                  const std::atomic<bool>* stop = nullptr);
 
 // How a file was checked, for the report.
 struct Verification {

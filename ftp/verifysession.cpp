@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
 #include <future>
 
@@ -18,11 +19,18 @@ struct LocalHash {
     std::string hex;
 };
 
-LocalHash hashOf(const std::string& path, HashAlgorithm algorithm) {
+LocalHash hashOf(const std::string& path, HashAlgorithm algorithm,
+                 const std::atomic<bool>* stop = nullptr) {
     LocalHash result;
-    result.error = hashLocalFile(path, algorithm, result.hex);
+    result.error = hashLocalFile(path, algorithm, result.hex, false, nullptr, stop);
     return result;
 }
+
+// Set when its scope ends, so that a local hash nobody will read stops at once.
+struct StopOnExit {
+    std::atomic<bool>& flag;
+    ~StopOnExit() { flag.store(true); }
+};
 
 }  // namespace
 
@@ -96,11 +104,17 @@ int FtpSession::verifyFile(const std::string& localPath, const std::string& remo
         lastError = errno;
         return 0;
     }
-    // The local hash is made while the server answers, when the command is known already.
+    // The local hash is made while the server answers. Before the first probe the
+    // server's command is not known: the first one tried is hashed for meanwhile, and
+    // dropped at once when the server has none.
     std::optional<HashCommand> planned = verifier_.hash;
     if (!planned && !verifier_.hashProbed) planned = chooseHashCommand(features_);
+    if (!planned && !verifier_.hashProbed) planned = probedHashCommands().front();
+    std::atomic<bool> unwanted{false};
     std::future<LocalHash> local;
-    if (planned) local = std::async(std::launch::async, hashOf, localPath, planned->algorithm);
+    if (planned)
+        local = std::async(std::launch::async, hashOf, localPath, planned->algorithm, &unwanted);
+    const StopOnExit dropUnread{unwanted};
     auto fail = [this](int error) {
         lastError = error;
         return 0;
@@ -133,9 +147,10 @@ int FtpSession::verifyFile(const std::string& localPath, const std::string& remo
     if (hashed < 0) return fail(-1);
     if (hashed == 0) return 1;
     LocalHash mine;
+    const bool plannedRight = planned && planned->algorithm == used.algorithm && !storedAsSent;
+    if (!plannedRight) unwanted.store(true);
     if (!storedAsSent) {
-        mine = planned && planned->algorithm == used.algorithm ? local.get()
-                                                               : hashOf(localPath, used.algorithm);
+        mine = plannedRight ? local.get() : hashOf(localPath, used.algorithm);
         if (mine.error != 0) return fail(mine.error);
     }
     // Without a size to tell, a text file may be either form.

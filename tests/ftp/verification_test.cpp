@@ -91,6 +91,10 @@ TEST(LocalHash, KnownValuesOfEachAlgorithm) {
         EXPECT_EQ(ftp::hashLocalFile(file, algorithm, hex), 0);
         EXPECT_EQ(hex, expected) << ftp::hashName(algorithm);
     }
+    // A hash nobody will read any more stops before reading.
+    const std::atomic<bool> stop{true};
+    EXPECT_EQ(ftp::hashLocalFile(file, HashAlgorithm::Sha256, hex, false, nullptr, &stop),
+              ECANCELED);
     fs::remove(file);
     EXPECT_EQ(ftp::hashLocalFile(file, HashAlgorithm::Md5, hex), ENOENT);
 }
