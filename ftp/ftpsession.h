@@ -145,16 +145,20 @@ public:
     void stopTransfer();
     void clearStop() { stopRequested_.store(false); }
 
+    // The bytes the last download's data connection carried, as the server sent them.
+    std::int64_t receivedBytes() const { return receivedBytes_; }
+
     // After a transfer: the server's size (MLST when offered, else SIZE) must be the local
     // file's when checkSize is set, and its hash, where it offers a command for one, the
     // local file's. 1 when nothing disagrees (how says what was compared, possibly
     // nothing); else 0 with lastError kVerifyMismatch, -1 or a local errno.
-    // sentAsText: an upload in text mode, which the server stores either as the local
-    // bytes (servers with LF line ends) or as the wire carried them (CR LF); either is
-    // the file. TYPE I is set first, so that SIZE counts stored bytes.
+    // A text-mode file (lineEnds) may be on the server in either of its forms, each
+    // compared whole. TYPE I is set first, so that SIZE counts stored bytes; the next
+    // transfer sets its own type. A downloaded server copy with mixed line ends, its size
+    // between the two forms', is 1 with nothing compared.
     static constexpr int kVerifyMismatch = 904;
     int verifyFile(const std::string& localPath, const std::string& remoteName, bool checkSize,
-                   Verification& how, bool sentAsText = false);
+                   Verification& how, LineEnds lineEnds = {});
     // The server's size of a file: 1 (size set), 0 when it tells none, kVerifyMismatch
     // when it has no such file, -1 when the connection failed.
     int remoteSize(const std::string& name, std::int64_t& size);
@@ -301,6 +305,7 @@ private:
     bool mlsdRefused_ = false;
     bool mlstOptionsSent_ = false;
     VerifierState verifier_;
+    std::int64_t receivedBytes_ = 0;
     // Serialises closing a socket against abort(), which must never shut down a
     // descriptor number that has been closed and reused meanwhile.
     std::mutex socketMutex_;

@@ -318,6 +318,7 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
 
 int FtpSession::download(const std::string& localPath, const std::string& remoteName, bool binary,
                          std::int64_t expectedSize, std::int64_t resumeFrom) {
+    receivedBytes_ = 0;
     if (!connected) return 0;
 
     // Opened before PASV, so that a file that cannot be written costs no data connection.
@@ -364,6 +365,7 @@ int FtpSession::download(const std::string& localPath, const std::string& remote
     FileSink sink(file.get(), total, binary, progressSink_, offset);
     const bool received = receiveInto(sink);
     sink.finish();
+    receivedBytes_ = sink.receivedBytes();
     const int closeError = file.close();
     if (!received && lastError == kTransferStopped) {
         abortDataCommand();

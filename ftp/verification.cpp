@@ -4,6 +4,7 @@
 #include <openssl/evp.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -110,6 +111,46 @@ const EVP_MD* digestOf(HashAlgorithm algorithm) {
     return nullptr;
 }
 
+// One running hash: a digest, a CRC, or nothing when no algorithm is asked for.
+class Hasher {
+public:
+    explicit Hasher(std::optional<HashAlgorithm> algorithm)
+        : digest_(algorithm ? digestOf(*algorithm) : nullptr), active_(algorithm.has_value()) {
+        if (digest_) {
+            context_.reset(EVP_MD_CTX_new());
+            ready_ = context_ && EVP_DigestInit_ex(context_.get(), digest_, nullptr) == 1;
+        }
+    }
+    bool ready() const { return ready_; }
+    void update(const char* data, std::size_t n) {
+        if (digest_)
+            EVP_DigestUpdate(context_.get(), data, n);
+        else if (active_)
+            crc_ = crc32Update(crc_, reinterpret_cast<const unsigned char*>(data), n);
+    }
+    std::string finish() {
+        if (digest_) {
+            unsigned char value[EVP_MAX_MD_SIZE];
+            unsigned int length = 0;
+            EVP_DigestFinal_ex(context_.get(), value, &length);
+            return toHex(value, length);
+        }
+        if (!active_) return {};
+        const std::uint32_t crc = crc_ ^ 0xFFFFFFFFu;
+        const unsigned char bytes[4] = {
+            static_cast<unsigned char>(crc >> 24), static_cast<unsigned char>(crc >> 16),
+            static_cast<unsigned char>(crc >> 8), static_cast<unsigned char>(crc)};
+        return toHex(bytes, 4);
+    }
+
+private:
+    const EVP_MD* digest_;
+    bool active_;
+    bool ready_ = true;
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context_{nullptr, &EVP_MD_CTX_free};
+    std::uint32_t crc_ = 0xFFFFFFFFu;
+};
+
 }  // namespace
 
 const char* hashName(HashAlgorithm algorithm) {
@@ -195,62 +236,56 @@ std::int64_t parseMlstSize(std::string_view replyLines) {
 }
 
 int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string& hex,
-                  bool asSentAsText, std::int64_t* hashedBytes, const std::atomic<bool>* stop) {
-    hex.clear();
-    if (hashedBytes) *hashedBytes = 0;
+                  const std::atomic<bool>* stop) {
+    LocalDigest digest = digestLocalFile(path, algorithm, false, stop);
+    hex = std::move(digest.hex);
+    return digest.error;
+}
+
+LocalDigest digestLocalFile(const std::string& path, std::optional<HashAlgorithm> algorithm,
+                            bool wireForm, const std::atomic<bool>* stop) {
+    LocalDigest result;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return errno;
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                          &EVP_MD_CTX_free);
-    const EVP_MD* digest = digestOf(algorithm);
-    if (digest && (!context || EVP_DigestInit_ex(context.get(), digest, nullptr) != 1)) {
-        ::close(fd);
-        return ENOMEM;
+    if (fd < 0) {
+        result.error = errno;
+        return result;
     }
-    auto buffer = std::make_unique_for_overwrite<unsigned char[]>(kHashBuffer);
-    auto wire = std::make_unique_for_overwrite<char[]>(asSentAsText ? 2 * kHashBuffer : 0);
-    std::uint32_t crc = 0xFFFFFFFFu;
-    int error = 0;
-    for (;;) {
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    Hasher local(algorithm);
+    Hasher wire(wireForm ? algorithm : std::nullopt);
+    auto buffer = std::make_unique_for_overwrite<char[]>(kHashBuffer);
+    // The wire form is made only to be hashed; without a hash, counting LFs sizes it.
+    const bool convert = wireForm && algorithm;
+    auto converted = std::make_unique_for_overwrite<char[]>(convert ? 2 * kHashBuffer : 0);
+    if (!local.ready() || !wire.ready()) result.error = ENOMEM;
+    while (result.error == 0) {
         if (stop && stop->load(std::memory_order_relaxed)) {
-            error = ECANCELED;
+            result.error = ECANCELED;
             break;
         }
         const ssize_t got = ::read(fd, buffer.get(), kHashBuffer);
         if (got == 0) break;
         if (got < 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            break;
+            if (errno != EINTR) result.error = errno;
+            continue;
         }
-        auto n = static_cast<std::size_t>(got);
-        const unsigned char* bytes = buffer.get();
-        if (asSentAsText) {
-            n = lfToCrLf(reinterpret_cast<const char*>(bytes), n, wire.get());
-            bytes = reinterpret_cast<const unsigned char*>(wire.get());
+        const auto n = static_cast<std::size_t>(got);
+        result.size += got;
+        local.update(buffer.get(), n);
+        if (convert) {
+            const std::size_t out = lfToCrLf(buffer.get(), n, converted.get());
+            wire.update(converted.get(), out);
+            result.wireSize += static_cast<std::int64_t>(out);
+        } else if (wireForm) {
+            result.wireSize += got + std::count(buffer.get(), buffer.get() + n, '\n');
         }
-        if (hashedBytes) *hashedBytes += static_cast<std::int64_t>(n);
-        if (digest)
-            EVP_DigestUpdate(context.get(), bytes, n);
-        else
-            crc = crc32Update(crc, bytes, n);
     }
     ::close(fd);
-    if (error != 0) return error;
-    if (!digest) {
-        crc ^= 0xFFFFFFFFu;
-        const unsigned char bytes[4] = {
-            static_cast<unsigned char>(crc >> 24), static_cast<unsigned char>(crc >> 16),
-            static_cast<unsigned char>(crc >> 8), static_cast<unsigned char>(crc)};
-        hex = toHex(bytes, 4);
-        return 0;
-    }
-    unsigned char value[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(context.get(), value, &length);
-    hex = toHex(value, length);
-    return 0;
+    if (result.error != 0) return result;
+    if (!wireForm) result.wireSize = result.size;
+    result.hex = local.finish();
+    result.wireHex = wire.finish();
+    return result;
 }
 
 }  // namespace ftp

@@ -45,12 +45,30 @@ std::int64_t parseSizeReply(std::string_view replyText);
 std::int64_t parseMlstSize(std::string_view replyLines);
 
 // The hash of a local file, lower-case hex; an errno value when it cannot be read.
-// asSentAsText hashes the bytes a text-mode upload puts on the wire (every LF as CR LF);
-// hashedBytes, when given, receives how many bytes were hashed. ECANCELED when stop
-// became set on the way.
+// ECANCELED when stop became set on the way.
 int hashLocalFile(const std::string& path, HashAlgorithm algorithm, std::string& hex,
-                  bool asSentAsText = false, std::int64_t* hashedBytes = nullptr,
                   const std::atomic<bool>* stop = nullptr);
+
+// A local file read once: its hash and, with wireForm, the size and hash of the bytes a
+// text-mode transfer carries for it (every LF as CR LF). No algorithm: the sizes only.
+struct LocalDigest {
+    int error = 0;  // errno when the file cannot be read
+    std::int64_t size = 0;
+    std::int64_t wireSize = 0;
+    std::string hex;
+    std::string wireHex;
+};
+LocalDigest digestLocalFile(const std::string& path, std::optional<HashAlgorithm> algorithm,
+                            bool wireForm, const std::atomic<bool>* stop = nullptr);
+
+// What a transfer may have done to line ends. A text-mode file has LF line ends here; the
+// server's copy has those (servers that convert on the wire) or the wire's CR LF (servers
+// that keep or send the bytes as stored).
+struct LineEnds {
+    enum Mode { Binary, TextUpload, TextDownload } mode = Binary;
+    // A text download: the bytes its data connection carried; -1 when unknown.
+    std::int64_t received = -1;
+};
 
 // How a file was checked, for the report.
 struct Verification {

@@ -14,16 +14,14 @@ bool isUnknownCommand(int code) {
     return code == 500 || code == 502 || code == 504;
 }
 
-struct LocalHash {
-    int error = 0;
-    std::string hex;
-};
-
-LocalHash hashOf(const std::string& path, HashAlgorithm algorithm,
-                 const std::atomic<bool>* stop = nullptr) {
-    LocalHash result;
-    result.error = hashLocalFile(path, algorithm, result.hex, false, nullptr, stop);
-    return result;
+// A text file the server holds with some lines ending in CR LF and others in LF: its
+// size lies between the two forms', and neither hash could agree, though nothing was
+// lost. Only a download can meet one; when the wire carried fewer bytes than the server
+// holds, the file was cut short.
+bool mixedLineEnds(const LineEnds& lineEnds, std::int64_t size, std::int64_t wireSize,
+                   std::int64_t serverSize) {
+    return lineEnds.mode == LineEnds::TextDownload && serverSize > size && serverSize < wireSize &&
+           (lineEnds.received < 0 || lineEnds.received >= serverSize);
 }
 
 // Set when its scope ends, so that a local hash nobody will read stops at once.
@@ -96,7 +94,7 @@ int FtpSession::remoteHash(const std::string& name, HashCommand& used, std::stri
 }
 
 int FtpSession::verifyFile(const std::string& localPath, const std::string& remoteName,
-                           bool checkSize, Verification& how, bool sentAsText) {
+                           bool checkSize, Verification& how, LineEnds lineEnds) {
     how = {};
     if (!connected) return 0;
     struct stat info {};
@@ -104,61 +102,70 @@ int FtpSession::verifyFile(const std::string& localPath, const std::string& remo
         lastError = errno;
         return 0;
     }
-    // The local hash is made while the server answers. Before the first probe the
-    // server's command is not known: the first one tried is hashed for meanwhile, and
-    // dropped at once when the server has none.
+    const bool text = lineEnds.mode != LineEnds::Binary;
+    // The local hash is made while the server answers; a text file's wire size comes from
+    // the same reading. Before the first probe the server's command is not known: the
+    // first one tried is hashed for meanwhile, and dropped at once if the server has none.
     std::optional<HashCommand> planned = verifier_.hash;
     if (!planned && !verifier_.hashProbed) planned = chooseHashCommand(features_);
     if (!planned && !verifier_.hashProbed) planned = probedHashCommands().front();
+    std::optional<HashAlgorithm> digested;
+    if (planned) digested = planned->algorithm;
     std::atomic<bool> unwanted{false};
-    std::future<LocalHash> local;
-    if (planned)
-        local = std::async(std::launch::async, hashOf, localPath, planned->algorithm, &unwanted);
+    std::future<LocalDigest> local;
+    if (planned || text)
+        local =
+            std::async(std::launch::async, digestLocalFile, localPath, digested, text, &unwanted);
     const StopOnExit dropUnread{unwanted};
+    LocalDigest mine;
     auto fail = [this](int error) {
         lastError = error;
         return 0;
     };
 
-    // A text file's wire form: its size, and which form the server kept once known.
-    std::int64_t wireSize = info.st_size;
-    bool storedAsSent = false;
-    if (sentAsText) {
+    if (text) {
+        // SIZE counts stored bytes only in binary; some servers refuse it in text mode.
         std::string ignored;
-        if (const int error =
-                hashLocalFile(localPath, HashAlgorithm::Crc32, ignored, true, &wireSize))
-            return fail(error);
         const int typeCode = sendAndRead("TYPE I", ignored);
         if (typeCode == 0) return fail(-1);
         checkSize = checkSize && typeCode < 400;
     }
+    // The forms the server's copy may be in: as here, or (text) as on the wire.
+    bool plain = true;
+    bool wire = text;
     if (checkSize) {
         std::int64_t size = -1;
         const int known = remoteSize(remoteName, size);
         if (known < 0) return fail(-1);
-        const bool agrees = size == info.st_size || (sentAsText && size == wireSize);
-        if (known == kVerifyMismatch || (known == 1 && !agrees)) return fail(kVerifyMismatch);
-        how.sizeChecked = known == 1;
-        storedAsSent = known == 1 && size == wireSize && wireSize != info.st_size;
+        if (known == kVerifyMismatch) return fail(kVerifyMismatch);
+        if (known == 1 && text) {
+            mine = local.get();
+            if (mine.error != 0) return fail(mine.error);
+        }
+        if (known == 1) {
+            plain = size == info.st_size;
+            wire = text && !plain && size == mine.wireSize;
+            if (!plain && !wire) {
+                if (mixedLineEnds(lineEnds, info.st_size, mine.wireSize, size)) return 1;
+                return fail(kVerifyMismatch);
+            }
+            how.sizeChecked = true;
+        }
     }
     HashCommand used;
     std::string remote;
     const int hashed = remoteHash(remoteName, used, remote);
     if (hashed < 0) return fail(-1);
     if (hashed == 0) return 1;
-    LocalHash mine;
-    const bool plannedRight = planned && planned->algorithm == used.algorithm && !storedAsSent;
-    if (!plannedRight) unwanted.store(true);
-    if (!storedAsSent) {
-        mine = plannedRight ? local.get() : hashOf(localPath, used.algorithm);
-        if (mine.error != 0) return fail(mine.error);
+    if (digested != used.algorithm) {
+        unwanted.store(true);
+        mine = digestLocalFile(localPath, used.algorithm, wire);
+    } else if (local.valid()) {
+        mine = local.get();
     }
-    // Without a size to tell, a text file may be either form.
-    if (sentAsText && mine.hex != remote && (storedAsSent || !how.sizeChecked)) {
-        mine.error = hashLocalFile(localPath, used.algorithm, mine.hex, true);
-        if (mine.error != 0) return fail(mine.error);
-    }
-    if (mine.hex != remote) return fail(kVerifyMismatch);
+    if (mine.error != 0) return fail(mine.error);
+    if (!(plain && mine.hex == remote) && !(wire && mine.wireHex == remote))
+        return fail(kVerifyMismatch);
     how.hash = hashName(used.algorithm);
     return 1;
 }

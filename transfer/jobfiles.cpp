@@ -76,7 +76,8 @@ int TransferJob::sendFile(const std::string& full, const std::string& remoteDire
             continue;
         }
         if (!ok || !settings_.verify || cancelRequested_) break;
-        ok = session.verifyFile(full, name, true, how, !binary);
+        ok = session.verifyFile(full, name, true, how,
+                                {binary ? ftp::LineEnds::Binary : ftp::LineEnds::TextUpload});
         if (ok || session.lastError != ftp::FtpSession::kVerifyMismatch) break;
         from = 0;
         ++attempt;
@@ -140,10 +141,14 @@ int TransferJob::receiveFile(const std::string& partial, const std::string& name
                 return 0;
             break;
         }
-        if (!settings_.verify || !binary || cancelRequested_) return 1;
-        // A size the listing gave has been held against the bytes received already.
-        if (session.verifyFile(partial, name, size < 0 || from > 0, how)) {
-            if (size >= 0) how.sizeChecked = true;
+        if (!settings_.verify || cancelRequested_) return 1;
+        // A size the listing gave has been held against the bytes received already, in
+        // binary; text changes the count.
+        const bool listedSizeHeld = binary && size >= 0;
+        const ftp::LineEnds lineEnds{binary ? ftp::LineEnds::Binary : ftp::LineEnds::TextDownload,
+                                     session.receivedBytes()};
+        if (session.verifyFile(partial, name, !listedSizeHeld || from > 0, how, lineEnds)) {
+            if (listedSizeHeld) how.sizeChecked = true;
             return 1;
         }
         if (session.lastError != ftp::FtpSession::kVerifyMismatch) break;

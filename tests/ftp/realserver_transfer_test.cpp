@@ -199,7 +199,7 @@ TEST_P(RealServer, BinaryTransfersAreByteExactBothWays) {
 
 // pyftpdlib offers MLST and answers XSHA256 without naming it in FEAT; vsftpd offers
 // SIZE and no hash command.
-TEST_P(RealServer, UploadsAreVerifiedBySizeAndByHashWhereOffered) {
+TEST_P(RealServer, TransfersAreVerifiedBySizeAndByHashWhereOffered) {
     ASSERT_EQ(session_->learnFeatures(), 1);
     const std::string bytes = randomBytes(100000, 7);
     writeFile(local("v.bin"), bytes);
@@ -214,9 +214,24 @@ TEST_P(RealServer, UploadsAreVerifiedBySizeAndByHashWhereOffered) {
     // A text file: pyftpdlib keeps its LF, vsftpd the wire's CR LF; both are the file.
     writeFile(local("v.txt"), "<p>\nline\n</p>\n");
     ASSERT_EQ(session_->upload(local("v.txt"), "v.txt", false), 1) << session_->lastError;
-    EXPECT_EQ(session_->verifyFile(local("v.txt"), "v.txt", true, how, true), 1)
+    EXPECT_EQ(session_->verifyFile(local("v.txt"), "v.txt", true, how, {ftp::LineEnds::TextUpload}),
+              1)
         << session_->lastError;
     EXPECT_TRUE(how.sizeChecked);
+    // Text downloads: vsftpd sends what it stores, pyftpdlib adds a CR to a lone LF; a
+    // copy with either line ends is the file, one with both cannot be compared.
+    const std::pair<std::string, bool> stored[] = {
+        {"<p>\nline\n</p>\n", true}, {"<p>\r\nline\r\n", true}, {"<p>\r\nline\n", false}};
+    for (const auto& [text, checked] : stored) {
+        SCOPED_TRACE(::testing::PrintToString(text));
+        writeFile(remote("w.txt"), text);
+        ASSERT_EQ(session_->download(local("w.txt"), "w.txt", false), 1) << session_->lastError;
+        const ftp::LineEnds received{ftp::LineEnds::TextDownload, session_->receivedBytes()};
+        EXPECT_EQ(session_->verifyFile(local("w.txt"), "w.txt", true, how, received), 1)
+            << session_->lastError;
+        EXPECT_EQ(how.sizeChecked, checked);
+        EXPECT_EQ(how.hash, checked && isPyftpdlib() ? "SHA-256" : "");
+    }
     // The server's copy changes behind the session's back.
     std::string changed = bytes;
     changed[50000] ^= 1;

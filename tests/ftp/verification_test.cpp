@@ -93,8 +93,7 @@ TEST(LocalHash, KnownValuesOfEachAlgorithm) {
     }
     // A hash nobody will read any more stops before reading.
     const std::atomic<bool> stop{true};
-    EXPECT_EQ(ftp::hashLocalFile(file, HashAlgorithm::Sha256, hex, false, nullptr, &stop),
-              ECANCELED);
+    EXPECT_EQ(ftp::hashLocalFile(file, HashAlgorithm::Sha256, hex, &stop), ECANCELED);
     fs::remove(file);
     EXPECT_EQ(ftp::hashLocalFile(file, HashAlgorithm::Md5, hex), ENOENT);
 }
@@ -113,12 +112,16 @@ struct Row {
     int lastError;
     bool sizeChecked;
     std::string hash;
-    int repeats = 1;    // verifications in one session: what is learnt is remembered
-    bool text = false;  // "a\nb\n" sent in text mode (6 bytes on the wire), not "abc"
+    int repeats = 1;  // verifications in one session: what is learnt is remembered
+    // Text mode: the local file is "a\nb\n" (6 bytes on the wire), not "abc".
+    ftp::LineEnds lineEnds = {};
 };
-// "a\nb\n" as stored, and as a text-mode upload carries it ("a\r\nb\r\n").
+// "a\nb\n" as stored, and as a text-mode transfer carries it ("a\r\nb\r\n").
 const std::string kTextMd5 = "dd8c6a395b5dd36c56d23275028f526c";
 const std::string kWireMd5 = "59b0d7772f0561efb95518f3cb8abc60";
+const ftp::LineEnds kUpload{ftp::LineEnds::TextUpload};
+// A download; the wire carried "a\r\nb\n" from a server that sends what it stores.
+const ftp::LineEnds kDownload{ftp::LineEnds::TextDownload, 5};
 
 const std::string noFeat = "500 no\r\n";
 const std::string mlst = "211-Features:\r\n MLST type*;size*;\r\n211 End\r\n";
@@ -194,7 +197,7 @@ const Row kVerifyRows[] = {
      true,
      "MD5",
      1,
-     true},
+     kUpload},
     {"text stored as sent, with CR LF",
      xmd5Feat,
      {{"TYPE I", "200 ok\r\n"}, {"SIZE f", "213 6\r\n"}, {"XMD5 f", "250 " + kWireMd5 + "\r\n"}},
@@ -203,7 +206,7 @@ const Row kVerifyRows[] = {
      true,
      "MD5",
      1,
-     true},
+     kUpload},
     {"text stored as sent, but the hash is the local bytes'",
      xmd5Feat,
      {{"TYPE I", "200 ok\r\n"}, {"SIZE f", "213 6\r\n"}, {"XMD5 f", "250 " + kTextMd5 + "\r\n"}},
@@ -212,8 +215,8 @@ const Row kVerifyRows[] = {
      true,
      "",
      1,
-     true},
-    {"text of neither size",
+     kUpload},
+    {"text of neither size (mixed line ends cannot come from an upload)",
      noFeat,
      {{"TYPE I", "200 ok\r\n"}, {"SIZE f", "213 5\r\n"}},
      0,
@@ -221,7 +224,7 @@ const Row kVerifyRows[] = {
      false,
      "",
      1,
-     true},
+     kUpload},
     {"text without a size: either hash",
      xmd5Feat,
      {{"TYPE I", "504 no\r\n"}, {"XMD5 f", "250 " + kWireMd5 + "\r\n"}},
@@ -230,7 +233,53 @@ const Row kVerifyRows[] = {
      false,
      "MD5",
      1,
-     true},
+     kUpload},
+    // Downloads: the local file has LF, the server's copy either form.
+    {"text download from a server storing LF",
+     xmd5Feat,
+     {{"TYPE I", "200 ok\r\n"}, {"SIZE f", "213 4\r\n"}, {"XMD5 f", "250 " + kTextMd5 + "\r\n"}},
+     1,
+     0,
+     true,
+     "MD5",
+     1,
+     kDownload},
+    {"text download from a server storing CR LF",
+     xmd5Feat,
+     {{"TYPE I", "200 ok\r\n"}, {"SIZE f", "213 6\r\n"}, {"XMD5 f", "250 " + kWireMd5 + "\r\n"}},
+     1,
+     0,
+     true,
+     "MD5",
+     1,
+     kDownload},
+    {"mixed line ends on the server: received, nothing compared",
+     xmd5Feat,
+     {{"TYPE I", "200 ok\r\n"}, {"SIZE f", "213 5\r\n"}},
+     1,
+     0,
+     false,
+     "",
+     1,
+     kDownload},
+    {"a size between the forms, but fewer bytes came: cut short",
+     noFeat,
+     {{"TYPE I", "200 ok\r\n"}, {"SIZE f", "213 5\r\n"}},
+     0,
+     904,
+     false,
+     "",
+     1,
+     {ftp::LineEnds::TextDownload, 4}},
+    {"text download larger than either form",
+     noFeat,
+     {{"TYPE I", "200 ok\r\n"}, {"SIZE f", "213 7\r\n"}},
+     0,
+     904,
+     false,
+     "",
+     1,
+     kDownload},
 };
 
 }  // namespace
@@ -241,7 +290,8 @@ TEST(VerifyFile, DialogueAndOutcome) {
         fs::temp_directory_path() / ("trandel-verify-" + std::to_string(getpid()));
     for (const Row& row : kVerifyRows) {
         SCOPED_TRACE(row.what);
-        testsupport::writeFile(file, row.text ? "a\nb\n" : "abc");
+        const bool text = row.lineEnds.mode != ftp::LineEnds::Binary;
+        testsupport::writeFile(file, text ? "a\nb\n" : "abc");
         ScriptedSession s;
         s.server.expect("FEAT", row.feat);
         for (const Step& step : row.steps)
@@ -253,7 +303,7 @@ TEST(VerifyFile, DialogueAndOutcome) {
         ftp::Verification how;
         int result = 0;
         for (int i = 0; i < row.repeats; ++i)
-            result = s.session->verifyFile(file, "f", true, how, row.text);
+            result = s.session->verifyFile(file, "f", true, how, row.lineEnds);
         EXPECT_EQ(result, row.result);
         if (row.result == 0) {
             EXPECT_EQ(s.session->lastError, row.lastError);

@@ -57,6 +57,10 @@ std::string argText(const platform::MessageArg& arg) {
 const std::string kAbcSha256 =
     "213 ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\r\n";
 
+// The SHA-256 of "a\r\nb\r\n".
+constexpr const char* kCrLfSha256 =
+    "58055bdcc73787eb88c78d36f0b4939e9c5dc1c3ad17e25cc85a6833cf1a0cab";
+
 ScriptedFtpServer& refusedRetr(ScriptedFtpServer& s, const std::string& name) {
     return s.expectPasv().expect("TYPE A", "200 ok\r\n").expect("RETR " + name, "550 No\r\n");
 }
@@ -425,6 +429,51 @@ const std::vector<FaultCase> kFaultCases = {
      true,
      {},
      {"failed @/a.bin 1380"}},
+    {"TextDownloadsAreCheckedAsStoredAndMixedLineEndsGoUnchecked",
+     false,
+     {},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/pub"));
+         retr(s, "A", "b.txt", "a\r\nb\r\n");  // stored with CR LF, sent as stored
+         s.expect("TYPE I", "200 ok\r\n").expect("SIZE b.txt", "213 6\r\n");
+         s.expect("XSHA256 b.txt", "213 " + std::string(kCrLfSha256) + "\r\n");
+         retr(s, "A", "c.txt", "a\r\nb\n");
+         s.expect("TYPE I", "200 ok\r\n").expect("SIZE c.txt", "213 5\r\n");
+     },
+     {remoteFile("b.txt"), remoteFile("c.txt")},
+     {},
+     {},
+     {},
+     {{"b.txt", "a\nb\n"}, {"c.txt", "a\nb\n"}},
+     {},
+     {},
+     transfer::TransferMode::Automatic,
+     0,
+     true,
+     {},
+     {"sent @/b.txt SHA-256", "sent @/c.txt -"}},
+    {"TextDownloadOfNeitherSizeIsFetchedTwiceThenFails",
+     false,
+     {},
+     [](ScriptedFtpServer& s) {
+         s.expect("PWD", pwd("/pub"));
+         for (int i = 0; i < 2; ++i) {
+             retr(s, "A", "b.txt", "a\r\nb\r\n");
+             s.expect("TYPE I", "200 ok\r\n").expect("SIZE b.txt", "213 9\r\n");
+         }
+     },
+     {remoteFile("b.txt")},
+     {},
+     {"1380 b.txt"},
+     {},
+     {{"b.txt", std::nullopt}, {".b.txt.part", std::nullopt}},
+     {},
+     {},
+     transfer::TransferMode::Automatic,
+     0,
+     true,
+     {},
+     {"failed @/b.txt 1380"}},
 };
 
 class JobFaults : public JobTest, public ::testing::WithParamInterface<FaultCase> {
