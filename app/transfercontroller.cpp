@@ -68,6 +68,9 @@ transfer::JobSettings TransferController::settings() const {
                   "", uitexts::text(session::kDefaultAsciiSuffixesText).toStdString())
             : window_.currentProfile().asciiSuffixes;
     s.serverName = window_.currentProfile().host;
+    s.serverPort = session::connectionPort(window_.currentProfile());
+    s.serverUser = window_.currentProfile().user;
+    s.resumeStore = transfer::partialUploadsFile(transfer::reportLogDirectory());
     s.localPath = window_.localFolder();
     s.verify = window_.currentProfile().verifyTransfers != 0;
     s.moveToTrash = platform::moveToTrash;

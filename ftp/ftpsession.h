@@ -131,10 +131,13 @@ public:
     // kTransferStopped: stopTransfer() ended it; kRestartRefused: REST was refused.
     static constexpr int kTransferStopped = 905;
     static constexpr int kRestartRefused = 906;
+    // kAppendRefused: the server refused APPE.
+    static constexpr int kAppendRefused = 907;
     // resumeFrom above 0: REST and STOR send the rest of the file from there (binary; the
-    // server must offer REST STREAM).
+    // server must offer REST STREAM). With append, APPE sends it instead, for a server
+    // that refuses REST; resumeFrom must then be the size of the server's copy.
     int upload(const std::string& localPath, const std::string& remoteName, bool binary,
-               std::int64_t resumeFrom = 0);
+               std::int64_t resumeFrom = 0, bool append = false);
     // resumeFrom -1: the local file is made anew and goes again on failure. 0 or more: the
     // caller owns the file, which is kept on failure; above 0 the transfer continues there
     // (REST), and expectedSize is then the whole file's.

@@ -264,7 +264,7 @@ void FtpSession::showRate(std::int64_t bytes, std::int64_t milliseconds) const {
 }
 
 int FtpSession::upload(const std::string& localPath, const std::string& remoteName, bool binary,
-                       std::int64_t resumeFrom) {
+                       std::int64_t resumeFrom, bool append) {
     if (!connected) return 0;
 
     // The local file first: no PASV, and no listener left on the server, for a file
@@ -286,9 +286,14 @@ int FtpSession::upload(const std::string& localPath, const std::string& remoteNa
 
     std::string reply;
     int code = 0;
-    DataCommand stor{"STOR " + remoteName, "", typeOf(binary), {}};
-    if (offset > 0) stor.restart = "REST " + std::to_string(offset);
-    if (!beginDataCommand(stor, reply, code)) return 0;
+    // Never APPE of the whole file: it would follow what the server has.
+    const bool appending = append && offset > 0;
+    DataCommand stor{(appending ? "APPE " : "STOR ") + remoteName, "", typeOf(binary), {}};
+    if (offset > 0 && !appending) stor.restart = "REST " + std::to_string(offset);
+    if (!beginDataCommand(stor, reply, code)) {
+        if (appending && code >= 400) lastError = kAppendRefused;
+        return 0;
+    }
     reportProgress(size, offset);
     const auto start = Clock::now();
     FileSource source(file.get(), size, binary, progressSink_, offset);

@@ -32,6 +32,10 @@ std::int64_t resumableSize(const std::string& path) {
     return 0;
 }
 
+std::int64_t modifiedNs(const struct stat& st) {
+    return st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+}
+
 std::int64_t sizeOf(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
@@ -61,6 +65,23 @@ std::pair<int, std::vector<platform::MessageArg>> TransferJob::failureReason(
     }
 }
 
+int TransferJob::sendFrom(const std::string& full, const std::string& name, bool binary,
+                          std::int64_t from) {
+    ftp::FtpSession& session = *session_;
+    for (bool append = false;;) {
+        if (session.upload(full, name, binary, from, append)) return 1;
+        // Neither refusal costs one of sendFile's attempts.
+        if (from > 0 && session.lastError == ftp::FtpSession::kRestartRefused) {
+            append = true;
+        } else if (from > 0 && session.lastError == ftp::FtpSession::kAppendRefused) {
+            from = 0;
+            append = false;
+        } else {
+            return 0;
+        }
+    }
+}
+
 int TransferJob::sendFile(const std::string& full, const std::string& remoteDirectory,
                           const std::string& name, bool binary, bool topLevel) {
     ftp::FtpSession& session = *session_;
@@ -68,30 +89,28 @@ int TransferJob::sendFile(const std::string& full, const std::string& remoteDire
     const std::string shown = shownRemote(target);
     ftp::Verification how;
     int ok = 0;
-    std::int64_t from = resumePoint(full, target, name, binary);
-    for (int attempt = 0; attempt < 2;) {
-        ok = session.upload(full, name, binary, from);
-        if (!ok && session.lastError == ftp::FtpSession::kRestartRefused && from > 0) {
-            from = 0;  // the whole file, and no attempt lost
-            continue;
-        }
+    bool known = false;
+    std::int64_t from = resumePoint(full, target, name, binary, known);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ok = sendFrom(full, name, binary, from);
         if (!ok || !settings_.verify || cancelRequested_) break;
         ok = session.verifyFile(full, name, true, how,
                                 {binary ? ftp::LineEnds::Binary : ftp::LineEnds::TextUpload});
         if (ok || session.lastError != ftp::FtpSession::kVerifyMismatch) break;
         from = 0;
-        ++attempt;
     }
     const int error = session.lastError;
     const bool stoppedNow = !ok && error == ftp::FtpSession::kTransferStopped;
     if (topLevel && cancelRequested_ && !session.aborted() && !stoppedNow) {
         // A cancelled top-level file does not stay half-published on the server.
         session.deleteFile(name);
+        if (known) partialUploads_.forget(server(), target);
         report_.failed(shown, kCancelledAndDeleted, {});
         session.lastError = error;
         return ok;
     }
     if (ok) {
+        if (known) partialUploads_.forget(server(), target);
         report_.sent(shown, sizeOf(full), how.sizeChecked && how.hash.empty() ? "size" : how.hash);
         return 1;
     }
@@ -102,26 +121,25 @@ int TransferJob::sendFile(const std::string& full, const std::string& remoteDire
         report_.leftPartial(shown);
         struct stat st {};
         if (binary && ::stat(full.c_str(), &st) == 0)
-            partialUploads_[target] = {full, st.st_size,
-                                       st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+            partialUploads_.remember(server(), target, {full, st.st_size, modifiedNs(st)});
     }
     return 0;
 }
 
 std::int64_t TransferJob::resumePoint(const std::string& full, const std::string& target,
-                                      const std::string& name, bool binary) {
-    const auto kept = partialUploads_.find(target);
-    if (kept == partialUploads_.end()) return 0;
-    const PartialUpload was = kept->second;
-    partialUploads_.erase(kept);
+                                      const std::string& name, bool binary, bool& known) {
+    const std::optional<PartialUpload> was = partialUploads_.find(server(), target);
+    known = was.has_value();
+    if (!known || !binary || !session_->features().restStream) return 0;
     struct stat st {};
-    if (!binary || !session_->features().restStream || ::stat(full.c_str(), &st) != 0 ||
-        was.local != full || was.size != st.st_size ||
-        was.modified != st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec)
-        return 0;
     std::int64_t size = -1;
-    if (session_->remoteSize(name, size) != 1 || size <= 0 || size >= was.size) return 0;
-    return size;
+    if (::stat(full.c_str(), &st) == 0 && *was == PartialUpload{full, st.st_size, modifiedNs(st)} &&
+        session_->remoteSize(name, size) == 1 && size > 0 && size < was->size)
+        return size;
+    // The local file changed, or the server's copy is gone or not shorter: it goes whole.
+    partialUploads_.forget(server(), target);
+    known = false;
+    return 0;
 }
 
 int TransferJob::receiveFile(const std::string& partial, const std::string& name, bool binary,

@@ -20,7 +20,9 @@ std::string timestamp(std::chrono::system_clock::time_point when, const char* fo
     return text;
 }
 
-bool makeDirectories(const std::string& path) {
+}  // namespace
+
+bool makeOwnerDirectories(const std::string& path) {
     for (std::size_t at = 1; at <= path.size(); ++at) {
         if (at < path.size() && path[at] != '/') continue;
         const std::string part = path.substr(0, at);
@@ -28,8 +30,6 @@ bool makeDirectories(const std::string& path) {
     }
     return true;
 }
-
-}  // namespace
 
 void PublishReport::begin(bool upload, const std::string& server) {
     *this = {};
@@ -121,7 +121,7 @@ std::string reportLogDirectory() {
 }
 
 std::string writeReportLog(const std::string& directory, const std::string& text) {
-    if (!makeDirectories(directory)) return {};
+    if (!makeOwnerDirectories(directory)) return {};
     const std::string base =
         directory + "/publish-" + timestamp(std::chrono::system_clock::now(), "%Y%m%d-%H%M%S");
     for (int n = 0; n < 100; ++n) {

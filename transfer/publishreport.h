@@ -73,6 +73,8 @@ private:
 
 // The folder of the job logs: $XDG_STATE_HOME/trandel, else ~/.local/state/trandel.
 std::string reportLogDirectory();
+// Makes the folder and its missing parents, each owner-only; false when one cannot be made.
+bool makeOwnerDirectories(const std::string& path);
 // Writes the text to a new log file (owner-only) in directory, made when missing. Returns
 // its path, or empty when it could not be written.
 std::string writeReportLog(const std::string& directory, const std::string& text);

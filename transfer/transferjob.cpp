@@ -264,6 +264,8 @@ bool TransferJob::reportDownloadError(int code, const std::string& localFile,
 
 int TransferJob::uploadWorker() {
     ftp::FtpSession& session = *session_;
+    // Read again for each job: another window may have left uploads partial since.
+    partialUploads_.open(settings_.resumeStore);
     if (session.checkAlive()) {
         connectionLost_ = true;
         finish(false);

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <set>
 #include <string>
 #include <thread>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "ftpcodes.h"
+#include "partialuploads.h"
 #include "publishreport.h"
 #include "sinks.h"
 #include "transferhost.h"
@@ -41,6 +41,12 @@ struct JobSettings {
     std::string textExtensions;  // the profile's working list
     std::string serverName;      // the profile's host, for the dialog and the messages
     std::string localPath;       // the local pane's directory, ending in "/"
+    // With serverName, the server whose partial uploads the job may continue.
+    int serverPort = 21;
+    std::string serverUser;
+    // The file of the uploads left partial (partialUploadsFile); empty: the job object
+    // alone remembers them.
+    std::string resumeStore;
     std::vector<TransferItem> items;
     bool dropped = false;
     // Binary files are checked against the server's size and hash (the profile's choice).
@@ -158,10 +164,16 @@ private:
     // Puts a complete download in place; the file it replaces goes to the trash first.
     FileOutcome installDownload(const std::string& partial, const std::string& localFile,
                                 bool existed, std::int64_t bytes, const std::string& how);
-    // Where an upload that this job object left partial goes on: the server's size, when
-    // the local file is unchanged and the server offers REST STREAM; else 0.
+    // Where an upload left partial goes on: the server's size, when the local file is
+    // unchanged and the server offers REST STREAM; else 0. known: the store has the target.
     std::int64_t resumePoint(const std::string& full, const std::string& target,
-                             const std::string& name, bool binary);
+                             const std::string& name, bool binary, bool& known);
+    // Sends the file from `from`; a refused REST goes on with APPE, a refused APPE sends
+    // the whole file.
+    int sendFrom(const std::string& full, const std::string& name, bool binary, std::int64_t from);
+    ServerIdentity server() const {
+        return {settings_.serverName, settings_.serverPort, settings_.serverUser};
+    }
     std::pair<int, std::vector<platform::MessageArg>> failureReason(int code,
                                                                     const std::string& name) const;
 
@@ -208,13 +220,8 @@ private:
     std::string firstRefused_;
     bool upload_ = true;
     std::set<std::pair<dev_t, ino_t>> localAncestors_;
-    // Uploads left partial on the server, by server path, with the local file as it was.
-    struct PartialUpload {
-        std::string local;
-        std::int64_t size = 0;
-        std::int64_t modified = 0;
-    };
-    std::map<std::string, PartialUpload> partialUploads_;
+    // Uploads left partial on servers, with the local files as they were.
+    PartialUploadStore partialUploads_;
 
     std::thread thread_;
     std::atomic<bool> running_{false};

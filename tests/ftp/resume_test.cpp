@@ -1,4 +1,5 @@
-// Continuing a broken download with REST, and stopping a transfer at once with ABOR.
+// Continuing a broken download or upload with REST or APPE, and stopping a transfer at once
+// with ABOR.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -76,6 +77,62 @@ TEST(Resume, DownloadContinuesWhereTheLocalFileEnds) {
         }
         fs::remove(local);
     }
+}
+
+// An upload goes on from the server's size: after REST with STOR, or with APPE alone for a
+// server that refuses REST. APPE is never sent for a whole file.
+struct UploadRow {
+    const char* what;
+    std::int64_t from;
+    bool append;
+    const char* command;       // what carries the data
+    const char* restReply;     // null: no REST
+    const char* commandReply;  // null: accepted, the data goes
+    int result;
+    int lastError;
+};
+
+const UploadRow kUploadRows[] = {
+    {"REST accepted: STOR sends the rest", 61440, false, "STOR f", "350 Restarting.\r\n", nullptr,
+     1, 0},
+    {"REST refused: nothing is sent", 61440, false, "STOR f", "502 No.\r\n", nullptr, 0,
+     ftp::FtpSession::kRestartRefused},
+    {"APPE sends the rest without REST", 61440, true, "APPE f", nullptr, nullptr, 1, 0},
+    {"APPE refused", 61440, true, "APPE f", nullptr, "502 No.\r\n", 0,
+     ftp::FtpSession::kAppendRefused},
+    {"nothing to append to: STOR of the whole file", 0, true, "STOR f", nullptr, nullptr, 1, 0},
+};
+
+TEST(Resume, UploadContinuesFromTheServersSize) {
+    const std::string whole = randomBytes(100 * 1024, 6);
+    const std::string local = scratch("-up");
+    writeFile(local, whole);
+    for (const UploadRow& row : kUploadRows) {
+        SCOPED_TRACE(row.what);
+        ScriptedSession s;
+        s.server.expectPasv().expect("TYPE I", "200 ok\r\n");
+        if (row.restReply) s.server.expect("REST 61440", row.restReply);
+        if (row.commandReply)
+            s.server.expect(row.command, row.commandReply);
+        else if (row.result == 1)
+            s.server.expectReceiveData(row.command);
+        if (row.result == 0) s.server.expect("NOOP", "200 ok\r\n");
+        ASSERT_NO_FATAL_FAILURE(s.connect());
+        EXPECT_EQ(s.session->upload(local, "f", true, row.from, row.append), row.result);
+        EXPECT_TRUE(s.server.mismatches().empty()) << ::testing::PrintToString(s.server.commands());
+        if (row.result == 0) {
+            EXPECT_EQ(s.session->lastError, row.lastError);
+            EXPECT_EQ(s.session->checkAlive(), 0) << "the dialogue is in step";
+            continue;
+        }
+        ASSERT_EQ(s.server.received().size(), 1u);
+        EXPECT_TRUE(s.server.received()[0] == whole.substr(static_cast<std::size_t>(row.from)));
+        // Progress counts from where it resumed.
+        const auto reports = s.progress.reports();
+        ASSERT_FALSE(reports.empty());
+        EXPECT_EQ(reports.front(), (std::pair<std::int64_t, std::int64_t>{102400, row.from}));
+    }
+    fs::remove(local);
 }
 
 // stopTransfer() from another thread: ABOR goes out, the data connection closes, both

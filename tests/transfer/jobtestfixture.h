@@ -124,6 +124,7 @@ protected:
         s.transferMode = mode;
         s.serverName = "ftp.example.org";
         s.localPath = root_.string() + "/";
+        s.resumeStore = store();
         s.items = std::move(items);
         // The dialogue of most scripts is that of an unchecked transfer.
         s.verify = false;
@@ -149,6 +150,8 @@ protected:
         return !job_.running();
     }
 
+    // The file of the uploads left partial, in the state folder of the test's own.
+    std::string store() const { return (root_ / "state" / "partial-uploads").string(); }
     // Where the job's moveToTrash puts replaced local files.
     std::filesystem::path trash() const { return root_.string() + "-trash"; }
 

@@ -1,9 +1,14 @@
 // A real tree published to pyftpdlib and vsftpd and fetched back into an empty folder:
-// the same tree, byte for byte.
+// the same tree, byte for byte; and a partial upload completed.
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <map>
 
 #include "jobtestfixture.h"
+#include "localpaths.h"
 #include "realftpservers.h"
+#include "recordingsinks.h"
 #include "testfiles.h"
 #include "transfermode.h"
 
@@ -98,6 +103,52 @@ TEST_P(RealServerTransfer, FolderWhereTheServerHasAFileIsSkippedAndNamed) {
               (std::map<std::string, std::string>{{"blog", "a file, not a folder\n"},
                                                   {"index.html", "the site's page\n"}}));
     EXPECT_FALSE(fs::exists(fs::path(server->root()) / "index.html"));
+}
+
+// A later window finds the partial copy an earlier one left and sends only the rest; the
+// server's copy is then the local file, as verification confirms.
+TEST_P(RealServerTransfer, UploadLeftPartialByAnEarlierWindowIsCompletedByteExact) {
+    auto server = testsupport::makeRealServer(GetParam(), RealFtpServer::Login::User);
+    ASSERT_TRUE(server->start()) << server->error();
+    const std::string whole = randomBytes(3 * 1024 * 1024, 21);
+    file("big.bin", whole);
+    const fs::path remote = fs::path(server->root()) / "big.bin";
+    testsupport::writeFile(remote, whole.substr(0, 1024 * 1024));
+    server->ownByLogin(remote.string());
+
+    auto session = login(*server);
+    ASSERT_EQ(session->learnFeatures(), 1);
+    testsupport::RecordingStatusSink trace;
+    session->setStatusSink(&trace);
+    std::string directory;
+    ASSERT_EQ(session->currentDirectory(directory), 1);
+    transfer::JobSettings up =
+        settings({{"big.bin", false, ftp::EntryType::File, {}}}, transfer::TransferMode::Binary);
+    up.serverName = "127.0.0.1";
+    up.serverPort = server->port();
+    up.serverUser = server->user();
+    up.verify = true;
+    struct stat st {};
+    ASSERT_EQ(::stat((root_ / "big.bin").c_str(), &st), 0);
+    transfer::PartialUploadStore earlier;
+    earlier.open(store());
+    earlier.remember({up.serverName, up.serverPort, up.serverUser},
+                     transfer::childPath(directory, "big.bin"),
+                     {(root_ / "big.bin").string(), st.st_size,
+                      st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec});
+
+    job_.startUpload(*session, up);
+    ASSERT_TRUE(waitForEnd());
+    session->close();
+    EXPECT_TRUE(host_.prompts_.asked().empty());
+    const auto shown = trace.pane(0);
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "REST 1048576"), shown.end());
+    EXPECT_TRUE(testsupport::readFile(remote) == whole);
+    ASSERT_EQ(job_.report().entries().size(), 1u);
+    EXPECT_FALSE(job_.report().entries()[0].how.empty()) << "verified";
+    transfer::PartialUploadStore after;
+    after.open(store());
+    EXPECT_TRUE(after.entries().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTransfer, ::testing::Values("pyftpdlib", "vsftpd"),

@@ -1,5 +1,6 @@
 // Upload and download jobs against the scripted server: the dialogue, counters, the
 // local files, cancelling, failures and names that must not become local paths.
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -402,9 +403,61 @@ TEST_F(JobTest, StopNowEndsTheFileInProgressAndReportsItsPartialFile) {
     EXPECT_EQ(session->checkAlive(), 0) << "the session is usable: no stop outlives the job";
 }
 
-// An upload cut by a lost connection is continued by the next upload of the same,
-// unchanged file when the server offers REST STREAM: SIZE, then REST and STOR of the rest.
-TEST_F(JobTest, UploadCutByALostConnectionIsResumedWithRestAndStor) {
+// How the rest of a cut upload goes in a later window.
+enum class Rest { Whole, Restart, Append, AppendRefused };
+
+struct ResumeRow {
+    const char* what;
+    bool otherServer;  // the later window is logged in as another user
+    bool touched;      // the local file was saved again meanwhile
+    const char* size;  // the SIZE reply; null: no SIZE asked
+    Rest rest;
+    std::size_t entriesAfter;  // in the file of partial uploads
+};
+
+const ResumeRow kResumeRows[] = {
+    {"a fresh window continues with REST and STOR", false, false, "213 65536\r\n", Rest::Restart,
+     0},
+    {"REST refused: APPE carries on from the server's size", false, false, "213 65536\r\n",
+     Rest::Append, 0},
+    {"APPE refused too: the whole file", false, false, "213 65536\r\n", Rest::AppendRefused, 0},
+    {"another server's partial upload is not this one", true, false, nullptr, Rest::Whole, 1},
+    {"a changed local file goes whole", false, true, nullptr, Rest::Whole, 0},
+    {"a server copy that is not shorter is replaced", false, false, "213 300000\r\n", Rest::Whole,
+     0},
+    {"a server copy that is gone is sent anew", false, false, "550 No such file\r\n", Rest::Whole,
+     0},
+};
+
+// The later window's dialogue: FEAT offers REST STREAM, then the row's way to the end.
+void scriptResume(ScriptedFtpServer& server, const ResumeRow& row) {
+    server.expect("FEAT", "211-Features:\r\n REST STREAM\r\n SIZE\r\n211 End\r\n");
+    server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
+    if (row.size) server.expect("SIZE big.bin", row.size);
+    if (row.rest == Rest::Whole) {
+        stor(server, "I", "big.bin");
+        return;
+    }
+    server.expectPasv().expect("TYPE I", "200 ok\r\n");
+    if (row.rest == Rest::Restart) {
+        server.expect("REST 65536", "350 Restarting at 65536.\r\n")
+            .expectReceiveData("STOR big.bin");
+        return;
+    }
+    server.expect("REST 65536", "502 REST not implemented.\r\n").expectPasv();
+    server.expect("TYPE I", "200 ok\r\n");
+    if (row.rest == Rest::Append) {
+        server.expectReceiveData("APPE big.bin");
+        return;
+    }
+    server.expect("APPE big.bin", "502 APPE not implemented.\r\n");
+    stor(server, "I", "big.bin");
+}
+
+// An upload cut by a lost connection is remembered in the state folder; a later job, of
+// a window opened after this one closed, continues it when it is the same server and
+// the same unchanged file.
+TEST_F(JobTest, UploadLeftPartialIsResumedByALaterWindowWhenItStillFits) {
     const std::string whole = testsupport::randomBytes(300000, 13);
     file("big.bin", whole);
     {
@@ -416,22 +469,39 @@ TEST_F(JobTest, UploadCutByALostConnectionIsResumedWithRestAndStor) {
         server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
         stor(server, "I", "big.bin", cut);
         auto session = openSession(server);
-        job_.startUpload(*session, settings({localFile("big.bin")}));
-        ASSERT_TRUE(waitForEnd());
-        ASSERT_EQ(job_.report().entries().back().kind, transfer::PublishReport::Kind::LeftPartial);
+        transfer::TransferJob closed(host_, host_, host_);
+        closed.startUpload(*session, settings({localFile("big.bin")}));
+        while (closed.running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ASSERT_EQ(closed.report().entries().back().kind,
+                  transfer::PublishReport::Kind::LeftPartial);
     }
-    ScriptedFtpServer server;
-    server.expect("FEAT", "211-Features:\r\n REST STREAM\r\n SIZE\r\n211 End\r\n");
-    server.expect("NOOP", "200 ok\r\n").expect("PWD", pwd("/site"));
-    server.expect("SIZE big.bin", "213 65536\r\n").expectPasv().expect("TYPE I", "200 ok\r\n");
-    server.expect("REST 65536", "350 Restarting at 65536.\r\n").expectReceiveData("STOR big.bin");
-    auto session = openSession(server);
-    ASSERT_EQ(session->learnFeatures(), 1);
-    job_.startUpload(*session, settings({localFile("big.bin")}));
-    ASSERT_TRUE(waitForEnd());
-    EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
-    ASSERT_EQ(server.received().size(), 1u);
-    EXPECT_TRUE(server.received()[0] == whole.substr(65536));
-    // The progress dialog counted from where it resumed to the end.
-    EXPECT_EQ(job_.progress().read(), (std::pair<std::int64_t, std::int64_t>{300000, 300000}));
+    const std::string left = testsupport::readFile(store());
+    struct stat saved {};
+    ASSERT_EQ(::stat((root_ / "big.bin").c_str(), &saved), 0);
+    for (const ResumeRow& row : kResumeRows) {
+        SCOPED_TRACE(row.what);
+        testsupport::writeFile(store(), left);
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   row.touched ? timespec{1000, 0} : saved.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, (root_ / "big.bin").c_str(), times, 0), 0);
+        ScriptedFtpServer server;
+        scriptResume(server, row);
+        auto session = openSession(server);
+        ASSERT_EQ(session->learnFeatures(), 1);
+        transfer::JobSettings later = settings({localFile("big.bin")});
+        if (row.otherServer) later.serverUser = "another";
+        job_.startUpload(*session, later);
+        ASSERT_TRUE(waitForEnd());
+        EXPECT_TRUE(server.mismatches().empty()) << ::testing::PrintToString(server.commands());
+        ASSERT_FALSE(server.received().empty());
+        const bool resumed = row.rest == Rest::Restart || row.rest == Rest::Append;
+        EXPECT_TRUE(server.received().back() == (resumed ? whole.substr(65536) : whole));
+        EXPECT_EQ(job_.report().entries().back().kind, transfer::PublishReport::Kind::Sent);
+        // The progress dialog counted from where it resumed to the end.
+        EXPECT_EQ(job_.progress().read(), (std::pair<std::int64_t, std::int64_t>{300000, 300000}));
+        transfer::PartialUploadStore after;
+        after.open(store());
+        EXPECT_EQ(after.entries().size(), row.entriesAfter);
+    }
 }
