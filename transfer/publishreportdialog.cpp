@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "qtprompts.h"
 #include "uitexts.h"
 
 PublishReportDialog::PublishReportDialog(QWidget* parent) : QDialog(parent) {
@@ -16,9 +15,10 @@ PublishReportDialog::PublishReportDialog(QWidget* parent) : QDialog(parent) {
     text_->setReadOnly(true);
     text_->setLineWrapMode(QPlainTextEdit::NoWrap);
     text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    // The button speaks the window's language, as the message boxes' do.
+    // "Close", as the main window's own button reads, in the window's language.
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(messageButtonText(2), QDialogButtonBox::RejectRole)->setObjectName("2");
+    buttons->addButton(uitexts::dialogText(kMainWindowDialog, 2), QDialogButtonBox::RejectRole)
+        ->setObjectName("2");
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::hide);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text_);

@@ -86,7 +86,8 @@ TEST_F(ConnectTest, UploadShowsTheProgressDialogAndGivesTheWindowBack) {
     EXPECT_TRUE(window_->transfers().reportDialog()->isVisible());
     auto* close = window_->transfers().reportDialog()->findChild<QPushButton*>("2");
     ASSERT_NE(close, nullptr);
-    EXPECT_EQ(close->text(), uitexts::dialogText(0, 2));
+    EXPECT_EQ(close->text(), uitexts::dialogText(102, 2));
+    EXPECT_NE(close->text(), uitexts::dialogText(0, 2));  // not the message boxes' Cancel
 }
 
 // Chinese names on a GBK server and on a UTF-8 one: shown alike, downloaded to the same
