@@ -202,6 +202,7 @@ int main(int argc, char** argv) {
     };
     auto tag = [](const char* prefix, int r) { return prefix + std::to_string(r); };
     std::map<std::string, std::map<std::string, std::vector<double>>> seconds;
+    const std::string kCheckedBig = "checked 1 GiB, SHA-256";
     std::vector<Case> cases = {
         {"upload 1 GiB file",
          double(bytes),
@@ -267,7 +268,7 @@ int main(int argc, char** argv) {
              for (const char* prefix : {"ct-l", "ct-u", "ct-w"})
                  fs::remove_all(root + "/" + tag(prefix, r));
          }},
-        {"checked 1 GiB, SHA-256",
+        {kCheckedBig,
          double(bytes),
          false,
          {{"lftp", [&](int r) { return lftpHashing.upload(local + "/big.bin", tag("cb-l", r)); }},
@@ -282,7 +283,7 @@ int main(int argc, char** argv) {
                const qint64 login = timer.nsecsElapsed();
                lftpHashing.quote("XSHA256 " + tag("cb-u", r));
                const double hash = static_cast<double>(timer.nsecsElapsed() - 2 * login) / 1e9;
-               seconds["checked 1 GiB, SHA-256"]["server hash"].push_back(hash);
+               seconds[kCheckedBig]["server hash"].push_back(hash);
                std::fprintf(stderr, "round %d  server hash of the new copy %.2f s\n", r, hash);
            }},
           {"worker",

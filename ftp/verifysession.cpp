@@ -106,14 +106,14 @@ int FtpSession::verifyFile(const std::string& localPath, const std::string& remo
     // The local hash is made while the server answers; a text file's wire size comes from
     // the same reading. Before the first probe the server's command is not known: the
     // first one tried is hashed for meanwhile, and dropped at once if the server has none.
-    std::optional<HashCommand> planned = verifier_.hash;
-    if (!planned && !verifier_.hashProbed) planned = chooseHashCommand(features_);
-    if (!planned && !verifier_.hashProbed) planned = probedHashCommands().front();
     std::optional<HashAlgorithm> digested;
-    if (planned) digested = planned->algorithm;
+    if (verifier_.hash)
+        digested = verifier_.hash->algorithm;
+    else if (!verifier_.hashProbed)
+        digested = chooseHashCommand(features_).value_or(probedHashCommands().front()).algorithm;
     std::atomic<bool> unwanted{false};
     std::future<LocalDigest> local;
-    if (planned || text)
+    if (digested || text)
         local =
             std::async(std::launch::async, digestLocalFile, localPath, digested, text, &unwanted);
     const StopOnExit dropUnread{unwanted};
